@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// One catalogue entry: the untranslated size prefix and the English country text.
+struct FormatEntry {
+    const char* prefix;
+    const char* country;
+};
+
+inline constexpr int kFormatCount = 66;
+inline constexpr int kDefaultFormatIndex = 19;
+inline constexpr int kDisplayWidth = 151;
+
+// The catalogue in list order; the index is what "PicFormatIdx" stores.
+const std::array<FormatEntry, kFormatCount>& FormatCatalogue();
+
+// The main window's translatable texts, in their fixed order.
+const QStringList& MainTexts();
+
+struct PhotoFormat {
+    float LabelWidth = 35;
+    float LabelHeight = 45;
+    bool IsMillimetres = true;
+};
+
+// Reads the size out of a label such as "35 x 45 mm (France)". Returns false when the label
+// cannot be read (the format then keeps the start values where the reading stopped).
+// Throws AppError when a number is not a decimal number with a comma as separator.
+bool ParseFormatLabel(const QString& label, PhotoFormat& format);
+
+// Whole millimetres for the layout engine: rounded for mm, truncated after ×25.4 for inches.
+int EngineMillimetres(float value, bool isMillimetres);
+
+// The picture display's height for the format: 151 × height / width, halves to even.
+int DisplayHeight(const PhotoFormat& format);
+
+// The norm mask exists for 35 × 45 only.
+bool MaskAvailable(const PhotoFormat& format);

@@ -1,0 +1,359 @@
+#include "U_MainDlg.h"
+
+#include "Artwork.h"
+#include "U_MsgDlg.h"
+#include "U_OrrinUtils.h"
+#include "U_PictureView.h"
+#include "U_QMKSUtils.h"
+#include "U_SettingsDlg.h"
+#include "U_TrackBar.h"
+#include "U_about.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace {
+
+constexpr int kClientWidth = 390;
+constexpr int kClientHeight = 299;
+constexpr int kStatusHeight = 19;
+
+QPushButton* pictureButton(QWidget* parent, const QString& caption, Glyph glyph, QRect geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setIcon(QIcon(GlyphPixmap(glyph)));
+    button->setIconSize(QSize(32, 32));
+    button->setGeometry(geometry);
+    return button;
+}
+
+} // namespace
+
+TMainDlg::TMainDlg(PlatformServices& platform, QWidget* parent)
+    : QMainWindow(parent), m_platform(platform)
+{
+    setObjectName(QStringLiteral("MainDlg"));
+    setWindowTitle(kAppTitle);
+    setWindowIcon(ProgramIcon());
+    QFont face(QStringLiteral("MS Sans Serif"));
+    face.setPointSize(8);
+    setFont(face);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    BuildControls();
+    BuildMenu();
+    AppEvt = m_components.add(new QObject(this), "AppEvt");
+    langue = m_components.add(new TLangList(this), "langue");
+    langue->setFilePrefix(QStringLiteral("QKS_"));
+    langue->setRegKey(QStringLiteral("Software\\Brindlewood\\Quillmark"));
+    langue->AfterLanguageSwitch = [this] { langueAfterLanguageSwitch(); };
+    main_ts = m_components.add(new TTextStorage(QStringLiteral("main_ts"), ::MainTexts(), this),
+                               "main_ts");
+    WOD = m_components.add(new TWideOpenDialog(*m_platform.files, this, this), "WOD");
+    WOD->setFilter(QStringLiteral("JPEG|*.jpg;*.jpeg"));
+    setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
+}
+
+TMainDlg::~TMainDlg()
+{
+    // Engine first, then the log, then the drop list, as the window's destruction frees them.
+    m_engine.reset();
+    m_log.reset();
+    m_droppedFiles.clear();
+}
+
+void TMainDlg::BuildControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    m_client->setFixedSize(kClientWidth, kClientHeight - kStatusHeight);
+    setCentralWidget(m_client);
+
+    preview_grp = m_components.add(new QGroupBox(QStringLiteral("Photo"), m_client), "preview_grp");
+    preview_grp->setGeometry(5, 1, 172, 224);
+    img = m_components.add(new TPictureView(preview_grp), "img");
+    img->setGeometry(10, 16, kDisplayWidth, 201);
+    img->setPicture(PlaceholderPicture());
+
+    opt_grp = m_components.add(new QGroupBox(QStringLiteral("Options"), m_client), "opt_grp");
+    opt_grp->setGeometry(185, 1, 200, 120);
+    format_cmb = m_components.add(new QComboBox(opt_grp), "format_cmb");
+    format_cmb->setGeometry(5, 14, 188, format_cmb->sizeHint().height());
+    format_cmb->setMaxVisibleItems(16);
+    num_lbl = m_components.add(new QLabel(QStringLiteral("Number of pictures :"), opt_grp),
+                               "num_lbl");
+    num_lbl->move(8, 38);
+    num_lbl->adjustSize();
+    num_trk = m_components.add(new TTrackBar(opt_grp), "num_trk");
+    num_trk->setGeometry(8, 54, 153, 34);
+    dynnum_lbl = m_components.add(new QLabel(opt_grp), "dynnum_lbl");
+    dynnum_lbl->setGeometry(162, 56, 32, 16);
+    normmask_chk = m_components.add(new QCheckBox(QStringLiteral("Show norm mask"), opt_grp),
+                                    "normmask_chk");
+    normmask_chk->setGeometry(8, 96, 185, 17);
+
+    translate_btn = m_components.add(
+        pictureButton(m_client, QStringLiteral("Translate"), Glyph::Translate, {216, 134, 130, 43}),
+        "translate_btn");
+    opt_btn = m_components.add(
+        pictureButton(m_client, QStringLiteral("Options"), Glyph::Options, {216, 182, 130, 43}),
+        "opt_btn");
+    print_btn = m_components.add(
+        pictureButton(m_client, QStringLiteral("Print Now"), Glyph::Print, {216, 230, 130, 43}),
+        "print_btn");
+    QFont bold = print_btn->font();
+    bold.setBold(true);
+    print_btn->setFont(bold);
+    JvBitBtn1 = m_components.add(
+        pictureButton(m_client, QStringLiteral("Load Picture"), Glyph::Open, {3, 230, 130, 43}),
+        "JvBitBtn1");
+    rot_btn = m_components.add(pictureButton(m_client, QString(), Glyph::Rotate, {139, 230, 44, 43}),
+                               "rot_btn");
+
+    StatusBar = m_components.add(new QStatusBar(this), "StatusBar");
+    StatusBar->setFixedHeight(kStatusHeight);
+    StatusBar->setSizeGripEnabled(false);
+    m_printerPanel = new QLabel(StatusBar);
+    m_printerPanel->setMinimumWidth(50);
+    StatusBar->addWidget(m_printerPanel, 1);
+    setStatusBar(StatusBar);
+
+    connect(format_cmb, &QComboBox::activated, this, [this] { Guard([this] { format_cmbChange(); }); });
+    connect(num_trk, &QSlider::valueChanged, this, [this] { Guard([this] { num_trkChange(); }); });
+    connect(normmask_chk, &QCheckBox::clicked, this, [this] { Guard([this] { normmask_chkClick(); }); });
+    connect(translate_btn, &QPushButton::clicked, this, [this] { Guard([this] { translate_btnClick(); }); });
+    connect(opt_btn, &QPushButton::clicked, this, [this] { Guard([this] { opt_btnClick(); }); });
+    connect(print_btn, &QPushButton::clicked, this, [this] { Guard([this] { print_btnClick(); }); });
+    connect(JvBitBtn1, &QPushButton::clicked, this, [this] { Guard([this] { open_btnClick(); }); });
+    connect(rot_btn, &QPushButton::clicked, this, [this] { Guard([this] { rot_btnClick(); }); });
+}
+
+void TMainDlg::BuildMenu()
+{
+    auto* bar = m_components.add(new QMenuBar(this), "MainMenu");
+    setMenuBar(bar);
+    auto command = [this](QMenu* menu, const char* name, const QString& caption,
+                          const QKeySequence& keys, void (TMainDlg::*handler)()) {
+        QAction* action = m_components.add(menu->addAction(caption), name);
+        if (!keys.isEmpty())
+            action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
+        return action;
+    };
+    QMenu* file = m_components.add(bar->addMenu(QStringLiteral("File")), "File1");
+    LoadPicture1 = command(file, "LoadPicture1", QStringLiteral("Load Picture..."),
+                           QKeySequence(QStringLiteral("Ctrl+O")), &TMainDlg::open_btnClick);
+    Exit1 = command(file, "Exit1", QStringLiteral("Exit"), QKeySequence(QStringLiteral("Ctrl+Q")),
+                    &TMainDlg::Exit1Click);
+    QMenu* image = m_components.add(bar->addMenu(QStringLiteral("Image")), "Image1");
+    Rotate1 = command(image, "Rotate1", QStringLiteral("Rotate"),
+                      QKeySequence(QStringLiteral("Ctrl+R")), &TMainDlg::rot_btnClick);
+    AutoResize1 = command(image, "AutoResize1", QStringLiteral("Auto Resize"),
+                          QKeySequence(QStringLiteral("Ctrl+A")), &TMainDlg::AutoResize1Click);
+    AutoResize1->setCheckable(true);
+    // The handler flips the tick itself, so the toolkit's own toggle is undone first.
+    disconnect(AutoResize1, &QAction::triggered, this, nullptr);
+    connect(AutoResize1, &QAction::triggered, this, [this] {
+        AutoResize1->setChecked(!AutoResize1->isChecked());
+        Guard([this] { AutoResize1Click(); });
+    });
+    QMenu* options = m_components.add(bar->addMenu(QStringLiteral("Options")), "Options1");
+    PrinterSettings1 = command(options, "PrinterSettings1", QStringLiteral("Printer Settings"),
+                               QKeySequence(QStringLiteral("Ctrl+P")), &TMainDlg::opt_btnClick);
+    Language1 = command(options, "Language1", QStringLiteral("Language"),
+                        QKeySequence(QStringLiteral("Ctrl+S")), &TMainDlg::translate_btnClick);
+    QMenu* transform = m_components.add(options->addMenu(QStringLiteral("Transform")), "ransform1");
+    Greyscale1 = command(transform, "Greyscale1", QStringLiteral("Greyscale"),
+                         QKeySequence(QStringLiteral("Ctrl+G")), &TMainDlg::Greyscale1Click);
+    Sepia1 = command(transform, "Sepia1", QStringLiteral("Sepia"),
+                     QKeySequence(QStringLiteral("Ctrl+H")), &TMainDlg::Sepia1Click);
+    m_components.add(transform->addSeparator(), "N2");
+    Restoreoriginalpicture1 =
+        command(transform, "Restoreoriginalpicture1", QStringLiteral("Restore original picture"),
+                QKeySequence(), &TMainDlg::Restoreoriginalpicture1Click);
+    QMenu* help = m_components.add(bar->addMenu(QStringLiteral("?")), "N1");
+    Help1 = command(help, "Help1", QStringLiteral("Help"), QKeySequence(Qt::Key_F1),
+                    &TMainDlg::Help1Click);
+    OpenLogFile1 = command(help, "OpenLogFile1", QStringLiteral("Open &Log File"),
+                           QKeySequence(QStringLiteral("Ctrl+L")), &TMainDlg::OpenLogFile1Click);
+    About1 = command(help, "About1", QStringLiteral("About"), QKeySequence(), &TMainDlg::About1Click);
+}
+
+void TMainDlg::SetWindows(TSettingsDlg* settings, Tpreviewdlg* preview, TAboutDlg* about)
+{
+    m_settingsDlg = settings;
+    m_previewDlg = preview;
+    m_aboutDlg = about;
+}
+
+QString TMainDlg::Caption() const
+{
+    return kAppTitle + QStringLiteral(" v") + FileVersionString(m_platform.programFile);
+}
+
+void TMainDlg::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Any hook that fires once after the first show serves; it also works with no window
+    // manager, where no activation event may ever come.
+    if (!m_activationQueued) {
+        m_activationQueued = true;
+        QTimer::singleShot(0, this, [this] { FirstActivation(); });
+    }
+}
+
+void TMainDlg::FirstActivation()
+{
+    m_activationQueued = true;
+    if (m_started)
+        return;
+    Guard([this] { langue->FirstActivation(); });
+    Guard([this] { AppEvtActivate(); });
+}
+
+void TMainDlg::LogInfo(const QString& message)
+{
+    if (m_log)
+        m_log->Log(message, TWLog::Info);
+}
+
+void TMainDlg::ShowError(const QString& message)
+{
+    ShowErrorMessage(*m_platform.messages, this, message);
+}
+
+void TMainDlg::Translated(const QString& text, int kind)
+{
+    MsgBox(*m_platform.messages, this, main_ts->Translate(text), 0, kind);
+}
+
+void TMainDlg::PlainMessage(const QString& englishText)
+{
+    ShowPlainMessage(*m_platform.messages, this, main_ts->Translate(englishText));
+}
+
+void TMainDlg::AppEvtActivate()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    RegisterProgramPath(*m_platform.settings, kAppTitle, m_platform.programFile);
+    setWindowTitle(Caption());
+    m_workFile.clear();
+    m_dataFolder = DataFolder(m_platform.programFile, kAppTitle, *m_platform.folders);
+    m_log = std::make_unique<TWLog>(m_dataFolder + kAppTitle + QStringLiteral(".log"), false, 10000);
+    LogInfo(QStringLiteral("Starting"));
+    LogInfo(m_platform.programFile);
+    LogInfo(windowTitle());
+    LogInfo(QStringLiteral("Windows : ") + m_platform.system->osDescription());
+    LogInfo(QStringLiteral("64Bits : ") + YesNo(m_platform.system->isWow64()));
+    LogInfo(QStringLiteral("Administrator : ") + YesNo(m_platform.system->isAdministrator()));
+    if (!m_platform.arguments.isEmpty())
+        LogInfo(m_platform.arguments.constFirst());
+    if (!PrinterStartUp())
+        return;
+    m_droppedFiles.clear();
+    setAcceptDrops(true);
+    img->setMaskLayer(QImage(), QRect(0, 0, kDisplayWidth, 201), 120);
+    UpdateCopiesRange();
+    AutoResize1Click();
+    if (format_cmb->count() == 0)
+        BuildFormatList();
+    QString saved = ReadSetting(*m_platform.settings, QStringLiteral("PicFormatIdx"));
+    if (saved.isEmpty())
+        saved = QString::number(kDefaultFormatIndex);
+    bool ok = false;
+    const int index = saved.toInt(&ok);
+    format_cmb->setCurrentIndex(ok ? index : 0);
+    if (format_cmb->currentIndex() < 0)
+        format_cmb->setCurrentIndex(0);
+    format_cmbChange();
+}
+
+void TMainDlg::CloseAtStartUp()
+{
+    Translated(QStringLiteral("No printer found ! Quillmark needs at least a printer to be present. "
+                              "Please install a printer and reload."),
+               2);
+    close();
+}
+
+void TMainDlg::BuildFormatList()
+{
+    int remembered = format_cmb->currentIndex();
+    format_cmb->clear();
+    for (const FormatEntry& entry : FormatCatalogue())
+        format_cmb->addItem(QString::fromUtf8(entry.prefix) +
+                            main_ts->Translate(QString::fromUtf8(entry.country)) +
+                            QLatin1Char(')'));
+    format_cmb->setCurrentIndex(remembered);
+    if (format_cmb->currentIndex() < 0)
+        format_cmb->setCurrentIndex(0);
+}
+
+void TMainDlg::langueAfterLanguageSwitch()
+{
+    setWindowTitle(Caption());
+    BuildFormatList();
+}
+
+void TMainDlg::format_cmbChange()
+{
+    const QString label = format_cmb->currentText();
+    LogInfo(QStringLiteral("Selecting format : ") + label);
+    PhotoFormat parsed;
+    const bool ok = ParseFormatLabel(label, parsed);
+    if (ok) {
+        m_engine->SetPhotoSize(EngineMillimetres(parsed.LabelWidth, parsed.IsMillimetres),
+                               EngineMillimetres(parsed.LabelHeight, parsed.IsMillimetres));
+        img->resize(kDisplayWidth, DisplayHeight(parsed));
+    } else {
+        PlainMessage(QStringLiteral("Unable to determine picture format. Please contact tech. support."));
+        LogInfo(QStringLiteral("Unable to determine picture format."));
+    }
+    const bool atMax = num_trk->Position() == num_trk->Max();
+    ApplySliderMax(m_engine->Capacity());
+    if (atMax)
+        num_trk->SetPosition(num_trk->Max());
+    CheckAspect();
+    WriteSettingInt(*m_platform.settings, QStringLiteral("PicFormatIdx"), format_cmb->currentIndex());
+    m_format = parsed;
+    normmask_chk->setEnabled(MaskAvailable(parsed));
+    normmask_chkClick();
+}
+
+void TMainDlg::translate_btnClick()
+{
+    if (m_settingsDlg)
+        m_settingsDlg->Execute();
+}
+
+void TMainDlg::Exit1Click()
+{
+    close();
+}
+
+void TMainDlg::Help1Click()
+{
+    m_platform.shell->openLocalPath(FolderOf(m_platform.programFile) + QStringLiteral("help.htm"));
+}
+
+void TMainDlg::OpenLogFile1Click()
+{
+    if (m_log)
+        m_platform.shell->openLocalPath(m_log->FileName());
+}
+
+void TMainDlg::About1Click()
+{
+    if (m_aboutDlg)
+        m_aboutDlg->Execute();
+}

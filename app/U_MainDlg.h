@@ -1,0 +1,164 @@
+#pragma once
+
+#include "C_LangPack.h"
+#include "C_TextStorage.h"
+#include "C_WideDialogs.h"
+#include "ComponentList.h"
+#include "Platform.h"
+#include "U_Formats.h"
+#include "U_Log.h"
+#include "U_WPrint.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class TAboutDlg;
+class TPictureView;
+class TSettingsDlg;
+class TTrackBar;
+class Tpreviewdlg;
+
+// The main window: owner of the log, the layout engine, the working picture and the format
+// list, and the place where every command starts.
+class TMainDlg : public QMainWindow, public IComponentOwner {
+    Q_OBJECT
+
+public:
+    explicit TMainDlg(PlatformServices& platform, QWidget* parent = nullptr);
+    ~TMainDlg() override;
+
+    // The windows created after this one, shown on demand.
+    void SetWindows(TSettingsDlg* settings, Tpreviewdlg* preview, TAboutDlg* about);
+
+    QList<QObject*> Components() const override { return m_components.components(); }
+
+    // Start-up: the language component's first activation, then AppEvtActivate. Runs once,
+    // on the first show; tests may call it directly.
+    void FirstActivation();
+    void AppEvtActivate();
+    bool Started() const { return m_started; }
+
+    // Command handlers.
+    void format_cmbChange();
+    void langueAfterLanguageSwitch();
+    void UpdateCopiesRange();
+    void num_trkChange();
+    void normmask_chkClick();
+    void open_btnClick();
+    void rot_btnClick();
+    void AutoResize1Click();
+    void Greyscale1Click();
+    void Sepia1Click();
+    void Restoreoriginalpicture1Click();
+    void translate_btnClick();
+    void opt_btnClick();
+    void print_btnClick();
+    void Exit1Click();
+    void Help1Click();
+    void OpenLogFile1Click();
+    void About1Click();
+    void FilesDropped();
+
+    void LoadPicture(const QString& path);
+    void CheckAspect();
+
+    // State readable by tests and other windows.
+    TWLog* Log() const { return m_log.get(); }
+    TIDPrinter* Engine() const { return m_engine.get(); }
+    const QString& WorkFile() const { return m_workFile; }
+    QStringList& DroppedFiles() { return m_droppedFiles; }
+    TTextStorage* MainTexts() const { return main_ts; }
+    TWideOpenDialog* OpenDialog() const { return WOD; }
+    const QString& DataDir() const { return m_dataFolder; }
+    QString Caption() const;
+
+    // Runs one command; an error it raises is shown once and the program goes on.
+    template <typename F> void Guard(F&& command)
+    {
+        try {
+            command();
+        } catch (const AppError& e) {
+            ShowError(e.message());
+        } catch (const std::exception& e) {
+            ShowError(QString::fromLocal8Bit(e.what()));
+        }
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    void BuildFormatList();
+    void LogInfo(const QString& message);
+    void ShowError(const QString& message);
+    void Translated(const QString& text, int kind);
+    void PlainMessage(const QString& englishText);
+    void ApplySliderMax(int capacity);
+    void ShowSelectedPrinter();
+    bool PrinterStartUp();
+    void CloseAtStartUp();
+
+    PlatformServices& m_platform;
+    TComponentList m_components;
+
+    // Controls, named as the translation engine knows them.
+    QWidget* m_client = nullptr;
+    QGroupBox* preview_grp = nullptr;
+    TPictureView* img = nullptr;
+    QGroupBox* opt_grp = nullptr;
+    QComboBox* format_cmb = nullptr;
+    QLabel* num_lbl = nullptr;
+    TTrackBar* num_trk = nullptr;
+    QLabel* dynnum_lbl = nullptr;
+    QCheckBox* normmask_chk = nullptr;
+    QPushButton* translate_btn = nullptr;
+    QPushButton* opt_btn = nullptr;
+    QPushButton* print_btn = nullptr;
+    QPushButton* JvBitBtn1 = nullptr;
+    QPushButton* rot_btn = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    QLabel* m_printerPanel = nullptr;
+    QObject* AppEvt = nullptr;
+    TLangList* langue = nullptr;
+    TTextStorage* main_ts = nullptr;
+    TWideOpenDialog* WOD = nullptr;
+
+    QAction* LoadPicture1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Rotate1 = nullptr;
+    QAction* AutoResize1 = nullptr;
+    QAction* PrinterSettings1 = nullptr;
+    QAction* Language1 = nullptr;
+    QAction* Greyscale1 = nullptr;
+    QAction* Sepia1 = nullptr;
+    QAction* Restoreoriginalpicture1 = nullptr;
+    QAction* Help1 = nullptr;
+    QAction* OpenLogFile1 = nullptr;
+    QAction* About1 = nullptr;
+
+    TSettingsDlg* m_settingsDlg = nullptr;
+    Tpreviewdlg* m_previewDlg = nullptr;
+    TAboutDlg* m_aboutDlg = nullptr;
+
+    // Owned objects of the started window.
+    std::unique_ptr<TWLog> m_log;
+    std::unique_ptr<TIDPrinter> m_engine;
+    QStringList m_droppedFiles;
+    QString m_workFile;
+    QString m_dataFolder;
+    PhotoFormat m_format;
+    bool m_activationQueued = false;
+    bool m_started = false;
+};

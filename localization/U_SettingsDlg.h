@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ComponentList.h"
+
+#include <QDialog>
+
+class QListWidget;
+
+// The modal "Settings" window that holds the language chooser.
+class TSettingsDlg : public QDialog, public IComponentOwner {
+    Q_OBJECT
+
+public:
+    explicit TSettingsDlg(QWidget* parent = nullptr);
+
+    // True when closed with an OK result; the window has no button that gives one.
+    bool Execute();
+
+    QList<QObject*> Components() const override { return m_components.components(); }
+
+private:
+    TComponentList m_components;
+    QListWidget* LanguageChoice1 = nullptr;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// An error raised by an operation; the command that started it catches it once and shows
+// its message, and the program goes on.
+class AppError : public std::runtime_error {
+public:
+    explicit AppError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    const QString& message() const { return m_message; }
+
+private:
+    QString m_message;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "Printers.h"
+
+#include <QImage>
+
+// Turns one photo size in millimetres into a page of identical photos for the selected
+// printer: converts the size into printer pixels, fits columns and rows with at least one
+// pixel between neighbours, and draws up to Capacity() copies onto a canvas.
+class TIDPrinter {
+public:
+    // Reads the selected printer at once; throws PrinterError when none is usable.
+    explicit TIDPrinter(IPrinterSystem& printers);
+
+    int AreaWidth = 0;
+    int AreaHeight = 0;
+    int PhotoWidthMM = 35;
+    int PhotoHeightMM = 45;
+    int DpiX = 0;
+    int DpiY = 0;
+    int Copies = 0;
+    // The photo cell; callers fill its pixels after the last size change, never replace it.
+    QImage Photo;
+
+    void SetPhotoSize(int widthMM, int heightMM);
+    void Refresh();
+    static int MmToPixels(int mm, int dpi);
+    int OffsetX();
+    int OffsetY();
+    int Columns() const;
+    int Rows() const;
+    int Capacity() const;
+    void DrawPage(IPageCanvas& canvas);
+    void PrintPage();
+
+    // The printable area of the selected printer, as the page image must be sized.
+    int PageWidth() const { return m_metrics.pageWidth; }
+    int PageHeight() const { return m_metrics.pageHeight; }
+
+private:
+    IPrinterSystem& m_printers;
+    PrinterMetrics m_metrics;
+};
+
+// Columns (or rows) that fit an area with at least one pixel between neighbours.
+int FitCount(int area, int cell);
+// The gap between neighbours for count cells in the area.
+int GapFor(int area, int cell, int count);
+
+// A canvas over an in-memory page image.
+class ImageCanvas final : public IPageCanvas {
+public:
+    explicit ImageCanvas(QImage& page) : m_page(page) {}
+    void drawImage(int x, int y, const QImage& image) override;
+
+private:
+    QImage& m_page;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+
+// Pictures drawn by code so that the program needs no image files beside it.
+enum class Glyph { Open, Rotate, Print, Options, Translate, Save, Usb };
+
+// A 32 × 32 button picture.
+QPixmap GlyphPixmap(Glyph glyph);
+// The built-in placeholder figure shown before a picture is loaded: 119 × 157, a neutral
+// figure of a person on white, fully opaque.
+QImage PlaceholderPicture();
+// The about box banner, 388 × 96: the maker's mark and name on white.
+QImage AboutBanner();
+QIcon ProgramIcon();
+
+// Maps the windows' "MS Sans Serif" to a face this desktop has with similar metrics.
+void InstallFontSubstitutes();

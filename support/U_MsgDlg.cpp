@@ -1,0 +1,57 @@
+#include "U_MsgDlg.h"
+
+#include "MessagePresenter.h"
+
+int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message, int buttons,
+           int kind)
+{
+    MessageRequest request;
+    request.owner = owner;
+    request.text = message;
+    switch (buttons) {
+    case 1:
+        request.buttons = MsgButtonSet::YesNo;
+        break;
+    case 2:
+        request.buttons = MsgButtonSet::YesNoCancel;
+        break;
+    case 3:
+        request.buttons = MsgButtonSet::OkCancel;
+        break;
+    default:
+        request.buttons = MsgButtonSet::Ok;
+        break;
+    }
+    static const struct {
+        const char* caption;
+        MsgIcon icon;
+    } kinds[] = {{"Message", MsgIcon::None},
+                 {"Warning", MsgIcon::Warning},
+                 {"Error", MsgIcon::Error},
+                 {"Question", MsgIcon::Question},
+                 {"Information", MsgIcon::Information}};
+    if (kind >= 0 && kind < 5) {
+        request.caption = QLatin1String(kinds[kind].caption);
+        request.icon = kinds[kind].icon;
+    }
+    return presenter.present(request);
+}
+
+void ShowPlainMessage(IMessagePresenter& presenter, QWidget* owner, const QString& message)
+{
+    MessageRequest request;
+    request.owner = owner;
+    request.caption = kAppTitle;
+    request.text = message;
+    presenter.present(request);
+}
+
+void ShowErrorMessage(IMessagePresenter& presenter, QWidget* owner, const QString& message)
+{
+    MessageRequest request;
+    request.owner = owner;
+    request.caption = kAppTitle;
+    request.text = message;
+    request.icon = MsgIcon::Error;
+    presenter.present(request);
+}

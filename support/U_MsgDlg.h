@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class IMessagePresenter;
+class QWidget;
+
+// Buttons: 0 OK, 1 Yes/No, 2 Yes/No/Cancel, 3 OK/Cancel, other OK.
+// Kinds: 0 "Message", 1 "Warning", 2 "Error", 3 "Question", 4 "Information", other: no
+// caption and no icon. The captions are fixed English texts in every language.
+// Returns the closing button's code: OK 1, Cancel 2, Yes 6, No 7.
+int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message, int buttons,
+           int kind);
+
+// The toolkit's plain message box: the application title as caption, no icon, OK only.
+void ShowPlainMessage(IMessagePresenter& presenter, QWidget* owner, const QString& message);
+
+// The application's default error display for an error that ended a command.
+void ShowErrorMessage(IMessagePresenter& presenter, QWidget* owner, const QString& message);
+
+inline const QString kAppTitle = QStringLiteral("Quillmark");

@@ -1,0 +1,158 @@
+#pragma once
+
+// Stand-ins for the operating-system services, recording what the program asks of them.
+#include "Platform.h"
+
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <vector>
+
+class RecordingPresenter final : public IMessagePresenter {
+public:
+    int present(const MessageRequest& request) override
+    {
+        requests.push_back(request);
+        if (!answers.empty()) {
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        return MsgOk;
+    }
+    QStringList texts() const
+    {
+        QStringList result;
+        for (const auto& r : requests)
+            result << r.text;
+        return result;
+    }
+    std::vector<MessageRequest> requests;
+    std::deque<int> answers;
+};
+
+class RecordingShell final : public IShell {
+public:
+    bool openLocalPath(const QString& path) override
+    {
+        opened << path;
+        return succeed;
+    }
+    bool openAddress(const QString& url) override
+    {
+        opened << url;
+        return succeed;
+    }
+    QStringList opened;
+    bool succeed = true;
+};
+
+class FakeSystemFacts final : public ISystemFacts {
+public:
+    QString osDescription() override { return description; }
+    bool isWow64() override { return wow64; }
+    bool isAdministrator() override { return admin; }
+    QString description = QStringLiteral("Linux 6.1.0 (Debian GNU/Linux 12 (bookworm))");
+    bool wow64 = false;
+    bool admin = false;
+};
+
+class FakeUserFolders final : public IUserFolders {
+public:
+    QString appDataFolder() override { return appData; }
+    QString desktopFolder() override { return desktop; }
+    QString appData;
+    QString desktop;
+};
+
+class FakeDrives final : public IRemovableDrives {
+public:
+    std::vector<RemovableDrive> list() override { return drives; }
+    std::vector<RemovableDrive> drives;
+};
+
+class ScriptedFileChooser final : public IFileChooser {
+public:
+    std::optional<FileChooserAnswer> chooseFile(const FileChooserRequest& request) override
+    {
+        requests.push_back(request);
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::vector<FileChooserRequest> requests;
+    std::deque<std::optional<FileChooserAnswer>> answers;
+};
+
+// A printer system with any list, default, metrics and dialog answer, recording each page.
+class SimulatedPrinters final : public IPrinterSystem {
+public:
+    struct Printer {
+        QString name;
+        PrinterMetrics metrics;
+    };
+    QStringList printerNames() override
+    {
+        QStringList names;
+        for (const auto& p : printers)
+            names << p.name;
+        return names;
+    }
+    int defaultPrinterIndex() override { return defaultIndex; }
+    int selectedIndex() override { return selected < 0 ? defaultIndex : selected; }
+    QString selectedName() override
+    {
+        const int i = selectedIndex();
+        return i >= 0 && i < int(printers.size()) ? printers[size_t(i)].name : QString();
+    }
+    PrinterMetrics selectedMetrics() override
+    {
+        const int i = selectedIndex();
+        if (i < 0 || i >= int(printers.size()) || failMetrics)
+            throw PrinterError(QStringLiteral("The printer is not available."));
+        return printers[size_t(i)].metrics;
+    }
+    bool showPrintDialog(QWidget*) override
+    {
+        ++dialogs;
+        if (dialogChoice >= 0)
+            selected = dialogChoice;
+        return dialogConfirms;
+    }
+    void printOnePage(const std::function<void(IPageCanvas&)>& draw) override;
+
+    std::vector<Printer> printers;
+    int defaultIndex = 0;
+    int selected = -1;
+    bool failMetrics = false;
+    bool failPrint = false;
+    bool dialogConfirms = true;
+    int dialogChoice = -1;
+    int dialogs = 0;
+    std::vector<QImage> pages; // one image of the printable area per printed page
+};
+
+inline PrinterMetrics A4At600()
+{
+    return PrinterMetrics{600, 600, 4760, 6779, 100, 100};
+}
+
+// A complete set of fake services over a temporary folder.
+struct FakePlatform {
+    FakePlatform();
+    QTemporaryDir root;
+    std::unique_ptr<ISettingsStore> settings;
+    RecordingShell shell;
+    RecordingPresenter messages;
+    FakeSystemFacts system;
+    FakeUserFolders folders;
+    FakeDrives drives;
+    SimulatedPrinters printers;
+    ScriptedFileChooser files;
+    PlatformServices services;
+    QString settingsFile() const { return root.filePath(QStringLiteral("config/registry.ini")); }
+};
