@@ -16,7 +16,7 @@ run: build
 
 bench: build
 	@scripts/install-deps.sh imagemagick python3-pil libjpeg-turbo-progs
-	@build/bin/quillmark-bench
+	@scripts/bench.sh
 
 clean:
 	rm -rf build
