@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int kWeightBits = 14;
@@ -17,8 +21,7 @@ struct Taps {
     std::vector<int32_t> weights;
 };
 
-Taps makeTaps(int sourceSize, int destSize)
-{
+Taps makeTaps(int sourceSize, int destSize) {
     Taps taps;
     taps.first.resize(size_t(destSize));
     taps.count.resize(size_t(destSize));
@@ -64,16 +67,63 @@ Taps makeTaps(int sourceSize, int destSize)
     return taps;
 }
 
-inline uint32_t clampChannel(int64_t v)
-{
+inline uint32_t clampChannel(int64_t v) {
     v = (v + (int64_t(1) << (2 * kWeightBits - 1))) >> (2 * kWeightBits);
     return uint32_t(std::clamp<int64_t>(v, 0, 255));
 }
 
+// One source row through the horizontal taps: four int32 sums per destination pixel, in
+// the byte order of the pixel (blue, green, red, alpha). The sums are exact integers, so
+// the order of the additions does not change them.
+void horizontalRow(const uint32_t* line, const Taps& tx, int dw, int32_t* out) {
+#if defined(__SSE2__)
+    // Two taps per multiply-add: the channels of two neighbouring pixels interleaved as
+    // 16-bit pairs, times their two weights.
+    const __m128i zero = _mm_setzero_si128();
+    for (int x = 0; x < dw; ++x) {
+        const int32_t* w = tx.weights.data() + tx.offset[size_t(x)];
+        const uint32_t* px = line + tx.first[size_t(x)];
+        const int count = tx.count[size_t(x)];
+        __m128i acc = zero;
+        int k = 0;
+        for (; k + 2 <= count; k += 2) {
+            const __m128i pair =
+                _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(px[k])), _mm_cvtsi32_si128(int(px[k + 1])));
+            const __m128i weights =
+                _mm_set1_epi32(int((uint32_t(w[k + 1]) << 16) | (uint32_t(w[k]) & 0xffffu)));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi8(pair, zero), weights));
+        }
+        if (k < count) {
+            const __m128i single = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(px[k])), zero);
+            acc = _mm_add_epi32(
+                acc, _mm_madd_epi16(_mm_unpacklo_epi8(single, zero), _mm_set1_epi32(w[k])));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + size_t(x) * 4), acc);
+    }
+#else
+    for (int x = 0; x < dw; ++x) {
+        const int32_t* w = tx.weights.data() + tx.offset[size_t(x)];
+        const uint32_t* px = line + tx.first[size_t(x)];
+        int32_t b = 0, g = 0, r = 0, a = 0;
+        for (int k = 0; k < tx.count[size_t(x)]; ++k) {
+            const uint32_t p = px[k];
+            b += int32_t(p & 0xff) * w[k];
+            g += int32_t((p >> 8) & 0xff) * w[k];
+            r += int32_t((p >> 16) & 0xff) * w[k];
+            a += int32_t(p >> 24) * w[k];
+        }
+        int32_t* o = out + size_t(x) * 4;
+        o[0] = b;
+        o[1] = g;
+        o[2] = r;
+        o[3] = a;
+    }
+#endif
+}
+
 } // namespace
 
-void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest)
-{
+void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest) {
     if (sourceImage.isNull() || dest.isEmpty() || target.isNull())
         return;
     const QImage source = (sourceImage.format() == QImage::Format_RGB32 ||
@@ -84,68 +134,60 @@ void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest)
     const int sh = source.height();
     const int dw = dest.width();
     const int dh = dest.height();
-    const Taps tx = makeTaps(sw, dw);
-    const Taps ty = makeTaps(sh, dh);
     const QRect visible = dest & target.rect();
     if (visible.isEmpty())
         return;
+    const Taps tx = makeTaps(sw, dw);
+    const Taps ty = makeTaps(sh, dh);
 
-    // Horizontal pass over the source rows the visible destination rows need.
-    const int needFirst = ty.first[size_t(visible.top() - dest.top())];
-    const int lastRow = visible.bottom() - dest.top();
-    const int needLast = ty.first[size_t(lastRow)] + ty.count[size_t(lastRow)] - 1;
-    const int rows = needLast - needFirst + 1;
-    std::vector<int32_t> mid(size_t(rows) * size_t(dw) * 4);
-    for (int y = 0; y < rows; ++y) {
-        const auto* line = reinterpret_cast<const uint32_t*>(source.constScanLine(needFirst + y));
-        int32_t* out = mid.data() + size_t(y) * size_t(dw) * 4;
-        for (int x = 0; x < dw; ++x) {
-            const int32_t* w = tx.weights.data() + tx.offset[size_t(x)];
-            const uint32_t* px = line + tx.first[size_t(x)];
-            int32_t a = 0, r = 0, g = 0, b = 0;
-            for (int k = 0; k < tx.count[size_t(x)]; ++k) {
-                const uint32_t p = px[k];
-                a += int32_t(p >> 24) * w[k];
-                r += int32_t((p >> 16) & 0xff) * w[k];
-                g += int32_t((p >> 8) & 0xff) * w[k];
-                b += int32_t(p & 0xff) * w[k];
-            }
-            out[x * 4 + 0] = a;
-            out[x * 4 + 1] = r;
-            out[x * 4 + 2] = g;
-            out[x * 4 + 3] = b;
+    // Horizontally filtered source rows, kept in a small ring: the rows a destination row
+    // needs are consecutive and move down with it, so each is filtered once.
+    int ring = 1;
+    for (int d = visible.top() - dest.top(); d <= visible.bottom() - dest.top(); ++d)
+        ring = std::max(ring, ty.count[size_t(d)]);
+    const size_t rowInts = size_t(dw) * 4;
+    std::vector<int32_t> filtered(size_t(ring) * rowInts);
+    std::vector<int> slotRow(size_t(ring), -1);
+    auto filteredRow = [&](int s) {
+        const size_t slot = size_t(s % ring);
+        int32_t* row = filtered.data() + slot * rowInts;
+        if (slotRow[slot] != s) {
+            horizontalRow(reinterpret_cast<const uint32_t*>(source.constScanLine(s)), tx, dw, row);
+            slotRow[slot] = s;
         }
-    }
+        return static_cast<const int32_t*>(row);
+    };
 
-    // Vertical pass into the visible part of the destination.
+    // Vertical pass into the visible part of the destination, one weighted row at a time.
     const bool opaque = source.format() == QImage::Format_RGB32;
+    const size_t left = size_t(visible.left() - dest.left()) * 4;
+    const int span = visible.width();
+    std::vector<int64_t> sums(size_t(span) * 4);
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
         const int d = y - dest.top();
         const int32_t* w = ty.weights.data() + ty.offset[size_t(d)];
-        const int first = ty.first[size_t(d)] - needFirst;
-        auto* line = reinterpret_cast<uint32_t*>(target.scanLine(y));
-        for (int x = visible.left(); x <= visible.right(); ++x) {
-            const int sx = x - dest.left();
-            int64_t a = 0, r = 0, g = 0, b = 0;
-            for (int k = 0; k < ty.count[size_t(d)]; ++k) {
-                const int32_t* m = mid.data() + (size_t(first + k) * size_t(dw) + size_t(sx)) * 4;
-                a += int64_t(m[0]) * w[k];
-                r += int64_t(m[1]) * w[k];
-                g += int64_t(m[2]) * w[k];
-                b += int64_t(m[3]) * w[k];
-            }
-            const uint32_t alpha = opaque ? 255u : clampChannel(a);
-            line[x] = (alpha << 24) | (clampChannel(r) << 16) | (clampChannel(g) << 8) | clampChannel(b);
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int k = 0; k < ty.count[size_t(d)]; ++k) {
+            const int32_t* m = filteredRow(ty.first[size_t(d)] + k) + left;
+            const int64_t weight = w[k];
+            for (size_t i = 0; i < sums.size(); ++i)
+                sums[i] += int64_t(m[i]) * weight;
+        }
+        auto* line = reinterpret_cast<uint32_t*>(target.scanLine(y)) + visible.left();
+        for (int x = 0; x < span; ++x) {
+            const int64_t* s = sums.data() + size_t(x) * 4;
+            const uint32_t alpha = opaque ? 255u : clampChannel(s[3]);
+            line[x] = (alpha << 24) | (clampChannel(s[2]) << 16) | (clampChannel(s[1]) << 8) |
+                      clampChannel(s[0]);
         }
     }
 }
 
-QImage Resampled(const QImage& source, const QSize& size)
-{
+QImage Resampled(const QImage& source, const QSize& size) {
     if (source.isNull() || size.isEmpty())
         return {};
     QImage result(size, source.format() == QImage::Format_RGB32 ? QImage::Format_RGB32
-                                                                 : QImage::Format_ARGB32);
+                                                                : QImage::Format_ARGB32);
     ResampleInto(source, result, QRect(QPoint(0, 0), size));
     return result;
 }
