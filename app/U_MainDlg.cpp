@@ -260,9 +260,8 @@ void TMainDlg::AppEvtActivate()
         LogInfo(m_platform.arguments.constFirst());
     if (!PrinterStartUp())
         return;
-    m_droppedFiles.clear();
-    setAcceptDrops(true);
-    img->setMaskLayer(QImage(), QRect(0, 0, kDisplayWidth, 201), 120);
+    RegisterDropTarget();
+    SetUpMaskLayer();
     UpdateCopiesRange();
     AutoResize1Click();
     if (format_cmb->count() == 0)

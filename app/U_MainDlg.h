@@ -5,6 +5,7 @@
 #include "C_WideDialogs.h"
 #include "ComponentList.h"
 #include "Platform.h"
+#include "U_DragDrop.h"
 #include "U_Formats.h"
 #include "U_Log.h"
 #include "U_WPrint.h"
@@ -161,4 +162,12 @@ private:
     PhotoFormat m_format;
     bool m_activationQueued = false;
     bool m_started = false;
+
+    // Picture side (U_MainDlgPicture.cpp): loading with an optional colour transform, the
+    // start-up steps of the drop target and the mask layer. Declared last, the drop target
+    // is revoked before the window's other members go.
+    void LoadTransformed(const QString& path, QImage (*transform)(QImage));
+    void RegisterDropTarget();
+    void SetUpMaskLayer();
+    std::unique_ptr<TMyWideDropTarget> m_dropTarget;
 };

@@ -1,35 +1,70 @@
 // The main window's picture side: loading, the transforms, the norm mask and dropped files.
 #include "U_MainDlg.h"
 
+#include "Artwork.h"
 #include "U_MsgDlg.h"
+#include "U_Picture.h"
+#include "U_PictureFile.h"
 #include "U_PictureView.h"
 
 #include <QAction>
 #include <QCheckBox>
 
-void TMainDlg::open_btnClick()
-{
+namespace {
+
+// The mask covers the display as laid out in the window, before any format set its height.
+const QRect kMaskLocation(0, 0, kDisplayWidth, 201);
+constexpr int kMaskAlpha = 120;
+constexpr int kInformation = 4;
+
+} // namespace
+
+void TMainDlg::open_btnClick() {
     if (WOD->Execute())
         LoadPicture(WOD->FileName());
 }
 
-void TMainDlg::LoadPicture(const QString& path)
-{
-    Q_UNUSED(path);
+void TMainDlg::LoadPicture(const QString& path) {
+    LoadTransformed(path, nullptr);
 }
 
-void TMainDlg::CheckAspect()
-{
-    if (m_workFile.isEmpty())
+// The file is read and decoded before anything changes: only a picture that could be
+// loaded replaces the working copy (in one step), WorkFile and the display. A failure
+// leaves all three as they were.
+void TMainDlg::LoadTransformed(const QString& path, QImage (*transform)(QImage)) {
+    const QString workFile = m_dataFolder + kAppTitle + QStringLiteral(".jpg");
+    LogInfo(QStringLiteral("Loading : ") + path);
+    const QByteArray bytes = ReadPictureFile(path);
+    QImage picture = DecodePicture(bytes, path);
+    if (!SameFile(path, workFile))
+        ReplaceFileAtomically(workFile, bytes);
+    m_workFile = workFile;
+    if (transform != nullptr)
+        picture = transform(std::move(picture));
+    img->setPicture(std::move(picture));
+    CheckAspect();
+}
+
+void TMainDlg::CheckAspect() {
+    if (m_workFile.isEmpty() || !m_engine)
         return;
+    const QImage& picture = img->picture();
+    if (picture.isNull())
+        return;
+    const double actual = double(picture.width()) / double(picture.height());
+    const double target = double(m_engine->PhotoWidthMM) / double(m_engine->PhotoHeightMM);
+    LogInfo(QString::asprintf("Actual aspect ratio : %.2f, target aspect ratio : %.2f", actual,
+                              target));
+    if (AspectDiffers(actual, target))
+        PlainMessage(QStringLiteral("Incorrect aspect ratio. Picture may be deformed"));
 }
 
-void TMainDlg::rot_btnClick()
-{
+void TMainDlg::rot_btnClick() {
+    LogInfo(QStringLiteral("Rotating..."));
+    img->setPicture(Rotated90Clockwise(img->picture()));
 }
 
-void TMainDlg::AutoResize1Click()
-{
+void TMainDlg::AutoResize1Click() {
     AutoResize1->setChecked(!AutoResize1->isChecked());
     if (AutoResize1->isChecked()) {
         LogInfo(QStringLiteral("Scale mode : Stretch"));
@@ -40,24 +75,53 @@ void TMainDlg::AutoResize1Click()
     }
 }
 
-void TMainDlg::Greyscale1Click()
-{
+void TMainDlg::Greyscale1Click() {
+    if (m_workFile.isEmpty()) {
+        Translated(QStringLiteral("Load a picture first"), kInformation);
+        return;
+    }
+    LogInfo(QStringLiteral("Transform : GreyScale"));
+    LoadTransformed(m_workFile, Greyscale);
 }
 
-void TMainDlg::Sepia1Click()
-{
+void TMainDlg::Sepia1Click() {
+    if (m_workFile.isEmpty()) {
+        Translated(QStringLiteral("Load a picture first"), kInformation);
+        return;
+    }
+    LogInfo(QStringLiteral("Transform : Sepia"));
+    LoadTransformed(m_workFile, Sepia);
 }
 
-void TMainDlg::Restoreoriginalpicture1Click()
-{
+void TMainDlg::Restoreoriginalpicture1Click() {
+    if (m_workFile.isEmpty())
+        return;
+    LogInfo(QStringLiteral("Transform : Retoring original picture"));
+    LoadPicture(m_workFile);
 }
 
-void TMainDlg::normmask_chkClick()
-{
+void TMainDlg::SetUpMaskLayer() {
+    img->setMaskLayer(NormMaskBitmap(), kMaskLocation, kMaskAlpha);
+    img->setMaskVisible(normmask_chk->isChecked());
+}
+
+void TMainDlg::normmask_chkClick() {
     img->setMaskVisible(normmask_chk->isChecked() && normmask_chk->isEnabled());
 }
 
-void TMainDlg::FilesDropped()
-{
+void TMainDlg::RegisterDropTarget() {
     m_droppedFiles.clear();
+    m_dropTarget = CreateDropTarget(this, m_droppedFiles, nullptr, [this](TMyWideDropTarget&) {
+        Guard([this] { FilesDropped(); });
+    });
+}
+
+void TMainDlg::FilesDropped() {
+    if (m_droppedFiles.isEmpty())
+        return;
+    // Only the first name counts; the list is emptied even when loading it fails.
+    const QString first = m_droppedFiles.constFirst();
+    m_droppedFiles.clear();
+    if (IsJpegName(first))
+        LoadPicture(first);
 }

@@ -1,73 +1,94 @@
 #include "U_PictureView.h"
 
+#include "U_Picture.h"
+#include "U_Resample.h"
+
+#include <QEvent>
 #include <QPainter>
 
-#include <cmath>
-
-TPictureView::TPictureView(QWidget* parent) : QWidget(parent)
-{
+TPictureView::TPictureView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TPictureView::setPicture(const QImage& picture)
-{
-    m_picture = picture;
-    rescale();
+void TPictureView::setPicture(QImage picture) {
+    if (!picture.isNull() && picture.format() != QImage::Format_RGB32 &&
+        picture.format() != QImage::Format_ARGB32)
+        picture = picture.convertToFormat(QImage::Format_ARGB32);
+    m_picture = std::move(picture);
+    m_scaled = QImage();
+    invalidate();
 }
 
-void TPictureView::setStretch(bool stretch)
-{
+void TPictureView::setStretch(bool stretch) {
     if (m_stretch == stretch)
         return;
     m_stretch = stretch;
-    rescale();
+    m_scaled = QImage();
+    invalidate();
 }
 
-void TPictureView::setMaskLayer(const QImage& bitmap, const QRect& location, int masterAlpha)
-{
-    m_mask = bitmap.convertToFormat(QImage::Format_ARGB32).scaled(location.size());
+void TPictureView::setMaskLayer(const QImage& bitmap, const QRect& location, int masterAlpha) {
+    QImage opaque = bitmap.convertToFormat(QImage::Format_RGB32);
+    m_mask = location.isEmpty() ? QImage() : Resampled(opaque, location.size());
     m_maskLocation = location;
     m_maskAlpha = masterAlpha;
-    update();
+    invalidate();
 }
 
-void TPictureView::setMaskVisible(bool visible)
-{
+void TPictureView::setMaskVisible(bool visible) {
     if (m_maskVisible == visible)
         return;
     m_maskVisible = visible;
-    update();
+    invalidate();
 }
 
-void TPictureView::resizeEvent(QResizeEvent*)
-{
-    rescale();
+QRect TPictureView::pictureRect() const {
+    return FitRect(m_picture.size(), size(), m_stretch);
 }
 
-void TPictureView::rescale()
-{
-    if (m_picture.isNull() || width() <= 0 || height() <= 0) {
+const QImage& TPictureView::displayed() const {
+    // A hidden widget gets its resize event only when shown, so the size is checked here too.
+    if (m_scaled.size() != size()) {
         m_scaled = QImage();
-    } else if (m_stretch) {
-        m_scaled = m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    } else {
-        const double f = std::min(double(width()) / m_picture.width(),
-                                  double(height()) / m_picture.height());
-        const QSize s(std::max(1, int(std::lround(m_picture.width() * f))),
-                      std::max(1, int(std::lround(m_picture.height() * f))));
-        m_scaled = m_picture.scaled(s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_shown = QImage();
     }
+    if (m_scaled.isNull() && width() > 0 && height() > 0) {
+        m_scaled = QImage(size(), QImage::Format_RGB32);
+        m_scaled.fill(palette().color(QPalette::Window));
+        if (!m_picture.isNull())
+            ResampleInto(m_picture, m_scaled, pictureRect());
+    }
+    if (m_shown.isNull()) {
+        m_shown = m_scaled;
+        if (m_maskVisible && !m_mask.isNull())
+            BlendLayer(m_shown, m_mask, m_maskLocation.topLeft(), m_maskAlpha);
+    }
+    return m_shown;
+}
+
+void TPictureView::invalidate() {
+    m_shown = QImage();
     update();
 }
 
-void TPictureView::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), palette().window());
-    if (!m_scaled.isNull())
-        p.drawImage(0, 0, m_scaled);
-    if (m_maskVisible && !m_mask.isNull()) {
-        p.setOpacity(m_maskAlpha / 255.0);
-        p.drawImage(m_maskLocation.topLeft(), m_mask);
+void TPictureView::resizeEvent(QResizeEvent*) {
+    m_scaled = QImage();
+    invalidate();
+}
+
+void TPictureView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        m_scaled = QImage();
+        invalidate();
     }
+    QWidget::changeEvent(event);
+}
+
+void TPictureView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QImage& shown = displayed();
+    if (shown.isNull())
+        p.fillRect(rect(), palette().window());
+    else
+        p.drawImage(0, 0, shown);
 }

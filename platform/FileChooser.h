@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,10 +20,17 @@ struct FileChooserRequest {
     int filterIndex = 0;     // 0-based
     QString defaultSuffix;   // without the dot
     bool mustExist = false;
+    bool multiple = false;       // several existing files may be chosen
+    bool showHidden = false;     // list hidden files too
+    bool resolveSymlinks = true; // a chosen link gives its target
+    bool placesBar = true;       // the side bar of common places
+    // Where to put the dialog, given its size; empty: the toolkit's choice.
+    std::function<QPoint(const QSize&)> placement;
 };
 
 struct FileChooserAnswer {
-    QString path;
+    QString path;      // the first chosen file
+    QStringList paths; // all of them (one unless several were allowed)
     int filterIndex = 0;
 };
 

@@ -12,6 +12,9 @@ QPixmap GlyphPixmap(Glyph glyph);
 // The built-in placeholder figure shown before a picture is loaded: 119 × 157, a neutral
 // figure of a person on white, fully opaque.
 QImage PlaceholderPicture();
+// The norm mask, 156 × 205, opaque: frame, centre and guide lines, the head oval, the eye
+// band in skin colour and the shoulders, on white.
+QImage NormMaskBitmap();
 // The about box banner, 388 × 96: the maker's mark and name on white.
 QImage AboutBanner();
 QIcon ProgramIcon();

@@ -12,6 +12,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   cups cups-client cups-bsd poppler-utils ghostscript
   xvfb xauth
+  libjpeg-turbo-progs imagemagick
   "$@"
 )
 

@@ -80,9 +80,11 @@ public:
         requests.push_back(request);
         if (answers.empty())
             return std::nullopt;
-        auto answer = answers.front();
+        const std::optional<FileChooserAnswer> answer = answers.front();
         answers.pop_front();
-        return answer;
+        if (!answer)
+            return std::nullopt;
+        return *answer;
     }
     std::vector<FileChooserRequest> requests;
     std::deque<std::optional<FileChooserAnswer>> answers;

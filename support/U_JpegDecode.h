@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Progressive files with more scans than this are refused: real ones have about ten, and a
+// crafted file with endless scans would otherwise keep the decoder busy for a long time.
+inline constexpr int kMaxJpegScans = 500;
+
+// Decodes a whole JPEG file at full size into a 32-bit picture (Format_RGB32, alpha 255),
+// writing each row straight into the picture. Baseline and progressive, any chroma
+// subsampling, greyscale, RGB, and CMYK/YCCK (Adobe's inverted form or plain) are read.
+// Throws AppError naming the file (name) and the reason when the data is not a JPEG, is
+// damaged or truncated, or describes a picture larger than kMaxPicturePixels (checked
+// before any pixel memory is taken). No libjpeg error can end the program.
+QImage DecodeJpeg(const QByteArray& data, const QString& name);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+// The largest picture the program loads or makes: 100 megapixels, 400 MB as 32-bit pixels.
+// Cameras and phones stay well below; anything larger is refused before memory is taken.
+inline constexpr qint64 kMaxPicturePixels = 100'000'000;
+
+// Throws AppError naming the size when width × height is not a picture the program takes.
+void CheckPictureSize(qint64 width, qint64 height);
+
+// A new 32-bit picture (Format_RGB32 or Format_ARGB32) with undefined pixels. Large ones
+// are mapped and made resident in one call: written page by page for the first time, a
+// picture of many megapixels otherwise pays one page fault per 4 KiB. Throws AppError
+// when the size is refused or the memory cannot be had.
+QImage NewPicture(int width, int height, QImage::Format format);

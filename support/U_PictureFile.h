@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Files larger than this are not read as pictures: a JPEG of kMaxPicturePixels at the
+// highest quality stays well below it.
+inline constexpr qint64 kMaxPictureFileBytes = qint64(512) << 20;
+
+// The whole file. Throws AppError naming the file when it cannot be read, is empty or is
+// larger than kMaxPictureFileBytes.
+QByteArray ReadPictureFile(const QString& path);
+
+// A Windows bitmap (data starting with "BM"). The header is checked against the pixel limit
+// and against the length of the data before the toolkit's reader sees it. Throws AppError
+// naming the file (name) and the reason.
+QImage DecodeBmp(const QByteArray& data, const QString& name);
+
+// The 32-bit picture in a file's bytes: a Windows bitmap when they start with "BM", else a
+// JPEG. Throws AppError whose message names the file (name) and the reason.
+QImage DecodePicture(const QByteArray& data, const QString& name);
+
+// Replaces the file with data in one step: the old content stays whole until the new one is
+// completely written. Throws AppError when that fails.
+void ReplaceFileAtomically(const QString& path, const QByteArray& data);
+
+// Whether two paths name the same file, as the file system resolves them (links followed).
+bool SameFile(const QString& a, const QString& b);

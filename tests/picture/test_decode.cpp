@@ -1,0 +1,266 @@
+// Reading picture files: the JPEG variants cameras and phones write, bitmaps, and files
+// that must be refused with one clear message.
+#include "AppError.h"
+#include "JpegSamples.h"
+#include "U_JpegDecode.h"
+#include "U_PictureBuffer.h"
+#include "U_PictureFile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool allOpaque(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 255)
+                return false;
+    return true;
+}
+
+// Colours read at the middle of each quadrant of a Quadrants() picture.
+void expectQuadrants(const QImage& image, bool grey, int tolerance) {
+    const int w = image.width(), h = image.height();
+    const QPoint centres[4] = {
+        {w / 4, h / 4}, {3 * w / 4, h / 4}, {3 * w / 4, 3 * h / 4}, {w / 4, 3 * h / 4}};
+    const QImage reference = Quadrants(w, h);
+    for (const QPoint& at : centres) {
+        QRgb want = reference.pixel(at);
+        if (grey)
+            want = qRgb(Luma(want), Luma(want), Luma(want));
+        EXPECT_TRUE(Near(image.pixel(at), want, tolerance))
+            << at.x() << "," << at.y() << " got " << std::hex << image.pixel(at) << " want "
+            << want;
+    }
+}
+
+struct Variant {
+    const char* name;
+    JpegOptions options;
+    int tolerance;
+};
+
+class JpegVariants : public ::testing::TestWithParam<Variant> {};
+
+TEST_P(JpegVariants, DecodeAtFullSizeOpaque) {
+    const Variant& v = GetParam();
+    // An odd size, so that partial blocks and partial chroma samples occur.
+    const QImage decoded =
+        DecodeJpeg(EncodeJpeg(Quadrants(61, 47), v.options), QStringLiteral("x.jpg"));
+    ASSERT_EQ(decoded.size(), QSize(61, 47));
+    EXPECT_EQ(decoded.format(), QImage::Format_RGB32);
+    EXPECT_TRUE(allOpaque(decoded));
+    expectQuadrants(decoded, v.options.kind == JpegKind::Grey, v.tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, JpegVariants,
+    ::testing::Values(Variant{"Baseline444", {JpegKind::Colour, false, 1, 1}, 12},
+                      Variant{"Baseline422", {JpegKind::Colour, false, 2, 1}, 12},
+                      Variant{"Baseline420", {JpegKind::Colour, false, 2, 2}, 12},
+                      Variant{"Progressive420", {JpegKind::Colour, true, 2, 2}, 12},
+                      Variant{"Progressive444", {JpegKind::Colour, true, 1, 1}, 12},
+                      Variant{"Greyscale", {JpegKind::Grey, false}, 6},
+                      Variant{"GreyscaleProgressive", {JpegKind::Grey, true}, 6},
+                      Variant{"CmykAdobeInverted", {JpegKind::CmykAdobe}, 16},
+                      Variant{"CmykPlain", {JpegKind::CmykPlain}, 16},
+                      Variant{"Ycck", {JpegKind::Ycck}, 16}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Files written by other encoders than the one the tests use, when the tools are present
+// (scripts/install-deps.sh installs them).
+class ToolJpegs : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    static bool run(const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+};
+
+TEST_F(ToolJpegs, CjpegProgressiveAndGreyscale) {
+    const QString cjpeg = QStandardPaths::findExecutable(QStringLiteral("cjpeg"));
+    if (cjpeg.isEmpty())
+        GTEST_SKIP() << "cjpeg is not installed";
+    ASSERT_TRUE(Quadrants(80, 60).save(path("in.ppm"), "PPM"));
+    ASSERT_TRUE(run(cjpeg, {QStringLiteral("-progressive"), QStringLiteral("-outfile"),
+                            path("p.jpg"), path("in.ppm")}));
+    ASSERT_TRUE(
+        run(cjpeg, {QStringLiteral("-grayscale"), QStringLiteral("-sample"), QStringLiteral("1x1"),
+                    QStringLiteral("-outfile"), path("g.jpg"), path("in.ppm")}));
+    expectQuadrants(DecodePicture(ReadPictureFile(path("p.jpg")), path("p.jpg")), false, 12);
+    const QImage grey = DecodePicture(ReadPictureFile(path("g.jpg")), path("g.jpg"));
+    EXPECT_TRUE(allOpaque(grey));
+    expectQuadrants(grey, true, 6);
+}
+
+TEST_F(ToolJpegs, ImageMagickCmyk) {
+    const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
+    if (convert.isEmpty())
+        GTEST_SKIP() << "ImageMagick is not installed";
+    ASSERT_TRUE(Quadrants(80, 60).save(path("in.png"), "PNG"));
+    ASSERT_TRUE(run(convert, {path("in.png"), QStringLiteral("-colorspace"), QStringLiteral("CMYK"),
+                              path("c.jpg")}));
+    const QImage decoded = DecodePicture(ReadPictureFile(path("c.jpg")), path("c.jpg"));
+    ASSERT_EQ(decoded.size(), QSize(80, 60));
+    expectQuadrants(decoded, false, 24);
+}
+
+// Each of these is refused with one AppError whose message says why; nothing crashes,
+// hangs or ends the program.
+struct Hostile {
+    const char* name;
+    QByteArray (*make)();
+    const char* messagePart;
+};
+
+QByteArray validJpeg() {
+    return EncodeJpeg(Quadrants(64, 64), {JpegKind::Colour, false, 2, 2, 90});
+}
+
+QByteArray repeatedLastScan(int times) {
+    // A progressive file whose last scan is repeated: every copy is decoded again.
+    const QByteArray jpeg = EncodeJpeg(Quadrants(32, 32), {JpegKind::Colour, true, 2, 2, 90});
+    const qsizetype lastScan = jpeg.lastIndexOf(QByteArray("\xff\xda", 2));
+    const QByteArray scan = jpeg.mid(lastScan, jpeg.size() - 2 - lastScan);
+    QByteArray result = jpeg.left(lastScan);
+    for (int i = 0; i < times; ++i)
+        result += scan;
+    return result + QByteArray("\xff\xd9", 2);
+}
+
+QByteArray bmpClaiming(qint32 width, qint32 height) {
+    QByteArray bmp = BmpBytes(Quadrants(8, 8));
+    qToLittleEndian(width, bmp.data() + 18);
+    qToLittleEndian(height, bmp.data() + 22);
+    return bmp;
+}
+
+class HostileFiles : public ::testing::TestWithParam<Hostile> {};
+
+TEST_P(HostileFiles, RefusedWithAMessage) {
+    const Hostile& h = GetParam();
+    try {
+        DecodePicture(h.make(), QStringLiteral("/photos/bad.jpg"));
+        FAIL() << "decoded";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.message().contains(QString::fromUtf8(h.messagePart)))
+            << e.message().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, HostileFiles,
+    ::testing::Values(
+        Hostile{"Truncated",
+                [] {
+                    const QByteArray j = validJpeg();
+                    return j.left(j.size() / 2);
+                },
+                "Premature end of JPEG file"},
+        Hostile{"HeaderOnly", [] { return validJpeg().left(200); }, "bad.jpg"},
+        Hostile{"CorruptData",
+                [] {
+                    QByteArray j = validJpeg();
+                    const qsizetype data = j.lastIndexOf(QByteArray("\xff\xda", 2)) + 20;
+                    for (qsizetype i = data; i < j.size() - 2; i += 3)
+                        j[i] = char(0xff);
+                    return j;
+                },
+                "Corrupt JPEG data"},
+        Hostile{"Png",
+                [] {
+                    QByteArray png;
+                    QBuffer buffer(&png);
+                    buffer.open(QIODevice::WriteOnly);
+                    Quadrants(8, 8).save(&buffer, "PNG");
+                    return png;
+                },
+                "Not a JPEG file"},
+        Hostile{"Text", [] { return QByteArray("hello, this is not a picture\n"); },
+                "Not a JPEG file"},
+        Hostile{"Huge", [] { return WithClaimedSize(validJpeg(), 65535, 65535); }, "65535 x 65535"},
+        Hostile{"OverTheLimit", [] { return WithClaimedSize(validJpeg(), 20000, 12000); },
+                "20000 x 12000"},
+        Hostile{"TooManyScans", [] { return repeatedLastScan(kMaxJpegScans + 20); }, "scans"},
+        Hostile{"BmpShorterThanItsHeader", [] { return bmpClaiming(3000, 3000); },
+                "shorter than its header says"},
+        Hostile{"BmpHuge", [] { return bmpClaiming(20000, -20000); }, "20000 x 20000"},
+        Hostile{"BmpNoPixels", [] { return bmpClaiming(0, 5); }, "no pixels"},
+        Hostile{"BmpHeaderCut", [] { return QByteArray("BM\x10\0\0\0", 6); }, "incomplete"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PictureFiles, BitmapsAreReadByTheirFirstTwoBytes) {
+    const QImage source = Quadrants(9, 7);
+    const QImage decoded = DecodePicture(BmpBytes(source), QStringLiteral("a.jpg"));
+    EXPECT_EQ(decoded.size(), QSize(9, 7));
+    EXPECT_EQ(decoded.pixel(1, 1), source.pixel(1, 1));
+    EXPECT_EQ(decoded.pixel(8, 6), source.pixel(8, 6));
+    EXPECT_TRUE(allOpaque(decoded));
+}
+
+TEST(PictureFiles, ReadingRefusesMissingEmptyAndOverlongFiles) {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("missing.jpg"));
+    const QString empty = dir.filePath(QStringLiteral("empty.jpg"));
+    const QString overlong = dir.filePath(QStringLiteral("overlong.jpg"));
+    WriteBytes(empty, QByteArray());
+    {
+        QFile file(overlong);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(kMaxPictureFileBytes + 1)); // sparse: takes no disk space
+    }
+    auto messageOf = [](const QString& path) {
+        try {
+            ReadPictureFile(path);
+        } catch (const AppError& e) {
+            return e.message();
+        }
+        return QString();
+    };
+    EXPECT_TRUE(messageOf(missing).contains(QStringLiteral("missing.jpg")));
+    EXPECT_TRUE(messageOf(empty).contains(QStringLiteral("is empty")));
+    EXPECT_TRUE(messageOf(overlong).contains(QStringLiteral("MB")));
+}
+
+TEST(PictureFiles, ReplaceAtomicallyAndSameFile) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("Quillmark.jpg"));
+    ReplaceFileAtomically(target, "one");
+    ReplaceFileAtomically(target, "two");
+    EXPECT_EQ(ReadBytes(target), QByteArray("two"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              QStringList{QStringLiteral("Quillmark.jpg")});
+    EXPECT_TRUE(SameFile(target, dir.path() + QStringLiteral("/./Quillmark.jpg")));
+    ASSERT_TRUE(QFile::link(target, dir.filePath(QStringLiteral("link.jpg"))));
+    EXPECT_TRUE(SameFile(dir.filePath(QStringLiteral("link.jpg")), target));
+    EXPECT_FALSE(SameFile(dir.filePath(QStringLiteral("other.jpg")), target));
+    EXPECT_THROW(ReplaceFileAtomically(dir.filePath(QStringLiteral("no/such/dir/x.jpg")), "x"),
+                 AppError);
+}
+
+TEST(PictureBuffers, LimitAndLargeAllocation) {
+    EXPECT_NO_THROW(CheckPictureSize(10000, 10000));
+    EXPECT_THROW(CheckPictureSize(10001, 10000), AppError);
+    EXPECT_THROW(CheckPictureSize(0, 10), AppError);
+    // Large enough to take the mapped path; the pixels are writable and freed with the image.
+    QImage big = NewPicture(2000, 1000, QImage::Format_RGB32);
+    ASSERT_EQ(big.size(), QSize(2000, 1000));
+    big.fill(qRgb(1, 2, 3));
+    QImage copy = big;
+    big = QImage();
+    EXPECT_EQ(copy.pixel(1999, 999), qRgb(1, 2, 3));
+}
+
+} // namespace
