@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -74,16 +74,38 @@ inline uint32_t clampChannel(int64_t v)
     return uint32_t(std::clamp<int64_t>(v, 0, 255));
 }
 
+// The horizontal weights again as 16-bit pairs (w0 | w1 << 16, w2 | w3 << 16, ...), the
+// form the multiply-add instructions take; an odd last weight pairs with 0.
+struct WeightPairs {
+    std::vector<uint32_t> pairs;
+    std::vector<int> offset;
+};
+
+WeightPairs pairUp(const Taps& taps) {
+    WeightPairs result;
+    result.offset.resize(taps.count.size());
+    for (size_t d = 0; d < taps.count.size(); ++d) {
+        result.offset[d] = int(result.pairs.size());
+        const int32_t* w = taps.weights.data() + taps.offset[d];
+        for (int k = 0; k < taps.count[d]; k += 2) {
+            const uint32_t high = k + 1 < taps.count[d] ? uint32_t(w[k + 1]) : 0u;
+            result.pairs.push_back((high << 16) | (uint32_t(w[k]) & 0xffffu));
+        }
+    }
+    return result;
+}
+
 // One source row through the horizontal taps: four int32 sums per destination pixel, in
 // the byte order of the pixel (blue, green, red, alpha). The sums are exact integers, so
 // the order of the additions does not change them.
-void horizontalRow(const uint32_t* line, const Taps& tx, int dw, int32_t* out) {
+void horizontalRowPlain(const uint32_t* line, const Taps& tx, const WeightPairs& pairs, int dw,
+                        int32_t* out) {
 #if defined(__SSE2__)
     // Two taps per multiply-add: the channels of two neighbouring pixels interleaved as
     // 16-bit pairs, times their two weights.
     const __m128i zero = _mm_setzero_si128();
     for (int x = 0; x < dw; ++x) {
-        const int32_t* w = tx.weights.data() + tx.offset[size_t(x)];
+        const uint32_t* w = pairs.pairs.data() + pairs.offset[size_t(x)];
         const uint32_t* px = line + tx.first[size_t(x)];
         const int count = tx.count[size_t(x)];
         __m128i acc = zero;
@@ -91,18 +113,18 @@ void horizontalRow(const uint32_t* line, const Taps& tx, int dw, int32_t* out) {
         for (; k + 2 <= count; k += 2) {
             const __m128i pair =
                 _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(px[k])), _mm_cvtsi32_si128(int(px[k + 1])));
-            const __m128i weights =
-                _mm_set1_epi32(int((uint32_t(w[k + 1]) << 16) | (uint32_t(w[k]) & 0xffffu)));
-            acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi8(pair, zero), weights));
+            acc = _mm_add_epi32(
+                acc, _mm_madd_epi16(_mm_unpacklo_epi8(pair, zero), _mm_set1_epi32(int(w[k / 2]))));
         }
         if (k < count) {
             const __m128i single = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(px[k])), zero);
-            acc = _mm_add_epi32(
-                acc, _mm_madd_epi16(_mm_unpacklo_epi8(single, zero), _mm_set1_epi32(w[k])));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi8(single, zero),
+                                                    _mm_set1_epi32(int(w[k / 2]))));
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + size_t(x) * 4), acc);
     }
 #else
+    (void)pairs;
     for (int x = 0; x < dw; ++x) {
         const int32_t* w = tx.weights.data() + tx.offset[size_t(x)];
         const uint32_t* px = line + tx.first[size_t(x)];
@@ -123,6 +145,54 @@ void horizontalRow(const uint32_t* line, const Taps& tx, int dw, int32_t* out) {
 #endif
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+#define QM_RESAMPLE_AVX2 1
+// Four taps per multiply-add: pixels 0 and 1 interleaved in the low half, 2 and 3 in the
+// high half, each half times its weight pair.
+__attribute__((target("avx2"))) void horizontalRowAvx2(const uint32_t* line, const Taps& tx,
+                                                       const WeightPairs& pairs, int dw,
+                                                       int32_t* out) {
+    const __m128i interleave = _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
+    for (int x = 0; x < dw; ++x) {
+        const uint32_t* w = pairs.pairs.data() + pairs.offset[size_t(x)];
+        const uint32_t* px = line + tx.first[size_t(x)];
+        const int count = tx.count[size_t(x)];
+        __m256i acc = _mm256_setzero_si256();
+        int k = 0;
+        for (; k + 4 <= count; k += 4) {
+            const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + k));
+            const __m256i channels = _mm256_cvtepu8_epi16(_mm_shuffle_epi8(four, interleave));
+            const __m256i weights =
+                _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(_mm_loadl_epi64(
+                                                reinterpret_cast<const __m128i*>(w + k / 2))),
+                                            spread);
+            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(channels, weights));
+        }
+        __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+        for (; k < count; k += 2) {
+            const int next = k + 1 < count ? int(px[k + 1]) : 0;
+            const __m128i pair = _mm_cvtepu8_epi16(
+                _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(px[k])), _mm_cvtsi32_si128(next)));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(pair, _mm_set1_epi32(int(w[k / 2]))));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + size_t(x) * 4), sum);
+    }
+}
+#endif
+
+void horizontalRow(const uint32_t* line, const Taps& tx, const WeightPairs& pairs, int dw,
+                   int32_t* out) {
+#if defined(QM_RESAMPLE_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        horizontalRowAvx2(line, tx, pairs, dw, out);
+        return;
+    }
+#endif
+    horizontalRowPlain(line, tx, pairs, dw, out);
+}
+
 } // namespace
 
 void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest) {
@@ -141,6 +211,7 @@ void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest) 
         return;
     const Taps tx = makeTaps(sw, dw);
     const Taps ty = makeTaps(sh, dh);
+    const WeightPairs pairs = pairUp(tx);
 
     // Horizontally filtered source rows, kept in a small ring: the rows a destination row
     // needs are consecutive and move down with it, so each is filtered once.
@@ -154,7 +225,8 @@ void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest) 
         const size_t slot = size_t(s % ring);
         int32_t* row = filtered.data() + slot * rowInts;
         if (slotRow[slot] != s) {
-            horizontalRow(reinterpret_cast<const uint32_t*>(source.constScanLine(s)), tx, dw, row);
+            horizontalRow(reinterpret_cast<const uint32_t*>(source.constScanLine(s)), tx, pairs, dw,
+                          row);
             slotRow[slot] = s;
         }
         return static_cast<const int32_t*>(row);

@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 
+#include <cstdint>
 #include <memory>
 
 #if defined(Q_OS_LINUX)
@@ -14,6 +15,12 @@ namespace {
 constexpr qsizetype kMappedFrom = qsizetype(4) << 20;
 
 #if defined(Q_OS_LINUX)
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23 // Linux 5.14; older kernels refuse it and fault page by page
+#endif
+
+constexpr size_t kHugePage = size_t(2) << 20;
+
 struct Mapping {
     void* address;
     size_t length;
@@ -24,12 +31,23 @@ void unmapPicture(void* info) {
     munmap(mapping->address, mapping->length);
 }
 
+// Anonymous memory on a 2 MiB boundary, asked for as huge pages and made resident at once.
 QImage mappedPicture(int width, int height, QImage::Format format) {
-    const size_t length = size_t(width) * size_t(height) * 4;
-    void* address = mmap(nullptr, length, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-    if (address == MAP_FAILED)
+    const size_t bytes = size_t(width) * size_t(height) * 4;
+    const size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* raw = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
         return {};
+    const auto start = reinterpret_cast<uintptr_t>(raw);
+    const uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+    if (aligned > start)
+        munmap(raw, aligned - start);
+    if (const size_t tail = start + length + kHugePage - (aligned + length); tail > 0)
+        munmap(reinterpret_cast<void*>(aligned + length), tail);
+    void* address = reinterpret_cast<void*>(aligned);
+    madvise(address, length, MADV_HUGEPAGE);
+    madvise(address, length, MADV_POPULATE_WRITE);
     auto mapping = std::make_unique<Mapping>(Mapping{address, length});
     QImage image(static_cast<uchar*>(address), width, height, qsizetype(width) * 4, format,
                  unmapPicture, mapping.get());

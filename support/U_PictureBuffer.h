@@ -11,7 +11,8 @@ inline constexpr qint64 kMaxPicturePixels = 100'000'000;
 void CheckPictureSize(qint64 width, qint64 height);
 
 // A new 32-bit picture (Format_RGB32 or Format_ARGB32) with undefined pixels. Large ones
-// are mapped and made resident in one call: written page by page for the first time, a
-// picture of many megapixels otherwise pays one page fault per 4 KiB. Throws AppError
-// when the size is refused or the memory cannot be had.
+// get huge pages made resident in one call: written for the first time page by page, a
+// picture of many megapixels otherwise pays one page fault per 4 KiB, which on virtual
+// machines costs as much as decoding it. Throws AppError when the size is refused or the
+// memory cannot be had.
 QImage NewPicture(int width, int height, QImage::Format format);

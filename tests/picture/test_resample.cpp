@@ -1,0 +1,113 @@
+// The shared resampler against a plain floating-point tent filter: its vector paths must
+// keep channels apart, use every tap and average when reducing.
+#include "U_Resample.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Per axis: reach max(1, source / destination), centre (d + 0.5) × source / destination
+// − 0.5, weights 1 − distance / reach over the source pixels inside the picture.
+std::vector<std::vector<std::pair<int, double>>> tent(int source, int destination) {
+    std::vector<std::vector<std::pair<int, double>>> result(static_cast<size_t>(destination));
+    const double scale = double(destination) / source;
+    const double reach = std::max(1.0, 1.0 / scale);
+    for (int d = 0; d < destination; ++d) {
+        const double centre = (d + 0.5) / scale - 0.5;
+        double sum = 0;
+        for (int s = 0; s < source; ++s) {
+            const double w = 1.0 - std::abs(s - centre) / reach;
+            if (w > 0) {
+                result[size_t(d)].push_back({s, w});
+                sum += w;
+            }
+        }
+        if (sum == 0)
+            result[size_t(d)] = {{std::clamp(int(std::lround(centre)), 0, source - 1), 1.0}};
+        else
+            for (auto& tap : result[size_t(d)])
+                tap.second /= sum;
+    }
+    return result;
+}
+
+QImage reference(const QImage& source, QSize size) {
+    const auto tx = tent(source.width(), size.width());
+    const auto ty = tent(source.height(), size.height());
+    QImage result(size, QImage::Format_ARGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            double c[4] = {0, 0, 0, 0};
+            for (const auto& [sy, wy] : ty[size_t(y)])
+                for (const auto& [sx, wx] : tx[size_t(x)]) {
+                    const QRgb p = source.pixel(sx, sy);
+                    c[0] += wx * wy * qRed(p);
+                    c[1] += wx * wy * qGreen(p);
+                    c[2] += wx * wy * qBlue(p);
+                    c[3] += wx * wy * qAlpha(p);
+                }
+            result.setPixel(x, y,
+                            qRgba(int(std::lround(c[0])), int(std::lround(c[1])),
+                                  int(std::lround(c[2])), int(std::lround(c[3]))));
+        }
+    return result;
+}
+
+int worstDifference(const QImage& a, const QImage& b) {
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return worst;
+}
+
+TEST(Resampler, MatchesAFloatingPointTentFilter) {
+    std::mt19937 random(11);
+    // Enlarging, reducing by small and large factors, odd and even tap counts, one pixel.
+    const QSize cases[][2] = {{{7, 5}, {20, 13}},   {{40, 30}, {13, 11}},    {{97, 61}, {10, 9}},
+                              {{300, 20}, {7, 20}}, {{1, 1}, {5, 3}},        {{64, 64}, {1, 1}},
+                              {{33, 17}, {33, 17}}, {{250, 180}, {151, 194}}};
+    for (const auto& c : cases) {
+        QImage source(c[0], QImage::Format_ARGB32);
+        for (int y = 0; y < source.height(); ++y)
+            for (int x = 0; x < source.width(); ++x)
+                source.setPixel(x, y, random() | 0x80000000u);
+        const QImage ours = Resampled(source, c[1]);
+        ASSERT_EQ(ours.size(), c[1]);
+        EXPECT_LE(worstDifference(ours, reference(source, c[1])), 1)
+            << c[0].width() << "x" << c[0].height() << " -> " << c[1].width() << "x"
+            << c[1].height();
+    }
+}
+
+TEST(Resampler, ReducingAveragesInsteadOfSkipping) {
+    QImage lines(300, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x)
+            lines.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    const QImage small = Resampled(lines, QSize(30, 30));
+    for (int y = 1; y < 29; ++y)
+        for (int x = 1; x < 29; ++x)
+            ASSERT_NEAR(qGreen(small.pixel(x, y)), 128, 3) << x << "," << y;
+}
+
+TEST(Resampler, DrawsOnlyIntoItsClippedRectangle) {
+    QImage source(10, 10, QImage::Format_RGB32);
+    source.fill(qRgb(10, 20, 30));
+    QImage target(20, 20, QImage::Format_RGB32);
+    target.fill(qRgb(200, 200, 200));
+    ResampleInto(source, target, QRect(15, -5, 10, 10));
+    EXPECT_EQ(target.pixel(15, 0), qRgb(10, 20, 30));
+    EXPECT_EQ(target.pixel(19, 4), qRgb(10, 20, 30));
+    EXPECT_EQ(target.pixel(14, 0), qRgb(200, 200, 200));
+    EXPECT_EQ(target.pixel(15, 5), qRgb(200, 200, 200));
+}
+
+} // namespace
