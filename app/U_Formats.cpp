@@ -219,3 +219,13 @@ bool MaskAvailable(const PhotoFormat& format)
 {
     return format.LabelWidth == 35.0f && format.LabelHeight == 45.0f;
 }
+
+int ParseIndexSetting(const QString& text)
+{
+    static const QRegularExpression form(QStringLiteral("^\\s*[+-]?\\d+$"));
+    if (!form.match(text).hasMatch())
+        return 0;
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? value : 0;
+}

@@ -270,9 +270,7 @@ void TMainDlg::AppEvtActivate()
     QString saved = ReadSetting(*m_platform.settings, QStringLiteral("PicFormatIdx"));
     if (saved.isEmpty())
         saved = QString::number(kDefaultFormatIndex);
-    bool ok = false;
-    const int index = saved.toInt(&ok);
-    format_cmb->setCurrentIndex(ok ? index : 0);
+    format_cmb->setCurrentIndex(ParseIndexSetting(saved));
     if (format_cmb->currentIndex() < 0)
         format_cmb->setCurrentIndex(0);
     format_cmbChange();

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <ostream>
 #include <vector>
 
 class RecordingPresenter final : public IMessagePresenter {
@@ -156,3 +157,9 @@ struct FakePlatform {
     PlatformServices services;
     QString settingsFile() const { return root.filePath(QStringLiteral("config/registry.ini")); }
 };
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
