@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -206,6 +207,8 @@ void TMainDlg::showEvent(QShowEvent* event)
     // manager, where no activation event may ever come.
     if (!m_activationQueued) {
         m_activationQueued = true;
+        if (const QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() - frameGeometry().center() + pos());
         QTimer::singleShot(0, this, [this] { FirstActivation(); });
     }
 }

@@ -16,6 +16,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(kAppTitle);
     QApplication::setWindowIcon(ProgramIcon());
     InstallFontSubstitutes();
+    QApplication::setStyle(CreateClassicStyle());
 
     HostPlatform host(QApplication::applicationFilePath(), QApplication::arguments().mid(1));
     PlatformServices& platform = host.services();

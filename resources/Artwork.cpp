@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProxyStyle>
+#include <QStyleOptionGroupBox>
 
 namespace {
 
@@ -228,4 +230,67 @@ void InstallFontSubstitutes()
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
                                 QStringLiteral("DejaVu Sans")});
+}
+
+namespace {
+
+class ClassicStyle final : public QProxyStyle {
+public:
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option,
+                         SubControl sub, const QWidget* widget) const override
+    {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || !box)
+            return QProxyStyle::subControlRect(control, option, sub, widget);
+        const QFontMetrics fm = box->fontMetrics;
+        const int half = box->text.isEmpty() ? 0 : fm.height() / 2;
+        const QRect frame = box->rect.adjusted(0, half, 0, 0);
+        switch (sub) {
+        case SC_GroupBoxFrame:
+            return frame;
+        case SC_GroupBoxContents:
+            return frame.adjusted(2, 2, -2, -2);
+        case SC_GroupBoxLabel:
+            return QRect(box->rect.left() + 8, box->rect.top(),
+                         fm.horizontalAdvance(box->text) + 4, fm.height());
+        case SC_GroupBoxCheckBox:
+            return QRect();
+        default:
+            return QProxyStyle::subControlRect(control, option, sub, widget);
+        }
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override
+    {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || !box) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        const QRect frame = subControlRect(control, option, SC_GroupBoxFrame, widget);
+        const QRect label = subControlRect(control, option, SC_GroupBoxLabel, widget);
+        painter->save();
+        // The frame line is broken where the caption stands.
+        QRegion region(box->rect);
+        if (!box->text.isEmpty())
+            region -= label;
+        painter->setClipRegion(region);
+        painter->setPen(box->palette.color(QPalette::Mid));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(frame.adjusted(0, 0, -1, -1));
+        painter->setPen(box->palette.color(QPalette::Light));
+        painter->drawRect(frame.adjusted(1, 1, -2, -2).translated(0, 0));
+        painter->restore();
+        if (!box->text.isEmpty())
+            drawItemText(painter, label, Qt::AlignCenter | Qt::TextShowMnemonic, box->palette,
+                         box->state & State_Enabled, box->text, QPalette::WindowText);
+    }
+};
+
+} // namespace
+
+QStyle* CreateClassicStyle()
+{
+    return new ClassicStyle;
 }
