@@ -17,8 +17,7 @@ struct Taps {
     std::vector<int32_t> weights;
 };
 
-Taps makeTaps(int sourceSize, int destSize)
-{
+Taps makeTaps(int sourceSize, int destSize) {
     Taps taps;
     taps.first.resize(size_t(destSize));
     taps.count.resize(size_t(destSize));
@@ -64,16 +63,14 @@ Taps makeTaps(int sourceSize, int destSize)
     return taps;
 }
 
-inline uint32_t clampChannel(int64_t v)
-{
+inline uint32_t clampChannel(int64_t v) {
     v = (v + (int64_t(1) << (2 * kWeightBits - 1))) >> (2 * kWeightBits);
     return uint32_t(std::clamp<int64_t>(v, 0, 255));
 }
 
 } // namespace
 
-void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest)
-{
+void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest) {
     if (sourceImage.isNull() || dest.isEmpty() || target.isNull())
         return;
     const QImage source = (sourceImage.format() == QImage::Format_RGB32 ||
@@ -135,17 +132,17 @@ void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest)
                 b += int64_t(m[3]) * w[k];
             }
             const uint32_t alpha = opaque ? 255u : clampChannel(a);
-            line[x] = (alpha << 24) | (clampChannel(r) << 16) | (clampChannel(g) << 8) | clampChannel(b);
+            line[x] =
+                (alpha << 24) | (clampChannel(r) << 16) | (clampChannel(g) << 8) | clampChannel(b);
         }
     }
 }
 
-QImage Resampled(const QImage& source, const QSize& size)
-{
+QImage Resampled(const QImage& source, const QSize& size) {
     if (source.isNull() || size.isEmpty())
         return {};
     QImage result(size, source.format() == QImage::Format_RGB32 ? QImage::Format_RGB32
-                                                                 : QImage::Format_ARGB32);
+                                                                : QImage::Format_ARGB32);
     ResampleInto(source, result, QRect(QPoint(0, 0), size));
     return result;
 }

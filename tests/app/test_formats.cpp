@@ -84,14 +84,14 @@ const CatalogueRow kRows[] = {
     {62, "35 x 45 mm (United Kingdom)", 35, 45, 194, true},
     {63, "2 x 2 in (United States)", 50, 50, 151, false},
     {64, "2 x 2 in (Venezuela)", 50, 50, 151, false},
-    {65, "35 x 45 mm (Zimbabwe)", 35, 45, 194, true},};
+    {65, "35 x 45 mm (Zimbabwe)", 35, 45, 194, true},
+};
 
 class CatalogueTest : public ::testing::TestWithParam<CatalogueRow> {};
 
 } // namespace
 
-TEST_P(CatalogueTest, LabelGivesSizeDisplayHeightAndMask)
-{
+TEST_P(CatalogueTest, LabelGivesSizeDisplayHeightAndMask) {
     const CatalogueRow& row = GetParam();
     const FormatEntry& entry = FormatCatalogue().at(size_t(row.index));
     const QString label = QString::fromUtf8(entry.prefix) + QString::fromUtf8(entry.country) + u')';
@@ -105,10 +105,11 @@ TEST_P(CatalogueTest, LabelGivesSizeDisplayHeightAndMask)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllEntries, CatalogueTest, ::testing::ValuesIn(kRows),
-                         [](const auto& info) { return "Entry" + std::to_string(info.param.index); });
+                         [](const auto& info) {
+                             return "Entry" + std::to_string(info.param.index);
+                         });
 
-TEST(FormatLabels, CountryTextsAreAmongTheMainTexts)
-{
+TEST(FormatLabels, CountryTextsAreAmongTheMainTexts) {
     ASSERT_EQ(MainTexts().size(), 70);
     EXPECT_EQ(MainTexts().at(15), QStringLiteral("unused"));
     int missing = 0;
@@ -118,20 +119,19 @@ TEST(FormatLabels, CountryTextsAreAmongTheMainTexts)
     EXPECT_EQ(missing, 1) << "only the driving licence label stays English";
 }
 
-TEST(FormatLabels, TranslatedCountryKeepsTheSize)
-{
+TEST(FormatLabels, TranslatedCountryKeepsTheSize) {
     TTextStorage texts(QStringLiteral("main_ts"), MainTexts());
     QStringList items = MainTexts();
     items[1] = QStringLiteral("Frankreich (Paris)");
     texts.setItems(items);
     PhotoFormat format;
-    ASSERT_TRUE(ParseFormatLabel(QStringLiteral("35 x 45 mm (") + texts.Translate(QStringLiteral("France")) + u')', format));
+    ASSERT_TRUE(ParseFormatLabel(
+        QStringLiteral("35 x 45 mm (") + texts.Translate(QStringLiteral("France")) + u')', format));
     EXPECT_EQ(format.LabelWidth, 35.0f);
     EXPECT_EQ(format.LabelHeight, 45.0f);
 }
 
-TEST(FormatLabels, CommaDecimalDoesNotDependOnTheLocale)
-{
+TEST(FormatLabels, CommaDecimalDoesNotDependOnTheLocale) {
     const QLocale saved;
     for (const char* name : {"C", "de_DE", "fr_FR", "en_US"}) {
         QLocale::setDefault(QLocale(QLatin1String(name)));
@@ -142,18 +142,17 @@ TEST(FormatLabels, CommaDecimalDoesNotDependOnTheLocale)
     QLocale::setDefault(saved);
 }
 
-TEST(FormatLabels, UnreadableLabelsKeepTheStartValues)
-{
+TEST(FormatLabels, UnreadableLabelsKeepTheStartValues) {
     struct Case {
         const char* label;
         float width;
         float height;
     } cases[] = {
-        {"", 35, 45},                      // empty list: nothing selected
-        {"35 x 45 mm France", 35, 45},     // no bracket
-        {"35 x 45 cm (France)", 35, 45},   // unknown unit
-        {"35 X 45 mm (France)", 35, 45},   // upper-case X is not the separator
-        {"0 x 45 mm (Nowhere)", 0, 45},    // zero size
+        {"", 35, 45},                    // empty list: nothing selected
+        {"35 x 45 mm France", 35, 45},   // no bracket
+        {"35 x 45 cm (France)", 35, 45}, // unknown unit
+        {"35 X 45 mm (France)", 35, 45}, // upper-case X is not the separator
+        {"0 x 45 mm (Nowhere)", 0, 45},  // zero size
     };
     for (const Case& c : cases) {
         PhotoFormat format;
@@ -166,16 +165,14 @@ TEST(FormatLabels, UnreadableLabelsKeepTheStartValues)
     EXPECT_TRUE(MaskAvailable(format)) << "the start values allow the mask";
 }
 
-TEST(FormatLabels, ANumberThatIsNotDecimalRaisesAnError)
-{
+TEST(FormatLabels, ANumberThatIsNotDecimalRaisesAnError) {
     PhotoFormat format;
     EXPECT_THROW(ParseFormatLabel(QStringLiteral("1.5 x 2 in (Dot)"), format), AppError);
     EXPECT_THROW(ParseFormatLabel(QStringLiteral("a x 2 mm (Letters)"), format), AppError);
     EXPECT_THROW(ParseFormatLabel(QStringLiteral(" x 2 mm (Empty)"), format), AppError);
 }
 
-TEST(FormatLabels, DisplayHeightRoundsHalvesToEven)
-{
+TEST(FormatLabels, DisplayHeightRoundsHalvesToEven) {
     PhotoFormat format;
     format.LabelWidth = 40;
     format.LabelHeight = 60; // 226.5
@@ -189,16 +186,19 @@ TEST(FormatLabels, DisplayHeightRoundsHalvesToEven)
 
 // ---- text storage ---------------------------------------------------------------------
 
-TEST(TextStorage, LooksUpTranslationsByDesignTimeWording)
-{
+TEST(TextStorage, LooksUpTranslationsByDesignTimeWording) {
     TTextStorage ts(QStringLiteral("ts"), {QStringLiteral("France"), QStringLiteral("Canada"),
                                            QStringLiteral("France"), QStringLiteral("Spain")});
-    EXPECT_EQ(ts.Translate(QStringLiteral("france")), QStringLiteral("France")) << "before any language";
+    EXPECT_EQ(ts.Translate(QStringLiteral("france")), QStringLiteral("France"))
+        << "before any language";
     ts.setItems({QStringLiteral("La France"), QStringLiteral("Le Canada"), QStringLiteral("Autre"),
                  QStringLiteral("unused")});
-    EXPECT_EQ(ts.Translate(QStringLiteral("FRANCE")), QStringLiteral("La France")) << "first equal line wins";
+    EXPECT_EQ(ts.Translate(QStringLiteral("FRANCE")), QStringLiteral("La France"))
+        << "first equal line wins";
     EXPECT_EQ(ts.Translate(QStringLiteral("Canada")), QStringLiteral("Le Canada"));
-    EXPECT_EQ(ts.Translate(QStringLiteral("Spain")), QStringLiteral("Spain")) << "\"unused\" means untranslated";
-    EXPECT_EQ(ts.Translate(QStringLiteral("Peru")), QStringLiteral("Peru")) << "unknown text comes back";
+    EXPECT_EQ(ts.Translate(QStringLiteral("Spain")), QStringLiteral("Spain"))
+        << "\"unused\" means untranslated";
+    EXPECT_EQ(ts.Translate(QStringLiteral("Peru")), QStringLiteral("Peru"))
+        << "unknown text comes back";
     EXPECT_EQ(ts.DesignTimeItems().first(), QStringLiteral("France"));
 }

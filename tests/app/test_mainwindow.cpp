@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -27,29 +28,24 @@ class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest() { fake.services.programFile = QCoreApplication::applicationFilePath(); }
 
-    TMainDlg& start()
-    {
+    TMainDlg& start() {
         window = std::make_unique<TMainDlg>(fake.services);
         window->FirstActivation();
         return *window;
     }
-    template <typename T> T* child(const char* name)
-    {
+    template <typename T> T* child(const char* name) {
         return window->findChild<T*>(QLatin1String(name));
     }
-    QStringList messages() const
-    {
+    QStringList messages() const {
         QStringList result;
         for (const QByteArray& line : window->Log()->Lines())
             result.prepend(QString::fromUtf8(line.mid(line.indexOf('\t', 5) + 1)));
         return result;
     }
-    QString logFile() const
-    {
+    QString logFile() const {
         return fake.folders.appData + QStringLiteral("/Brindlewood/Quillmark/Quillmark.log");
     }
-    void select(int index)
-    {
+    void select(int index) {
         child<QComboBox>("format_cmb")->setCurrentIndex(index);
         window->format_cmbChange();
     }
@@ -61,8 +57,7 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindowTest, StartUpWritesTheFactsPrintersAndFirstFormat)
-{
+TEST_F(MainWindowTest, StartUpWritesTheFactsPrintersAndFirstFormat) {
     fake.printers.printers = {{QStringLiteral("Alpha"), A4At600()},
                               {QStringLiteral("Beta"), A4At600()},
                               {QStringLiteral("Gamma"), A4At600()}};
@@ -100,8 +95,7 @@ TEST_F(MainWindowTest, StartUpWritesTheFactsPrintersAndFirstFormat)
     EXPECT_EQ(recorded, fake.services.programFile);
 }
 
-TEST_F(MainWindowTest, FirstStartSelectsFinlandAndSavesIt)
-{
+TEST_F(MainWindowTest, FirstStartSelectsFinlandAndSavesIt) {
     start();
     auto* formats = child<QComboBox>("format_cmb");
     EXPECT_EQ(formats->count(), 66);
@@ -118,13 +112,12 @@ TEST_F(MainWindowTest, FirstStartSelectsFinlandAndSavesIt)
     EXPECT_EQ(window->Log()->Lines().size(), lines);
 }
 
-TEST_F(MainWindowTest, SavedFormatIsRestoredAndBadValuesGiveTheFirstEntry)
-{
+TEST_F(MainWindowTest, SavedFormatIsRestoredAndBadValuesGiveTheFirstEntry) {
     const struct {
         const char* stored;
         int expected;
-    } cases[] = {{"22", 22}, {"", 19}, {"abc", 0}, {"-3", 0}, {"66", 0}, {"99999999999", 0},
-                 {"12junk", 0}, {" 7", 7}, {"7 ", 0}, {"+3", 3}};
+    } cases[] = {{"22", 22},         {"", 19},      {"abc", 0}, {"-3", 0}, {"66", 0},
+                 {"99999999999", 0}, {"12junk", 0}, {" 7", 7},  {"7 ", 0}, {"+3", 3}};
     for (const auto& c : cases) {
         WriteSetting(*fake.settings, QStringLiteral("PicFormatIdx"), QString::fromUtf8(c.stored));
         start();
@@ -133,8 +126,7 @@ TEST_F(MainWindowTest, SavedFormatIsRestoredAndBadValuesGiveTheFirstEntry)
     }
 }
 
-TEST_F(MainWindowTest, NoPrinterShowsTheErrorAndCloses)
-{
+TEST_F(MainWindowTest, NoPrinterShowsTheErrorAndCloses) {
     fake.printers.printers.clear();
     start();
     window->show();
@@ -145,8 +137,7 @@ TEST_F(MainWindowTest, NoPrinterShowsTheErrorAndCloses)
     EXPECT_EQ(window->Engine(), nullptr);
 }
 
-TEST_F(MainWindowTest, UnusablePrinterClosesWithTheSameMessage)
-{
+TEST_F(MainWindowTest, UnusablePrinterClosesWithTheSameMessage) {
     fake.printers.failMetrics = true;
     start();
     ASSERT_EQ(fake.messages.requests.size(), 1u);
@@ -154,8 +145,7 @@ TEST_F(MainWindowTest, UnusablePrinterClosesWithTheSameMessage)
     EXPECT_EQ(window->Engine(), nullptr);
 }
 
-TEST_F(MainWindowTest, FormatChangesDriveEngineDisplayAndMask)
-{
+TEST_F(MainWindowTest, FormatChangesDriveEngineDisplayAndMask) {
     start();
     auto* mask = child<QCheckBox>("normmask_chk");
     auto* img = child<TPictureView>("img");
@@ -183,8 +173,7 @@ TEST_F(MainWindowTest, FormatChangesDriveEngineDisplayAndMask)
     EXPECT_EQ(messages().last(), QStringLiteral("Selecting format : 35 x 45 mm (France)"));
 }
 
-TEST_F(MainWindowTest, UnreadableLabelWarnsAndKeepsThePreviousSize)
-{
+TEST_F(MainWindowTest, UnreadableLabelWarnsAndKeepsThePreviousSize) {
     start();
     auto* formats = child<QComboBox>("format_cmb");
     select(22); // 40 x 60 mm
@@ -203,8 +192,7 @@ TEST_F(MainWindowTest, UnreadableLabelWarnsAndKeepsThePreviousSize)
     EXPECT_TRUE(child<QCheckBox>("normmask_chk")->isEnabled()) << "start values are 35 x 45";
 }
 
-TEST_F(MainWindowTest, ABadNumberInALabelIsReportedOnceAndTheProgramGoesOn)
-{
+TEST_F(MainWindowTest, ABadNumberInALabelIsReportedOnceAndTheProgramGoesOn) {
     start();
     auto* formats = child<QComboBox>("format_cmb");
     formats->setItemText(5, QStringLiteral("1.5 x 2 in (Dotland)"));
@@ -215,8 +203,7 @@ TEST_F(MainWindowTest, ABadNumberInALabelIsReportedOnceAndTheProgramGoesOn)
     EXPECT_EQ(savedIndex(), QStringLiteral("19")) << "the change stopped before saving";
 }
 
-TEST_F(MainWindowTest, CopiesSliderFollowsCapacity)
-{
+TEST_F(MainWindowTest, CopiesSliderFollowsCapacity) {
     start();
     auto* slider = child<TTrackBar>("num_trk");
     auto* label = child<QLabel>("dynnum_lbl");
@@ -237,16 +224,15 @@ TEST_F(MainWindowTest, CopiesSliderFollowsCapacity)
     EXPECT_EQ(slider->Position(), 12) << "a smaller choice is kept while it fits";
 }
 
-TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions)
-{
+TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
     start();
     struct Place {
         const char* name;
         QRect geometry;
-    } places[] = {{"preview_grp", {5, 1, 172, 224}},  {"img", {10, 16, 151, 194}},
-                  {"opt_grp", {185, 1, 200, 120}},    {"num_trk", {8, 54, 153, 34}},
+    } places[] = {{"preview_grp", {5, 1, 172, 224}},      {"img", {10, 16, 151, 194}},
+                  {"opt_grp", {185, 1, 200, 120}},        {"num_trk", {8, 54, 153, 34}},
                   {"translate_btn", {216, 134, 130, 43}}, {"opt_btn", {216, 182, 130, 43}},
-                  {"print_btn", {216, 230, 130, 43}}, {"JvBitBtn1", {3, 230, 130, 43}},
+                  {"print_btn", {216, 230, 130, 43}},     {"JvBitBtn1", {3, 230, 130, 43}},
                   {"rot_btn", {139, 230, 44, 43}}};
     for (const Place& p : places) {
         auto* w = child<QWidget>(p.name);
@@ -274,19 +260,23 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions)
     EXPECT_LT(names.indexOf(QStringLiteral("img")), names.indexOf(QStringLiteral("opt_grp")));
 }
 
-TEST_F(MainWindowTest, MenuCommandsCarryTheirShortcuts)
-{
+TEST_F(MainWindowTest, MenuCommandsCarryTheirShortcuts) {
     start();
     const struct {
         const char* name;
         const char* caption;
         const char* keys;
-    } items[] = {{"LoadPicture1", "Load Picture...", "Ctrl+O"}, {"Exit1", "Exit", "Ctrl+Q"},
-                 {"Rotate1", "Rotate", "Ctrl+R"},           {"AutoResize1", "Auto Resize", "Ctrl+A"},
+    } items[] = {{"LoadPicture1", "Load Picture...", "Ctrl+O"},
+                 {"Exit1", "Exit", "Ctrl+Q"},
+                 {"Rotate1", "Rotate", "Ctrl+R"},
+                 {"AutoResize1", "Auto Resize", "Ctrl+A"},
                  {"PrinterSettings1", "Printer Settings", "Ctrl+P"},
-                 {"Language1", "Language", "Ctrl+S"},       {"Greyscale1", "Greyscale", "Ctrl+G"},
-                 {"Sepia1", "Sepia", "Ctrl+H"},             {"Help1", "Help", "F1"},
-                 {"OpenLogFile1", "Open &Log File", "Ctrl+L"}, {"About1", "About", ""},
+                 {"Language1", "Language", "Ctrl+S"},
+                 {"Greyscale1", "Greyscale", "Ctrl+G"},
+                 {"Sepia1", "Sepia", "Ctrl+H"},
+                 {"Help1", "Help", "F1"},
+                 {"OpenLogFile1", "Open &Log File", "Ctrl+L"},
+                 {"About1", "About", ""},
                  {"Restoreoriginalpicture1", "Restore original picture", ""}};
     for (const auto& item : items) {
         auto* action = child<QAction>(item.name);
@@ -296,21 +286,34 @@ TEST_F(MainWindowTest, MenuCommandsCarryTheirShortcuts)
     }
 }
 
-TEST_F(MainWindowTest, HelpAndLogOpenWithTheDesktopsHandler)
-{
+TEST_F(MainWindowTest, HelpAndLogOpenWithTheDesktopsHandler) {
     start();
     child<QAction>("Help1")->trigger();
     child<QAction>("OpenLogFile1")->trigger();
     fake.shell.succeed = false;
     child<QAction>("Help1")->trigger(); // a failure shows nothing
     ASSERT_EQ(fake.shell.opened.size(), 3);
-    EXPECT_EQ(fake.shell.opened[0], QCoreApplication::applicationDirPath() + QStringLiteral("/help.htm"));
+    EXPECT_EQ(fake.shell.opened[0],
+              QCoreApplication::applicationDirPath() + QStringLiteral("/help.htm"));
     EXPECT_EQ(fake.shell.opened[1], logFile());
     EXPECT_TRUE(fake.messages.requests.empty());
 }
 
-TEST_F(MainWindowTest, AutoResizeTogglesTheScaleMode)
-{
+TEST_F(MainWindowTest, ShortcutsReachTheirCommands) {
+    start();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    EXPECT_EQ(fake.shell.opened.size(), 1);
+    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(fake.shell.opened.size(), 2);
+    fake.printers.dialogConfirms = false;
+    QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(fake.printers.dialogs, 1);
+}
+
+TEST_F(MainWindowTest, AutoResizeTogglesTheScaleMode) {
     start();
     auto* action = child<QAction>("AutoResize1");
     action->trigger();
@@ -322,8 +325,7 @@ TEST_F(MainWindowTest, AutoResizeTogglesTheScaleMode)
     EXPECT_EQ(messages().last(), QStringLiteral("Scale mode : Stretch"));
 }
 
-TEST(AboutBox, ShowsTranslatedNameAndVersion)
-{
+TEST(AboutBox, ShowsTranslatedNameAndVersion) {
     RecordingShell shell;
     TAboutDlg about(shell, QCoreApplication::applicationFilePath());
     about.FillTexts();
@@ -345,8 +347,7 @@ TEST(AboutBox, ShowsTranslatedNameAndVersion)
               QStringLiteral("Version : "));
 }
 
-TEST(AboutBox, LinkButtonsOpenTheMakersAddresses)
-{
+TEST(AboutBox, LinkButtonsOpenTheMakersAddresses) {
     RecordingShell shell;
     TAboutDlg about(shell, QCoreApplication::applicationFilePath());
     for (const char* name : {"email_btn", "web_btn", "forum_btn"})

@@ -9,13 +9,11 @@
 
 namespace {
 
-QDateTime fixedTime()
-{
+QDateTime fixedTime() {
     return QDateTime(QDate(2026, 12, 8), QTime(5, 5, 40));
 }
 
-QByteArray readAll(const QString& path)
-{
+QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
@@ -24,8 +22,7 @@ class LogTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("Quillmark.log")); }
-    TWLog make(bool verbose = false, int maxLines = 10000)
-    {
+    TWLog make(bool verbose = false, int maxLines = 10000) {
         TWLog log(path(), verbose, maxLines);
         log.setClock(fixedTime);
         return log;
@@ -34,8 +31,7 @@ protected:
 
 } // namespace
 
-TEST_F(LogTest, LineHasLevelTimestampAndMessageSeparatedByTabs)
-{
+TEST_F(LogTest, LineHasLevelTimestampAndMessageSeparatedByTabs) {
     EXPECT_EQ(TWLog::FormatLine(QStringLiteral("Starting"), 1, fixedTime()),
               QByteArray("Info\t[26-12-08 05:05:40]\tStarting"));
     EXPECT_EQ(TWLog::FormatLine(QStringLiteral("x"), 0, fixedTime()).left(8), "Verbose\t");
@@ -47,8 +43,7 @@ TEST_F(LogTest, LineHasLevelTimestampAndMessageSeparatedByTabs)
               QByteArray("Info\t[26-12-08 05:05:40]\ta\tb"));
 }
 
-TEST_F(LogTest, NewestLineComesFirstAndEveryLineEndsWithCrLf)
-{
+TEST_F(LogTest, NewestLineComesFirstAndEveryLineEndsWithCrLf) {
     TWLog log = make();
     log.Log(QStringLiteral("Starting"), 1);
     log.Log(QStringLiteral("second"), 1);
@@ -56,8 +51,7 @@ TEST_F(LogTest, NewestLineComesFirstAndEveryLineEndsWithCrLf)
                                           "Info\t[26-12-08 05:05:40]\tStarting\r\n"));
 }
 
-TEST_F(LogTest, FirstEntryReplacesAnEarlierRunsFile)
-{
+TEST_F(LogTest, FirstEntryReplacesAnEarlierRunsFile) {
     {
         QFile old(path());
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -69,8 +63,7 @@ TEST_F(LogTest, FirstEntryReplacesAnEarlierRunsFile)
     EXPECT_EQ(readAll(path()), QByteArray("Info\t[26-12-08 05:05:40]\tStarting\r\n"));
 }
 
-TEST_F(LogTest, KeepsAtMostMaxLinesDroppingTheOldest)
-{
+TEST_F(LogTest, KeepsAtMostMaxLinesDroppingTheOldest) {
     TWLog log = make(false, 10000);
     log.Log(QStringLiteral("Starting"), 1);
     for (int i = 1; i <= 10000; ++i)
@@ -83,8 +76,7 @@ TEST_F(LogTest, KeepsAtMostMaxLinesDroppingTheOldest)
     EXPECT_FALSE(file.contains("Starting"));
 }
 
-TEST_F(LogTest, VerboseEntriesNeedTheVerboseFlag)
-{
+TEST_F(LogTest, VerboseEntriesNeedTheVerboseFlag) {
     TWLog quiet = make(false);
     quiet.Log(QStringLiteral("detail"), 0);
     EXPECT_TRUE(quiet.Lines().isEmpty());
@@ -95,8 +87,7 @@ TEST_F(LogTest, VerboseEntriesNeedTheVerboseFlag)
     EXPECT_EQ(chatty.Lines().size(), 1);
 }
 
-TEST_F(LogTest, UnwritableFileKeepsLinesInMemoryUntilItCanBeWritten)
-{
+TEST_F(LogTest, UnwritableFileKeepsLinesInMemoryUntilItCanBeWritten) {
     const QString folder = dir.filePath(QStringLiteral("missing"));
     TWLog log(folder + QStringLiteral("/Quillmark.log"), false, 10000);
     log.Log(QStringLiteral("first"), 1);
@@ -107,8 +98,7 @@ TEST_F(LogTest, UnwritableFileKeepsLinesInMemoryUntilItCanBeWritten)
     EXPECT_EQ(readAll(log.FileName()).count("\r\n"), 3);
 }
 
-TEST_F(LogTest, MessagesAreWrittenAsUtf8)
-{
+TEST_F(LogTest, MessagesAreWrittenAsUtf8) {
     TWLog log = make();
     log.Log(QStringLiteral("Loading : /home/zoë/Фото.jpg"), 1);
     EXPECT_TRUE(readAll(path()).contains(QStringLiteral("/home/zoë/Фото.jpg").toUtf8()));

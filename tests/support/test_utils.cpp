@@ -23,12 +23,12 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsTest, ValuesSurviveARestart)
-{
+TEST_F(SettingsTest, ValuesSurviveARestart) {
     {
         auto store = createIniSettingsStore(file());
         EXPECT_TRUE(WriteSettingInt(*store, QStringLiteral("PicFormatIdx"), 20));
-        RegisterProgramPath(*store, QStringLiteral("Quillmark"), QStringLiteral("/opt/q/quillmark"));
+        RegisterProgramPath(*store, QStringLiteral("Quillmark"),
+                            QStringLiteral("/opt/q/quillmark"));
     }
     auto store = createIniSettingsStore(file());
     EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QStringLiteral("20"));
@@ -38,8 +38,7 @@ TEST_F(SettingsTest, ValuesSurviveARestart)
     EXPECT_EQ(path, QStringLiteral("/opt/q/quillmark"));
 }
 
-TEST_F(SettingsTest, KeyPathsAndValueNamesIgnoreCase)
-{
+TEST_F(SettingsTest, KeyPathsAndValueNamesIgnoreCase) {
     auto store = createIniSettingsStore(file());
     ASSERT_TRUE(store->writeString(QStringLiteral("Software\\Brindlewood\\Quillmark"),
                                    QStringLiteral("langue"), QStringLiteral("1036")));
@@ -53,19 +52,19 @@ TEST_F(SettingsTest, KeyPathsAndValueNamesIgnoreCase)
     // One value, not two spellings of it.
     QFile ini(file());
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(ini.readAll()).count(QStringLiteral("picformatidx"), Qt::CaseInsensitive), 1);
+    EXPECT_EQ(
+        QString::fromUtf8(ini.readAll()).count(QStringLiteral("picformatidx"), Qt::CaseInsensitive),
+        1);
 }
 
-TEST_F(SettingsTest, MissingValueReadsEmptyAndNegativeNumbersKeepTheirSign)
-{
+TEST_F(SettingsTest, MissingValueReadsEmptyAndNegativeNumbersKeepTheirSign) {
     auto store = createIniSettingsStore(file());
     EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QString());
     WriteSettingInt(*store, QStringLiteral("PicFormatIdx"), -3);
     EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QStringLiteral("-3"));
 }
 
-TEST_F(SettingsTest, DamagedFileIsSetAsideAndDefaultsApply)
-{
+TEST_F(SettingsTest, DamagedFileIsSetAsideAndDefaultsApply) {
     QDir().mkpath(QFileInfo(file()).absolutePath());
     {
         QFile f(file());
@@ -78,8 +77,7 @@ TEST_F(SettingsTest, DamagedFileIsSetAsideAndDefaultsApply)
     EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QStringLiteral("7"));
 }
 
-TEST_F(SettingsTest, UnwritableStoreFailsQuietly)
-{
+TEST_F(SettingsTest, UnwritableStoreFailsQuietly) {
     // A plain file where the settings folder should be: nothing can be written there.
     QFile blocker(dir.filePath(QStringLiteral("cfg")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -92,8 +90,7 @@ TEST_F(SettingsTest, UnwritableStoreFailsQuietly)
 
 // ---- data folder ----------------------------------------------------------------------
 
-TEST(DataFolderTest, CreatesTheMakersFolderUnderApplicationData)
-{
+TEST(DataFolderTest, CreatesTheMakersFolderUnderApplicationData) {
     QTemporaryDir dir;
     FakeUserFolders folders;
     folders.appData = dir.path();
@@ -105,8 +102,7 @@ TEST(DataFolderTest, CreatesTheMakersFolderUnderApplicationData)
     EXPECT_EQ(DataFolder(program, QStringLiteral("Quillmark"), folders), folder);
 }
 
-TEST(DataFolderTest, FallsBackToTheProgramsFolder)
-{
+TEST(DataFolderTest, FallsBackToTheProgramsFolder) {
     QTemporaryDir dir;
     FakeUserFolders folders;
     const QString program = dir.filePath(QStringLiteral("quillmark"));
@@ -126,14 +122,12 @@ TEST(DataFolderTest, FallsBackToTheProgramsFolder)
 
 // ---- file version ---------------------------------------------------------------------
 
-TEST(FileVersionTest, ReadsTheVersionEmbeddedInTheProgramFile)
-{
+TEST(FileVersionTest, ReadsTheVersionEmbeddedInTheProgramFile) {
     EXPECT_EQ(FileVersionString(QCoreApplication::applicationFilePath()),
               QStringLiteral(QM_TEST_VERSION));
 }
 
-TEST(FileVersionTest, FilesWithoutVersionAndMissingPaths)
-{
+TEST(FileVersionTest, FilesWithoutVersionAndMissingPaths) {
     QTemporaryDir dir;
     const QString text = dir.filePath(QStringLiteral("notes.txt"));
     QFile f(text);
@@ -141,15 +135,16 @@ TEST(FileVersionTest, FilesWithoutVersionAndMissingPaths)
     f.write("no version here");
     f.close();
     EXPECT_EQ(FileVersionString(text), QString());
-    EXPECT_EQ(FileVersionString(QStringLiteral("/bin/sh")), QString()) << "an ELF file without our note";
-    EXPECT_EQ(FileVersionString(dir.filePath(QStringLiteral("gone"))), QStringLiteral("File not found"));
+    EXPECT_EQ(FileVersionString(QStringLiteral("/bin/sh")), QString())
+        << "an ELF file without our note";
+    EXPECT_EQ(FileVersionString(dir.filePath(QStringLiteral("gone"))),
+              QStringLiteral("File not found"));
     EXPECT_EQ(FileVersionString(dir.path()), QStringLiteral("File not found")) << "a folder";
 }
 
 // ---- small text helpers ---------------------------------------------------------------
 
-TEST(TextHelpers, LeftCharsClampsTheCount)
-{
+TEST(TextHelpers, LeftCharsClampsTheCount) {
     EXPECT_EQ(LeftChars(QStringLiteral("abcde"), 2), QStringLiteral("ab"));
     EXPECT_EQ(LeftChars(QStringLiteral("abcde"), 9), QStringLiteral("abcde"));
     EXPECT_EQ(LeftChars(QStringLiteral("abcde"), -1), QString());
@@ -157,8 +152,7 @@ TEST(TextHelpers, LeftCharsClampsTheCount)
     EXPECT_EQ(YesNo(false), QStringLiteral("No"));
 }
 
-TEST(TextHelpers, InchesAreTruncatedToWholeMillimetres)
-{
+TEST(TextHelpers, InchesAreTruncatedToWholeMillimetres) {
     EXPECT_EQ(InchesToMm(2.0), 50);
     EXPECT_EQ(InchesToMm(1.5), 38);
     EXPECT_EQ(InchesToMm(2.5), 63);
@@ -168,8 +162,7 @@ TEST(TextHelpers, InchesAreTruncatedToWholeMillimetres)
 
 namespace {
 
-WindowsVersionRecord nt(int major, int minor)
-{
+WindowsVersionRecord nt(int major, int minor) {
     WindowsVersionRecord r;
     r.queried = true;
     r.platformId = 2;
@@ -179,8 +172,7 @@ WindowsVersionRecord nt(int major, int minor)
     return r;
 }
 
-WindowsVersionRecord family95(int major, int minor, const QString& sp = {})
-{
+WindowsVersionRecord family95(int major, int minor, const QString& sp = {}) {
     WindowsVersionRecord r;
     r.queried = true;
     r.platformId = 1;
@@ -192,8 +184,7 @@ WindowsVersionRecord family95(int major, int minor, const QString& sp = {})
 
 } // namespace
 
-TEST(WindowsVersion, NtFamilyNamesKnownVersionsOnly)
-{
+TEST(WindowsVersion, NtFamilyNamesKnownVersionsOnly) {
     EXPECT_EQ(WindowsVersionString(nt(6, 1)), QStringLiteral("6.1 (Seven)"));
     EXPECT_EQ(WindowsVersionString(nt(5, 0)), QStringLiteral("5.0 (Windows 2000)"));
     EXPECT_EQ(WindowsVersionString(nt(5, 1)), QStringLiteral("5.1 (Windows XP)"));
@@ -207,11 +198,12 @@ TEST(WindowsVersion, NtFamilyNamesKnownVersionsOnly)
     EXPECT_EQ(WindowsVersionString(failed), QStringLiteral("Unknown"));
 }
 
-TEST(WindowsVersion, Family95AndUnknownPlatforms)
-{
+TEST(WindowsVersion, Family95AndUnknownPlatforms) {
     EXPECT_EQ(WindowsVersionString(family95(4, 0)), QStringLiteral("4.0 (95)"));
-    EXPECT_EQ(WindowsVersionString(family95(4, 10, QStringLiteral(" A "))), QStringLiteral("4.10 (98SE)"));
-    EXPECT_EQ(WindowsVersionString(family95(4, 10, QStringLiteral(" B"))), QStringLiteral("4.10 (98)"));
+    EXPECT_EQ(WindowsVersionString(family95(4, 10, QStringLiteral(" A "))),
+              QStringLiteral("4.10 (98SE)"));
+    EXPECT_EQ(WindowsVersionString(family95(4, 10, QStringLiteral(" B"))),
+              QStringLiteral("4.10 (98)"));
     EXPECT_EQ(WindowsVersionString(family95(4, 90)), QStringLiteral("4.90 (ME)"));
     EXPECT_EQ(WindowsVersionString(family95(3, 95)), QStringLiteral("3.95 (Unknown)"));
     WindowsVersionRecord other = nt(6, 1);
@@ -222,16 +214,18 @@ TEST(WindowsVersion, Family95AndUnknownPlatforms)
 
 // ---- message boxes --------------------------------------------------------------------
 
-TEST(MessageBoxes, KindsGiveFixedCaptionsAndIcons)
-{
+TEST(MessageBoxes, KindsGiveFixedCaptionsAndIcons) {
     RecordingPresenter presenter;
     struct Case {
         int kind;
         const char* caption;
         MsgIcon icon;
-    } cases[] = {{0, "Message", MsgIcon::None},       {1, "Warning", MsgIcon::Warning},
-                 {2, "Error", MsgIcon::Error},         {3, "Question", MsgIcon::Question},
-                 {4, "Information", MsgIcon::Information}, {9, "", MsgIcon::None}};
+    } cases[] = {{0, "Message", MsgIcon::None},
+                 {1, "Warning", MsgIcon::Warning},
+                 {2, "Error", MsgIcon::Error},
+                 {3, "Question", MsgIcon::Question},
+                 {4, "Information", MsgIcon::Information},
+                 {9, "", MsgIcon::None}};
     for (const Case& c : cases) {
         MsgBox(presenter, nullptr, QStringLiteral("text"), 0, c.kind);
         EXPECT_EQ(presenter.requests.back().caption, QLatin1String(c.caption)) << c.kind;
@@ -239,8 +233,7 @@ TEST(MessageBoxes, KindsGiveFixedCaptionsAndIcons)
     }
 }
 
-TEST(MessageBoxes, ButtonCodesAndResults)
-{
+TEST(MessageBoxes, ButtonCodesAndResults) {
     RecordingPresenter presenter;
     presenter.answers = {MsgNo};
     EXPECT_EQ(MsgBox(presenter, nullptr, QStringLiteral("Sure?"), 1, 3), 7);
