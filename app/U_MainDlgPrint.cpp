@@ -7,8 +7,7 @@
 
 #include <QLabel>
 
-bool TMainDlg::PrinterStartUp()
-{
+bool TMainDlg::PrinterStartUp() {
     IPrinterSystem& printers = *m_platform.printers;
     const QStringList names = printers.printerNames();
     LogInfo(QStringLiteral("%1 printer(s) found").arg(names.size()));
@@ -29,21 +28,19 @@ bool TMainDlg::PrinterStartUp()
     return true;
 }
 
-void TMainDlg::ShowSelectedPrinter()
-{
+void TMainDlg::ShowSelectedPrinter() {
     IPrinterSystem& printers = *m_platform.printers;
     const QString name = printers.selectedName();
     m_printerPanel->setText(name);
-    LogInfo(QStringLiteral("Selected printer : (%1) %2").arg(printers.selectedIndex() + 1).arg(name));
+    LogInfo(
+        QStringLiteral("Selected printer : (%1) %2").arg(printers.selectedIndex() + 1).arg(name));
 }
 
-void TMainDlg::ApplySliderMax(int capacity)
-{
+void TMainDlg::ApplySliderMax(int capacity) {
     num_trk->SetMax(capacity);
 }
 
-void TMainDlg::UpdateCopiesRange()
-{
+void TMainDlg::UpdateCopiesRange() {
     m_engine->Refresh();
     num_trk->SetMax(m_engine->Capacity());
     num_trk->SetMin(0);
@@ -52,20 +49,17 @@ void TMainDlg::UpdateCopiesRange()
     num_trk->SetPosition(num_trk->Max());
 }
 
-void TMainDlg::num_trkChange()
-{
+void TMainDlg::num_trkChange() {
     dynnum_lbl->setText(QString::number(num_trk->Position()));
 }
 
-void TMainDlg::opt_btnClick()
-{
+void TMainDlg::opt_btnClick() {
     if (m_platform.printers->showPrintDialog(this))
         UpdateCopiesRange();
     ShowSelectedPrinter();
 }
 
-void TMainDlg::print_btnClick()
-{
+void TMainDlg::print_btnClick() {
     if (!m_engine || img->picture().width() == 0)
         return;
     m_engine->Copies = num_trk->Position();

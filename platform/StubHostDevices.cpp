@@ -12,8 +12,7 @@ public:
     QString selectedName() override { return {}; }
     PrinterMetrics selectedMetrics() override { throw PrinterError(QStringLiteral("No printer")); }
     bool showPrintDialog(QWidget*) override { return false; }
-    void printOnePage(const std::function<void(IPageCanvas&)>&) override
-    {
+    void printOnePage(const std::function<void(IPageCanvas&)>&) override {
         throw PrinterError(QStringLiteral("No printer"));
     }
 };
@@ -25,12 +24,10 @@ public:
 
 } // namespace
 
-std::unique_ptr<IPrinterSystem> createHostPrinterSystem()
-{
+std::unique_ptr<IPrinterSystem> createHostPrinterSystem() {
     return std::make_unique<NoPrinters>();
 }
 
-std::unique_ptr<IRemovableDrives> createHostRemovableDrives()
-{
+std::unique_ptr<IRemovableDrives> createHostRemovableDrives() {
     return std::make_unique<NoDrives>();
 }

@@ -21,8 +21,7 @@ struct Taps {
     std::vector<int32_t> weights;
 };
 
-Taps makeTaps(int sourceSize, int destSize)
-{
+Taps makeTaps(int sourceSize, int destSize) {
     Taps taps;
     taps.first.resize(size_t(destSize));
     taps.count.resize(size_t(destSize));
@@ -68,8 +67,7 @@ Taps makeTaps(int sourceSize, int destSize)
     return taps;
 }
 
-inline uint32_t clampChannel(int64_t v)
-{
+inline uint32_t clampChannel(int64_t v) {
     v = (v + (int64_t(1) << (2 * kWeightBits - 1))) >> (2 * kWeightBits);
     return uint32_t(std::clamp<int64_t>(v, 0, 255));
 }
@@ -257,8 +255,7 @@ void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest) 
     }
 }
 
-QImage Resampled(const QImage& source, const QSize& size)
-{
+QImage Resampled(const QImage& source, const QSize& size) {
     if (source.isNull() || size.isEmpty())
         return {};
     QImage result(size, source.format() == QImage::Format_RGB32 ? QImage::Format_RGB32

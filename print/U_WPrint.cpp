@@ -2,20 +2,17 @@
 
 #include <cstring>
 
-TIDPrinter::TIDPrinter(IPrinterSystem& printers) : m_printers(printers)
-{
+TIDPrinter::TIDPrinter(IPrinterSystem& printers) : m_printers(printers) {
     Refresh();
 }
 
-void TIDPrinter::SetPhotoSize(int widthMM, int heightMM)
-{
+void TIDPrinter::SetPhotoSize(int widthMM, int heightMM) {
     PhotoWidthMM = widthMM;
     PhotoHeightMM = heightMM;
     Refresh();
 }
 
-void TIDPrinter::Refresh()
-{
+void TIDPrinter::Refresh() {
     m_metrics = m_printers.selectedMetrics();
     DpiX = m_metrics.dpiX;
     DpiY = m_metrics.dpiY;
@@ -28,26 +25,22 @@ void TIDPrinter::Refresh()
         Photo = (w > 0 && h > 0) ? QImage(w, h, QImage::Format_RGB32) : QImage();
 }
 
-int TIDPrinter::MmToPixels(int mm, int dpi)
-{
+int TIDPrinter::MmToPixels(int mm, int dpi) {
     if (dpi <= 0)
         return 0;
     const long double q = 25.4L / static_cast<long double>(dpi);
     return static_cast<int>(static_cast<long double>(mm) / q);
 }
 
-int TIDPrinter::OffsetX()
-{
+int TIDPrinter::OffsetX() {
     return m_printers.selectedMetrics().offsetX;
 }
 
-int TIDPrinter::OffsetY()
-{
+int TIDPrinter::OffsetY() {
     return m_printers.selectedMetrics().offsetY;
 }
 
-int FitCount(int area, int cell)
-{
+int FitCount(int area, int cell) {
     if (cell <= 0 || area <= 0)
         return 0;
     int n = area / cell;
@@ -56,28 +49,23 @@ int FitCount(int area, int cell)
     return n;
 }
 
-int GapFor(int area, int cell, int count)
-{
+int GapFor(int area, int cell, int count) {
     return count >= 2 ? (area - count * cell) / (count - 1) : 0;
 }
 
-int TIDPrinter::Columns() const
-{
+int TIDPrinter::Columns() const {
     return FitCount(AreaWidth, Photo.width());
 }
 
-int TIDPrinter::Rows() const
-{
+int TIDPrinter::Rows() const {
     return FitCount(AreaHeight, Photo.height());
 }
 
-int TIDPrinter::Capacity() const
-{
+int TIDPrinter::Capacity() const {
     return Columns() * Rows();
 }
 
-void TIDPrinter::DrawPage(IPageCanvas& canvas)
-{
+void TIDPrinter::DrawPage(IPageCanvas& canvas) {
     Refresh();
     if (Photo.isNull())
         return;
@@ -101,19 +89,18 @@ void TIDPrinter::DrawPage(IPageCanvas& canvas)
         }
 }
 
-void TIDPrinter::PrintPage()
-{
+void TIDPrinter::PrintPage() {
     Refresh();
     m_printers.printOnePage([this](IPageCanvas& canvas) { DrawPage(canvas); });
 }
 
-void ImageCanvas::drawImage(int x, int y, const QImage& image)
-{
+void ImageCanvas::drawImage(int x, int y, const QImage& image) {
     // Clip to the page; a plain row copy replaces the destination.
     const QRect target = QRect(x, y, image.width(), image.height()) & m_page.rect();
     if (target.isEmpty())
         return;
-    const QImage source = image.format() == m_page.format() ? image : image.convertToFormat(m_page.format());
+    const QImage source =
+        image.format() == m_page.format() ? image : image.convertToFormat(m_page.format());
     const int bytes = target.width() * 4;
     for (int row = target.top(); row <= target.bottom(); ++row) {
         const uchar* from = source.constScanLine(row - y) + (target.left() - x) * 4;
