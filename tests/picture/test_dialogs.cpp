@@ -184,20 +184,6 @@ TEST_F(DropTarget, FilesArriveInOrderThenOnDrop) {
     EXPECT_EQ(files.size(), 6);
 }
 
-TEST_F(DropTarget, LongUnicodeNamesArriveUnchanged) {
-    // 200 characters, many outside any 8-bit code page, within the file system's 255 bytes.
-    QString name = QStringLiteral("Фото_паспорт_Ωμέγα_照片_");
-    while (name.size() < 196)
-        name += QLatin1Char('x');
-    name += QStringLiteral(".jpg");
-    ASSERT_EQ(name.size(), 200);
-    const QString path = QStringLiteral("/tmp/") + name;
-    const auto data = filesData({path});
-    ASSERT_TRUE(enter(data.get()));
-    drop(data.get());
-    EXPECT_EQ(files, QStringList{path});
-}
-
 TEST_F(DropTarget, PlainTextAndWebLinksAreRefused) {
     QMimeData text;
     text.setText(QStringLiteral("/p/a.jpg"));
