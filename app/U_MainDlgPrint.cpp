@@ -3,12 +3,13 @@
 
 #include "U_PictureView.h"
 #include "U_PreviewDlg.h"
+#include "U_PrintJob.h"
 #include "U_TrackBar.h"
 
+#include <QAction>
 #include <QLabel>
 
-bool TMainDlg::PrinterStartUp()
-{
+bool TMainDlg::PrinterStartUp() {
     IPrinterSystem& printers = *m_platform.printers;
     const QStringList names = printers.printerNames();
     LogInfo(QStringLiteral("%1 printer(s) found").arg(names.size()));
@@ -29,21 +30,19 @@ bool TMainDlg::PrinterStartUp()
     return true;
 }
 
-void TMainDlg::ShowSelectedPrinter()
-{
+void TMainDlg::ShowSelectedPrinter() {
     IPrinterSystem& printers = *m_platform.printers;
     const QString name = printers.selectedName();
     m_printerPanel->setText(name);
-    LogInfo(QStringLiteral("Selected printer : (%1) %2").arg(printers.selectedIndex() + 1).arg(name));
+    LogInfo(
+        QStringLiteral("Selected printer : (%1) %2").arg(printers.selectedIndex() + 1).arg(name));
 }
 
-void TMainDlg::ApplySliderMax(int capacity)
-{
+void TMainDlg::ApplySliderMax(int capacity) {
     num_trk->SetMax(capacity);
 }
 
-void TMainDlg::UpdateCopiesRange()
-{
+void TMainDlg::UpdateCopiesRange() {
     m_engine->Refresh();
     num_trk->SetMax(m_engine->Capacity());
     num_trk->SetMin(0);
@@ -52,21 +51,38 @@ void TMainDlg::UpdateCopiesRange()
     num_trk->SetPosition(num_trk->Max());
 }
 
-void TMainDlg::num_trkChange()
-{
+void TMainDlg::num_trkChange() {
     dynnum_lbl->setText(QString::number(num_trk->Position()));
 }
 
-void TMainDlg::opt_btnClick()
-{
+void TMainDlg::opt_btnClick() {
     if (m_platform.printers->showPrintDialog(this))
         UpdateCopiesRange();
     ShowSelectedPrinter();
 }
 
-void TMainDlg::print_btnClick()
-{
-    if (!m_engine || img->picture().width() == 0)
+void TMainDlg::print_btnClick() {
+    if (!m_engine || !m_previewDlg || img->picture().width() == 0)
         return;
+    // Read the printer again first: one that has gone away stops the command here with its
+    // error, and the cell is sized for the printer that will print it.
+    m_engine->Refresh();
     m_engine->Copies = num_trk->Position();
+    // The picture view keeps the norm mask in a layer of its own, so the picture drawn
+    // into the cell never carries it.
+    ComposeCell(m_engine->Photo, img->picture(), AutoResize1->isChecked());
+
+    QImage& page = m_previewDlg->PageImage();
+    std::vector<QRect> covered;
+    for (const QPoint& p : m_engine->Positions())
+        covered.emplace_back(p, m_engine->Photo.size());
+    PreparePage(page, QSize(m_engine->PageWidth(), m_engine->PageHeight()), covered);
+    ImageCanvas canvas(page);
+    m_engine->DrawPage(canvas);
+    LogInfo(QStringLiteral("Printing : Preview"));
+    if (!m_previewDlg->Execute())
+        return;
+    LogInfo(QStringLiteral("Printing : Operation in progress"));
+    m_engine->PrintPage();
+    LogInfo(QStringLiteral("Printing : Done"));
 }

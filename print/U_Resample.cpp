@@ -2,23 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <vector>
+#include <cstring>
 
-namespace {
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
-constexpr int kWeightBits = 14;
+using namespace resample;
 
-// For each destination index, the first source index and its fixed-point weights.
-struct Taps {
-    std::vector<int> first;
-    std::vector<int> count;
-    std::vector<int> offset; // into weights
-    std::vector<int32_t> weights;
-};
-
-Taps makeTaps(int sourceSize, int destSize)
-{
+resample::Taps resample::MakeTaps(int sourceSize, int destSize) {
     Taps taps;
     taps.first.resize(size_t(destSize));
     taps.count.resize(size_t(destSize));
@@ -28,10 +20,8 @@ Taps makeTaps(int sourceSize, int destSize)
     std::vector<double> w;
     for (int d = 0; d < destSize; ++d) {
         const double centre = (d + 0.5) / scale - 0.5;
-        int lo = int(std::floor(centre - reach)) + 1;
-        int hi = int(std::ceil(centre + reach)) - 1;
-        lo = std::max(lo, 0);
-        hi = std::min(hi, sourceSize - 1);
+        int lo = std::max(int(std::floor(centre - reach)) + 1, 0);
+        int hi = std::min(int(std::ceil(centre + reach)) - 1, sourceSize - 1);
         if (hi < lo) // the centre lies outside the picture: take the nearest edge pixel
             lo = hi = std::clamp(int(std::lround(centre)), 0, sourceSize - 1);
         w.clear();
@@ -49,103 +39,189 @@ Taps makeTaps(int sourceSize, int destSize)
         taps.first[size_t(d)] = lo;
         taps.count[size_t(d)] = int(w.size());
         taps.offset[size_t(d)] = int(taps.weights.size());
-        // Fixed point, with the rounding error put on the largest weight so they sum exactly.
-        int32_t total = 0;
+        // The rounding error goes on the largest weight so that they sum exactly.
+        int total = 0;
         size_t largest = 0;
         for (size_t i = 0; i < w.size(); ++i) {
-            const int32_t q = int32_t(std::lround(w[i] / sum * (1 << kWeightBits)));
-            taps.weights.push_back(q);
+            const int q = int(std::lround(w[i] / sum * (1 << kWeightBits)));
+            taps.weights.push_back(int16_t(q));
             total += q;
             if (w[i] > w[largest])
                 largest = i;
         }
-        taps.weights[size_t(taps.offset[size_t(d)]) + largest] += (1 << kWeightBits) - total;
+        taps.weights[size_t(taps.offset[size_t(d)]) + largest] +=
+            int16_t((1 << kWeightBits) - total);
     }
     return taps;
 }
 
-inline uint32_t clampChannel(int64_t v)
-{
-    v = (v + (int64_t(1) << (2 * kWeightBits - 1))) >> (2 * kWeightBits);
-    return uint32_t(std::clamp<int64_t>(v, 0, 255));
+namespace {
+
+// Weights of one axis regrouped in pairs (low half: tap k, high half: tap k + 1), padded to
+// an even count with a zero weight, as the SIMD multiply-add wants them.
+struct PairedTaps {
+    std::vector<int> first;
+    std::vector<int> pairs;
+    std::vector<int> offset;
+    std::vector<int32_t> weights;
+};
+
+PairedTaps pairUp(const Taps& taps) {
+    PairedTaps p;
+    const size_t n = taps.first.size();
+    p.first = taps.first;
+    p.pairs.resize(n);
+    p.offset.resize(n);
+    for (size_t d = 0; d < n; ++d) {
+        const int16_t* w = taps.weights.data() + taps.offset[d];
+        const int count = taps.count[d];
+        p.pairs[d] = (count + 1) / 2;
+        p.offset[d] = int(p.weights.size());
+        for (int k = 0; k < count; k += 2) {
+            const uint16_t lo = uint16_t(w[k]);
+            const uint16_t hi = k + 1 < count ? uint16_t(w[k + 1]) : 0;
+            p.weights.push_back(int32_t(uint32_t(lo) | (uint32_t(hi) << 16)));
+        }
+    }
+    return p;
+}
+
+inline int16_t lowWeight(int32_t pair) {
+    return int16_t(uint16_t(uint32_t(pair) & 0xffffu));
+}
+inline int16_t highWeight(int32_t pair) {
+    return int16_t(uint16_t(uint32_t(pair) >> 16));
+}
+
+// mid[i] = (sum over taps of rows[k][i] * w[k] + 2^6) >> 7, for bytes i in [0, bytes).
+// rows has an even count (the padding row repeats the last one with a zero weight).
+void verticalPass(const uchar* const* rows, const int32_t* pairs, int pairCount, int bytes,
+                  int16_t* mid) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i round = _mm_set1_epi32(1 << (kMidShift - 1));
+    for (; i + 16 <= bytes; i += 16) {
+        __m128i acc0 = round, acc1 = round, acc2 = round, acc3 = round;
+        for (int p = 0; p < pairCount; ++p) {
+            const __m128i w = _mm_set1_epi32(pairs[p]);
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[2 * p] + i));
+            const __m128i b =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[2 * p + 1] + i));
+            const __m128i alo = _mm_unpacklo_epi8(a, zero);
+            const __m128i blo = _mm_unpacklo_epi8(b, zero);
+            const __m128i ahi = _mm_unpackhi_epi8(a, zero);
+            const __m128i bhi = _mm_unpackhi_epi8(b, zero);
+            acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi16(alo, blo), w));
+            acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi16(alo, blo), w));
+            acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi16(ahi, bhi), w));
+            acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi16(ahi, bhi), w));
+        }
+        const __m128i lo =
+            _mm_packs_epi32(_mm_srai_epi32(acc0, kMidShift), _mm_srai_epi32(acc1, kMidShift));
+        const __m128i hi =
+            _mm_packs_epi32(_mm_srai_epi32(acc2, kMidShift), _mm_srai_epi32(acc3, kMidShift));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(mid + i), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(mid + i + 8), hi);
+    }
+#endif
+    for (; i < bytes; ++i) {
+        int32_t acc = 1 << (kMidShift - 1);
+        for (int p = 0; p < pairCount; ++p)
+            acc += rows[2 * p][i] * lowWeight(pairs[p]) + rows[2 * p + 1][i] * highWeight(pairs[p]);
+        mid[i] = int16_t(acc >> kMidShift);
+    }
+}
+
+inline uint32_t toChannel(int32_t acc) {
+    return uint32_t(std::clamp(acc >> kOutShift, 0, 255));
+}
+
+// Destination pixels [from, to) of one row, written from out[0], from the vertically
+// filtered row mid (4 values per source pixel from source column base, zero-padded).
+void horizontalPass(const int16_t* mid, int base, const PairedTaps& tx, int from, int to,
+                    uint32_t alphaMask, uint32_t* out) {
+    for (int x = from; x < to; ++x) {
+        const int16_t* px = mid + size_t(tx.first[size_t(x)] - base) * 4;
+        const int32_t* w = tx.weights.data() + tx.offset[size_t(x)];
+        const int pairs = tx.pairs[size_t(x)];
+#if defined(__SSE2__)
+        __m128i acc = _mm_set1_epi32(1 << (kOutShift - 1));
+        for (int p = 0; p < pairs; ++p) {
+            const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + 8 * p));
+            const __m128i interleaved = _mm_unpacklo_epi16(two, _mm_unpackhi_epi64(two, two));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(interleaved, _mm_set1_epi32(w[p])));
+        }
+        acc = _mm_srai_epi32(acc, kOutShift);
+        const __m128i words = _mm_packs_epi32(acc, acc);
+        const __m128i bytes = _mm_packus_epi16(words, words);
+        out[x - from] = uint32_t(_mm_cvtsi128_si32(bytes)) | alphaMask;
+#else
+        int32_t acc[4] = {};
+        for (int c = 0; c < 4; ++c)
+            acc[c] = 1 << (kOutShift - 1);
+        for (int p = 0; p < pairs; ++p)
+            for (int c = 0; c < 4; ++c)
+                acc[c] += px[8 * p + c] * lowWeight(w[p]) + px[8 * p + 4 + c] * highWeight(w[p]);
+        uint8_t bytes[4];
+        for (int c = 0; c < 4; ++c)
+            bytes[c] = uint8_t(toChannel(acc[c]));
+        uint32_t value;
+        std::memcpy(&value, bytes, 4);
+        out[x - from] = value | alphaMask;
+#endif
+    }
 }
 
 } // namespace
 
-void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest)
-{
+void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest) {
     if (sourceImage.isNull() || dest.isEmpty() || target.isNull())
         return;
-    const QImage source = (sourceImage.format() == QImage::Format_RGB32 ||
-                           sourceImage.format() == QImage::Format_ARGB32)
-                              ? sourceImage
-                              : sourceImage.convertToFormat(QImage::Format_ARGB32);
-    const int sw = source.width();
-    const int sh = source.height();
-    const int dw = dest.width();
-    const int dh = dest.height();
-    const Taps tx = makeTaps(sw, dw);
-    const Taps ty = makeTaps(sh, dh);
     const QRect visible = dest & target.rect();
     if (visible.isEmpty())
         return;
+    const bool direct = sourceImage.format() == QImage::Format_RGB32 ||
+                        sourceImage.format() == QImage::Format_ARGB32;
+    const QImage source = direct ? sourceImage : sourceImage.convertToFormat(QImage::Format_ARGB32);
+    const uint32_t alphaMask = source.format() == QImage::Format_RGB32 ? 0xff000000u : 0u;
 
-    // Horizontal pass over the source rows the visible destination rows need.
-    const int needFirst = ty.first[size_t(visible.top() - dest.top())];
-    const int lastRow = visible.bottom() - dest.top();
-    const int needLast = ty.first[size_t(lastRow)] + ty.count[size_t(lastRow)] - 1;
-    const int rows = needLast - needFirst + 1;
-    std::vector<int32_t> mid(size_t(rows) * size_t(dw) * 4);
-    for (int y = 0; y < rows; ++y) {
-        const auto* line = reinterpret_cast<const uint32_t*>(source.constScanLine(needFirst + y));
-        int32_t* out = mid.data() + size_t(y) * size_t(dw) * 4;
-        for (int x = 0; x < dw; ++x) {
-            const int32_t* w = tx.weights.data() + tx.offset[size_t(x)];
-            const uint32_t* px = line + tx.first[size_t(x)];
-            int32_t a = 0, r = 0, g = 0, b = 0;
-            for (int k = 0; k < tx.count[size_t(x)]; ++k) {
-                const uint32_t p = px[k];
-                a += int32_t(p >> 24) * w[k];
-                r += int32_t((p >> 16) & 0xff) * w[k];
-                g += int32_t((p >> 8) & 0xff) * w[k];
-                b += int32_t(p & 0xff) * w[k];
-            }
-            out[x * 4 + 0] = a;
-            out[x * 4 + 1] = r;
-            out[x * 4 + 2] = g;
-            out[x * 4 + 3] = b;
-        }
-    }
+    const Taps ty = MakeTaps(source.height(), dest.height());
+    const PairedTaps tx = pairUp(MakeTaps(source.width(), dest.width()));
+    const PairedTaps py = pairUp(ty);
 
-    // Vertical pass into the visible part of the destination.
-    const bool opaque = source.format() == QImage::Format_RGB32;
+    // Only the source columns that the visible destination columns read.
+    const int fromX = visible.left() - dest.left();
+    const int toX = visible.right() - dest.left() + 1;
+    const int base = tx.first[size_t(fromX)];
+    int last = base;
+    for (int x = fromX; x < toX; ++x)
+        last = std::max(last, tx.first[size_t(x)] + 2 * tx.pairs[size_t(x)] - 1);
+    const int columns = std::min(last, source.width() - 1) - base + 1;
+    // Room for the zero-weight padding pixel that a pair may read past the last column.
+    std::vector<int16_t> mid(size_t(last - base + 2) * 4, 0);
+    std::vector<const uchar*> rows;
+
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
-        const int d = y - dest.top();
-        const int32_t* w = ty.weights.data() + ty.offset[size_t(d)];
-        const int first = ty.first[size_t(d)] - needFirst;
-        auto* line = reinterpret_cast<uint32_t*>(target.scanLine(y));
-        for (int x = visible.left(); x <= visible.right(); ++x) {
-            const int sx = x - dest.left();
-            int64_t a = 0, r = 0, g = 0, b = 0;
-            for (int k = 0; k < ty.count[size_t(d)]; ++k) {
-                const int32_t* m = mid.data() + (size_t(first + k) * size_t(dw) + size_t(sx)) * 4;
-                a += int64_t(m[0]) * w[k];
-                r += int64_t(m[1]) * w[k];
-                g += int64_t(m[2]) * w[k];
-                b += int64_t(m[3]) * w[k];
-            }
-            const uint32_t alpha = opaque ? 255u : clampChannel(a);
-            line[x] = (alpha << 24) | (clampChannel(r) << 16) | (clampChannel(g) << 8) | clampChannel(b);
-        }
+        const size_t d = size_t(y - dest.top());
+        const int count = ty.count[d];
+        rows.clear();
+        for (int k = 0; k < count; ++k)
+            rows.push_back(source.constScanLine(ty.first[d] + k) + size_t(base) * 4);
+        if (count % 2)
+            rows.push_back(rows.back());
+        verticalPass(rows.data(), py.weights.data() + py.offset[d], py.pairs[d], columns * 4,
+                     mid.data());
+        auto* out = reinterpret_cast<uint32_t*>(target.scanLine(y)) + visible.left();
+        horizontalPass(mid.data(), base, tx, fromX, toX, alphaMask, out);
     }
 }
 
-QImage Resampled(const QImage& source, const QSize& size)
-{
+QImage Resampled(const QImage& source, const QSize& size) {
     if (source.isNull() || size.isEmpty())
         return {};
     QImage result(size, source.format() == QImage::Format_RGB32 ? QImage::Format_RGB32
-                                                                 : QImage::Format_ARGB32);
+                                                                : QImage::Format_ARGB32);
     ResampleInto(source, result, QRect(QPoint(0, 0), size));
     return result;
 }

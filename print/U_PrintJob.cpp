@@ -1,0 +1,56 @@
+#include "U_PrintJob.h"
+
+#include "U_Resample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+QRect FitRect(const QSize& cell, const QSize& picture, bool stretch) {
+    const QRect whole(QPoint(0, 0), cell);
+    if (stretch || picture.isEmpty() || cell.isEmpty())
+        return whole;
+    const double sx = double(picture.width()) / cell.width();
+    const double sy = double(picture.height()) / cell.height();
+    // std::nearbyint rounds halves to even in the default rounding mode.
+    if (sx >= sy)
+        return QRect(0, 0, cell.width(), int(std::nearbyint(cell.height() * sy / sx)));
+    return QRect(0, 0, int(std::nearbyint(cell.width() * sx / sy)), cell.height());
+}
+
+void ComposeCell(QImage& cell, const QImage& picture, bool stretch) {
+    if (cell.isNull())
+        return;
+    cell.fill(Qt::white);
+    if (picture.isNull())
+        return;
+    ResampleInto(picture, cell, FitRect(cell.size(), picture.size(), stretch));
+}
+
+void PreparePage(QImage& page, const QSize& size, const std::vector<QRect>& covered) {
+    if (page.size() != size || page.format() != QImage::Format_RGB32) {
+        page = QImage();
+        page = QImage(size, QImage::Format_RGB32);
+    }
+    if (page.isNull())
+        return;
+    const int width = page.width();
+    std::vector<std::pair<int, int>> spans; // covered [left, right) of one row
+    for (int y = 0; y < page.height(); ++y) {
+        spans.clear();
+        for (const QRect& r : covered)
+            if (y >= r.top() && y <= r.bottom())
+                spans.emplace_back(std::clamp(r.left(), 0, width),
+                                   std::clamp(r.right() + 1, 0, width));
+        std::sort(spans.begin(), spans.end());
+        auto* line = reinterpret_cast<uint32_t*>(page.scanLine(y));
+        int x = 0;
+        for (const auto& [left, right] : spans) {
+            if (left > x)
+                std::fill(line + x, line + left, 0xffffffffu);
+            x = std::max(x, right);
+        }
+        if (x < width)
+            std::fill(line + x, line + width, 0xffffffffu);
+    }
+}
