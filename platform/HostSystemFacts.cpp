@@ -11,8 +11,7 @@
 
 namespace {
 
-QString distributionName()
-{
+QString distributionName() {
     for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
         QFile file(QString::fromLatin1(path));
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -33,8 +32,7 @@ QString distributionName()
 
 class HostSystemFacts final : public ISystemFacts {
 public:
-    QString osDescription() override
-    {
+    QString osDescription() override {
         struct utsname names {};
         if (uname(&names) != 0)
             return QStringLiteral("Unknown");
@@ -46,8 +44,7 @@ public:
         return text;
     }
 
-    bool isWow64() override
-    {
+    bool isWow64() override {
         if (sizeof(void*) != 4)
             return false;
         struct utsname names {};
@@ -57,8 +54,7 @@ public:
         return machine.contains(QLatin1String("64"));
     }
 
-    bool isAdministrator() override
-    {
+    bool isAdministrator() override {
         if (geteuid() == 0)
             return true;
         const int count = getgroups(0, nullptr);
@@ -81,7 +77,6 @@ public:
 
 } // namespace
 
-std::unique_ptr<ISystemFacts> createHostSystemFacts()
-{
+std::unique_ptr<ISystemFacts> createHostSystemFacts() {
     return std::make_unique<HostSystemFacts>();
 }

@@ -9,8 +9,7 @@
 namespace {
 
 // A registry key path "A\B\C" becomes the QSettings group "A/B/C".
-QString toGroup(const QString& keyPath)
-{
+QString toGroup(const QString& keyPath) {
     QString group = keyPath;
     group.replace(QLatin1Char('\\'), QLatin1Char('/'));
     while (group.endsWith(QLatin1Char('/')))
@@ -20,10 +19,10 @@ QString toGroup(const QString& keyPath)
 
 class SettingsFileStore final : public ISettingsStore {
 public:
-    SettingsFileStore(const QString& file, QSettings::Format format) : m_file(file), m_format(format) {}
+    SettingsFileStore(const QString& file, QSettings::Format format)
+        : m_file(file), m_format(format) {}
 
-    bool openKey(const QString& keyPath) override
-    {
+    bool openKey(const QString& keyPath) override {
         auto settings = open();
         if (!settings)
             return false;
@@ -33,8 +32,7 @@ public:
         return settings->isWritable();
     }
 
-    bool readString(const QString& keyPath, const QString& name, QString& value) override
-    {
+    bool readString(const QString& keyPath, const QString& name, QString& value) override {
         auto settings = open();
         if (!settings)
             return false;
@@ -48,8 +46,7 @@ public:
         return true;
     }
 
-    bool writeString(const QString& keyPath, const QString& name, const QString& value) override
-    {
+    bool writeString(const QString& keyPath, const QString& name, const QString& value) override {
         auto settings = open();
         if (!settings || !settings->isWritable())
             return false;
@@ -62,8 +59,7 @@ public:
     }
 
 private:
-    std::unique_ptr<QSettings> open()
-    {
+    std::unique_ptr<QSettings> open() {
         if (m_format == QSettings::IniFormat) {
             QFileInfo info(m_file);
             if (!QDir().mkpath(info.absolutePath()) && !info.exists())
@@ -85,8 +81,7 @@ private:
     }
 
     // The stored spelling of a key, compared without regard to case; empty when absent.
-    static QString existingKey(QSettings& settings, const QString& wanted)
-    {
+    static QString existingKey(QSettings& settings, const QString& wanted) {
         const QStringList keys = settings.allKeys();
         for (const QString& key : keys)
             if (key.compare(wanted, Qt::CaseInsensitive) == 0)
@@ -96,8 +91,7 @@ private:
 
     // The stored spelling of a group path, segment by segment; the wanted spelling for
     // segments that do not exist yet.
-    static QString existingGroup(QSettings& settings, const QString& wanted)
-    {
+    static QString existingGroup(QSettings& settings, const QString& wanted) {
         const QStringList parts = wanted.split(QLatin1Char('/'), Qt::SkipEmptyParts);
         QString result;
         for (const QString& part : parts) {
@@ -121,21 +115,18 @@ private:
 
 } // namespace
 
-QString defaultSettingsFile()
-{
+QString defaultSettingsFile() {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (base.isEmpty())
         base = QDir::homePath() + QStringLiteral("/.config");
     return base + QStringLiteral("/Brindlewood/registry.ini");
 }
 
-std::unique_ptr<ISettingsStore> createIniSettingsStore(const QString& iniFile)
-{
+std::unique_ptr<ISettingsStore> createIniSettingsStore(const QString& iniFile) {
     return std::make_unique<SettingsFileStore>(iniFile, QSettings::IniFormat);
 }
 
-std::unique_ptr<ISettingsStore> createUserSettingsStore()
-{
+std::unique_ptr<ISettingsStore> createUserSettingsStore() {
 #ifdef Q_OS_WIN
     return std::make_unique<SettingsFileStore>(QStringLiteral("HKEY_CURRENT_USER"),
                                                QSettings::NativeFormat);

@@ -23,8 +23,8 @@ struct PlatformServices {
     IRemovableDrives* drives = nullptr;
     IPrinterSystem* printers = nullptr;
     IFileChooser* files = nullptr;
-    QString programFile;     // full path of the running program
-    QStringList arguments;   // command-line arguments after the program name
+    QString programFile;   // full path of the running program
+    QStringList arguments; // command-line arguments after the program name
 };
 
 // Owns the real implementations behind a PlatformServices.

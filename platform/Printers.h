@@ -16,7 +16,7 @@ class QWidget;
 struct PrinterMetrics {
     int dpiX = 0;
     int dpiY = 0;
-    int pageWidth = 0;  // printable area
+    int pageWidth = 0; // printable area
     int pageHeight = 0;
     int offsetX = 0; // paper edge to printable area
     int offsetY = 0;

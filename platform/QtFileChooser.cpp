@@ -6,8 +6,7 @@ namespace {
 
 class QtFileChooser final : public IFileChooser {
 public:
-    std::optional<FileChooserAnswer> chooseFile(const FileChooserRequest& request) override
-    {
+    std::optional<FileChooserAnswer> chooseFile(const FileChooserRequest& request) override {
         QFileDialog dialog(request.owner, request.title, request.initialDir);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -22,14 +21,14 @@ public:
             return std::nullopt;
         FileChooserAnswer answer;
         answer.path = dialog.selectedFiles().constFirst();
-        answer.filterIndex = std::max<qsizetype>(0, request.nameFilters.indexOf(dialog.selectedNameFilter()));
+        answer.filterIndex =
+            std::max<qsizetype>(0, request.nameFilters.indexOf(dialog.selectedNameFilter()));
         return answer;
     }
 };
 
 } // namespace
 
-std::unique_ptr<IFileChooser> createQtFileChooser()
-{
+std::unique_ptr<IFileChooser> createQtFileChooser() {
     return std::make_unique<QtFileChooser>();
 }

@@ -6,8 +6,7 @@ namespace {
 
 class QtMessagePresenter final : public IMessagePresenter {
 public:
-    int present(const MessageRequest& request) override
-    {
+    int present(const MessageRequest& request) override {
         QMessageBox box(request.owner);
         box.setWindowTitle(request.caption);
         box.setText(request.text);
@@ -38,15 +37,14 @@ public:
         default:
             // Closed with Escape or the close box: the system box answers Cancel when it
             // has one, OK otherwise.
-            return request.buttons == MsgButtonSet::Ok ? MsgOk
+            return request.buttons == MsgButtonSet::Ok      ? MsgOk
                    : request.buttons == MsgButtonSet::YesNo ? MsgNo
                                                             : MsgCancel;
         }
     }
 
 private:
-    static QMessageBox::Icon toIcon(MsgIcon icon)
-    {
+    static QMessageBox::Icon toIcon(MsgIcon icon) {
         switch (icon) {
         case MsgIcon::Warning:
             return QMessageBox::Warning;
@@ -65,7 +63,6 @@ private:
 
 } // namespace
 
-std::unique_ptr<IMessagePresenter> createQtMessagePresenter()
-{
+std::unique_ptr<IMessagePresenter> createQtMessagePresenter() {
     return std::make_unique<QtMessagePresenter>();
 }

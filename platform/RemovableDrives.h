@@ -6,9 +6,9 @@
 #include <vector>
 
 struct RemovableDrive {
-    QString rootPath;  // mount point, ending in a path separator
-    QString shortName; // letter-like short name, such as "sdb1"
-    QString label;     // volume label, possibly empty or padded with blanks
+    QString rootPath;     // mount point, ending in a path separator
+    QString shortName;    // letter-like short name, such as "sdb1"
+    QString label;        // volume label, possibly empty or padded with blanks
     bool readable = true; // false for a slot without a medium
 };
 

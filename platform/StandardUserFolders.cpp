@@ -6,19 +6,16 @@ namespace {
 
 class StandardUserFolders final : public IUserFolders {
 public:
-    QString appDataFolder() override
-    {
+    QString appDataFolder() override {
         return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     }
-    QString desktopFolder() override
-    {
+    QString desktopFolder() override {
         return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     }
 };
 
 } // namespace
 
-std::unique_ptr<IUserFolders> createStandardUserFolders()
-{
+std::unique_ptr<IUserFolders> createStandardUserFolders() {
     return std::make_unique<StandardUserFolders>();
 }

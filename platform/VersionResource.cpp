@@ -10,15 +10,12 @@ namespace {
 constexpr char kSectionName[] = ".note.quillmark.version";
 constexpr char kNoteOwner[] = "Quillmark";
 
-template <typename T> bool readAt(QFile& file, qint64 offset, T& out)
-{
+template <typename T> bool readAt(QFile& file, qint64 offset, T& out) {
     return file.seek(offset) && file.read(reinterpret_cast<char*>(&out), sizeof out) == sizeof out;
 }
 
 // Finds the named section; Ehdr/Shdr are the 32- or 64-bit ELF layouts.
-template <typename Ehdr, typename Shdr>
-std::optional<FileVersion> readFromSections(QFile& file)
-{
+template <typename Ehdr, typename Shdr> std::optional<FileVersion> readFromSections(QFile& file) {
     Ehdr header{};
     if (!readAt(file, 0, header) || header.e_shentsize != sizeof(Shdr) || header.e_shnum == 0 ||
         header.e_shstrndx >= header.e_shnum || header.e_shnum > 4096)
@@ -52,8 +49,7 @@ std::optional<FileVersion> readFromSections(QFile& file)
 
 } // namespace
 
-std::optional<FileVersion> readFileVersion(const QString& path)
-{
+std::optional<FileVersion> readFileVersion(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
