@@ -5,6 +5,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <sys/resource.h>
+
 QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok) {
     QProcess process;
     process.start(program, arguments);
@@ -64,4 +67,21 @@ QImage QuadrantPicture(int width, int height) {
     p.setPen(Qt::black);
     p.drawRect(0, 0, width - 1, height - 1);
     return picture;
+}
+
+FileSizeLimit::FileSizeLimit(long bytes) {
+    // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_previous = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_previous;
+    setrlimit(RLIMIT_FSIZE, &limit);
 }

@@ -24,3 +24,13 @@ QImage RenderPdf(const QString& pdf, int dpi);
 
 // A picture with four coloured quadrants and a black frame, easy to find on a page.
 QImage QuadrantPicture(int width, int height);
+
+// Makes the disk look full to this process: files cannot grow past bytes while it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(long bytes);
+    ~FileSizeLimit();
+
+private:
+    unsigned long m_previous;
+};

@@ -71,8 +71,11 @@ TEST(JpegEncode, BaselineColourJfifWithTheLibraryDensity) {
 TEST(JpegEncode, AFailingDeviceRaisesAnErrorInsteadOfEndingTheProgram) {
     QImage page(64, 64, QImage::Format_RGB32);
     page.fill(Qt::white);
-    // A full disk: every write fails.
-    EXPECT_THROW(SaveJpeg(page, QStringLiteral("/dev/full")), AppError);
+    QTemporaryDir dir;
+    {
+        FileSizeLimit full(100); // a disk that fills up after 100 bytes
+        EXPECT_THROW(SaveJpeg(page, dir.filePath(QStringLiteral("x.jpg"))), AppError);
+    }
     // A device that was never opened for writing.
     QBuffer closed;
     EXPECT_THROW(EncodeJpeg(page, closed), AppError);

@@ -2,6 +2,7 @@
 #include "C_TextStorage.h"
 #include "C_WideDialogs.h"
 #include "Fakes.h"
+#include "PrintTestUtil.h"
 #include "U_PreviewDlg.h"
 
 #include <QApplication>
@@ -243,6 +244,40 @@ TEST_F(Preview, AUsbDriveGoneBeforeWritingIsReported) {
     EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
     EXPECT_FALSE(QFile::exists(root + QStringLiteral("Quillmark.jpg")));
     EXPECT_TRUE(platform.shell.opened.isEmpty());
+}
+
+TEST_F(Preview, AFullUsbDriveLeavesNoHalfWrittenFile) {
+    const QString root = platform.root.filePath(QStringLiteral("full")) + QLatin1Char('/');
+    QDir().mkpath(root);
+    platform.drives.drives = {RemovableDrive{root, QStringLiteral("sdb1"), QString(), true}};
+    dialog.PageImage() = QuadrantPicture(600, 800); // well over the limit as JPEG
+    {
+        FileSizeLimit full(1000);
+        executeClicking("usb_btn");
+    }
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(platform.messages.requests.size(), 1u);
+    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
+    EXPECT_TRUE(QDir(root).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(Preview, AFullDiskKeepsTheFileThatWasThere) {
+    const QString name = platform.root.filePath(QStringLiteral("keep.jpg"));
+    QFile old(name);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old content");
+    old.close();
+    platform.files.answers.push_back(FileChooserAnswer{name, 0});
+    {
+        FileSizeLimit full(1000);
+        executeClicking("saveimg_btn");
+    }
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(platform.messages.requests.size(), 1u);
+    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
+    QFile kept(name);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("old content"));
 }
 
 } // namespace
