@@ -1,5 +1,6 @@
 #include "U_PrintJob.h"
 
+#include "U_PageWrite.h"
 #include "U_Resample.h"
 
 #include <algorithm>
@@ -21,10 +22,11 @@ QRect FitRect(const QSize& cell, const QSize& picture, bool stretch) {
 void ComposeCell(QImage& cell, const QImage& picture, bool stretch) {
     if (cell.isNull())
         return;
-    cell.fill(Qt::white);
-    if (picture.isNull())
-        return;
-    ResampleInto(picture, cell, FitRect(cell.size(), picture.size(), stretch));
+    const QRect covered = FitRect(cell.size(), picture.size(), stretch);
+    if (picture.isNull() || covered != cell.rect())
+        cell.fill(Qt::white);
+    if (!picture.isNull())
+        ResampleInto(picture, cell, covered);
 }
 
 void PreparePage(QImage& page, const QSize& size, const std::vector<QRect>& covered) {
@@ -47,10 +49,11 @@ void PreparePage(QImage& page, const QSize& size, const std::vector<QRect>& cove
         int x = 0;
         for (const auto& [left, right] : spans) {
             if (left > x)
-                std::fill(line + x, line + left, 0xffffffffu);
+                PageFill(line + x, 0xffffffffu, size_t(left - x));
             x = std::max(x, right);
         }
         if (x < width)
-            std::fill(line + x, line + width, 0xffffffffu);
+            PageFill(line + x, 0xffffffffu, size_t(width - x));
     }
+    PageWritesDone();
 }

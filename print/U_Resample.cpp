@@ -7,6 +7,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QM_HAVE_AVX2_PATH 1
+#endif
 
 using namespace resample;
 
@@ -57,13 +61,15 @@ resample::Taps resample::MakeTaps(int sourceSize, int destSize) {
 
 namespace {
 
-// Weights of one axis regrouped in pairs (low half: tap k, high half: tap k + 1), padded to
-// an even count with a zero weight, as the SIMD multiply-add wants them.
+// Weights of one axis regrouped in pairs (low half: tap k, high half: tap k + 1), padded
+// with zero weights to the same number of pairs (stride) for every destination index, as
+// the SIMD multiply-add wants them.
 struct PairedTaps {
     std::vector<int> first;
     std::vector<int> pairs;
     std::vector<int> offset;
     std::vector<int32_t> weights;
+    int stride = 0;
 };
 
 PairedTaps pairUp(const Taps& taps) {
@@ -72,15 +78,18 @@ PairedTaps pairUp(const Taps& taps) {
     p.first = taps.first;
     p.pairs.resize(n);
     p.offset.resize(n);
+    for (size_t d = 0; d < n; ++d)
+        p.stride = std::max(p.stride, (taps.count[d] + 1) / 2);
+    p.weights.assign(n * size_t(p.stride), 0);
     for (size_t d = 0; d < n; ++d) {
         const int16_t* w = taps.weights.data() + taps.offset[d];
         const int count = taps.count[d];
         p.pairs[d] = (count + 1) / 2;
-        p.offset[d] = int(p.weights.size());
+        p.offset[d] = int(d) * p.stride;
         for (int k = 0; k < count; k += 2) {
             const uint16_t lo = uint16_t(w[k]);
             const uint16_t hi = k + 1 < count ? uint16_t(w[k + 1]) : 0;
-            p.weights.push_back(int32_t(uint32_t(lo) | (uint32_t(hi) << 16)));
+            p.weights[size_t(p.offset[d] + k / 2)] = int32_t(uint32_t(lo) | (uint32_t(hi) << 16));
         }
     }
     return p;
@@ -93,11 +102,61 @@ inline int16_t highWeight(int32_t pair) {
     return int16_t(uint16_t(uint32_t(pair) >> 16));
 }
 
+#if defined(QM_HAVE_AVX2_PATH)
+// The vertical pass 32 bytes at a time, for processors that have AVX2; the same arithmetic
+// as the plain pass below. Returns how many bytes it did.
+__attribute__((target("avx2"))) int verticalPassAvx2(const uchar* const* rows, const int32_t* pairs,
+                                                     int pairCount, int bytes, int16_t* mid) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i round = _mm256_set1_epi32(1 << (kMidShift - 1));
+    int i = 0;
+    for (; i + 32 <= bytes; i += 32) {
+        __m256i acc0 = round, acc1 = round, acc2 = round, acc3 = round;
+        for (int p = 0; p < pairCount; ++p) {
+            const __m256i w = _mm256_set1_epi32(pairs[p]);
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * p] + i));
+            const __m256i b =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * p + 1] + i));
+            const __m256i alo = _mm256_unpacklo_epi8(a, zero);
+            const __m256i blo = _mm256_unpacklo_epi8(b, zero);
+            const __m256i ahi = _mm256_unpackhi_epi8(a, zero);
+            const __m256i bhi = _mm256_unpackhi_epi8(b, zero);
+            acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi16(alo, blo), w));
+            acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi16(alo, blo), w));
+            acc2 = _mm256_add_epi32(acc2, _mm256_madd_epi16(_mm256_unpacklo_epi16(ahi, bhi), w));
+            acc3 = _mm256_add_epi32(acc3, _mm256_madd_epi16(_mm256_unpackhi_epi16(ahi, bhi), w));
+        }
+        // Unpacking works within 128-bit lanes: lo holds bytes 0-7 and 16-23, hi 8-15 and 24-31.
+        const __m256i lo = _mm256_packs_epi32(_mm256_srai_epi32(acc0, kMidShift),
+                                              _mm256_srai_epi32(acc1, kMidShift));
+        const __m256i hi = _mm256_packs_epi32(_mm256_srai_epi32(acc2, kMidShift),
+                                              _mm256_srai_epi32(acc3, kMidShift));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mid + i),
+                            _mm256_permute2x128_si256(lo, hi, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mid + i + 16),
+                            _mm256_permute2x128_si256(lo, hi, 0x31));
+    }
+    return i;
+}
+
+bool hasAvx2() {
+    static const bool avx2 = [] {
+        __builtin_cpu_init(); // may not have run yet during static initialisation
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return avx2;
+}
+#endif
+
 // mid[i] = (sum over taps of rows[k][i] * w[k] + 2^6) >> 7, for bytes i in [0, bytes).
 // rows has an even count (the padding row repeats the last one with a zero weight).
 void verticalPass(const uchar* const* rows, const int32_t* pairs, int pairCount, int bytes,
                   int16_t* mid) {
     int i = 0;
+#if defined(QM_HAVE_AVX2_PATH)
+    if (hasAvx2())
+        i = verticalPassAvx2(rows, pairs, pairCount, bytes, mid);
+#endif
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     const __m128i round = _mm_set1_epi32(1 << (kMidShift - 1));
@@ -139,9 +198,47 @@ inline uint32_t toChannel(int32_t acc) {
 
 // Destination pixels [from, to) of one row, written from out[0], from the vertically
 // filtered row mid (4 values per source pixel from source column base, zero-padded).
+#if defined(QM_HAVE_AVX2_PATH)
+// Two destination pixels at a time over the full (zero-padded) stride of pairs; returns the
+// first pixel it did not do.
+__attribute__((target("avx2"))) int horizontalPassAvx2(const int16_t* mid, int base,
+                                                       const PairedTaps& tx, int from, int to,
+                                                       uint32_t alphaMask, uint32_t* out) {
+    int x = from;
+    for (; x + 1 < to; x += 2) {
+        const int16_t* p0 = mid + size_t(tx.first[size_t(x)] - base) * 4;
+        const int16_t* p1 = mid + size_t(tx.first[size_t(x) + 1] - base) * 4;
+        const int32_t* w0 = tx.weights.data() + tx.offset[size_t(x)];
+        const int32_t* w1 = tx.weights.data() + tx.offset[size_t(x) + 1];
+        __m256i acc = _mm256_set1_epi32(1 << (kOutShift - 1));
+        for (int p = 0; p < tx.stride; ++p) {
+            const __m256i two = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(p0 + 8 * p))),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p1 + 8 * p)), 1);
+            const __m256i w = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_set1_epi32(w0[p])),
+                                                      _mm_set1_epi32(w1[p]), 1);
+            const __m256i interleaved = _mm256_unpacklo_epi16(two, _mm256_unpackhi_epi64(two, two));
+            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(interleaved, w));
+        }
+        acc = _mm256_srai_epi32(acc, kOutShift);
+        const __m256i words = _mm256_packs_epi32(acc, acc);
+        const __m256i bytes = _mm256_packus_epi16(words, words);
+        out[x - from] = uint32_t(_mm256_extract_epi32(bytes, 0)) | alphaMask;
+        out[x + 1 - from] = uint32_t(_mm256_extract_epi32(bytes, 4)) | alphaMask;
+    }
+    return x;
+}
+#endif
+
 void horizontalPass(const int16_t* mid, int base, const PairedTaps& tx, int from, int to,
                     uint32_t alphaMask, uint32_t* out) {
-    for (int x = from; x < to; ++x) {
+    int start = from;
+#if defined(QM_HAVE_AVX2_PATH)
+    if (hasAvx2())
+        start = horizontalPassAvx2(mid, base, tx, from, to, alphaMask, out);
+#endif
+    for (int x = start; x < to; ++x) {
         const int16_t* px = mid + size_t(tx.first[size_t(x)] - base) * 4;
         const int32_t* w = tx.weights.data() + tx.offset[size_t(x)];
         const int pairs = tx.pairs[size_t(x)];
@@ -196,7 +293,7 @@ void ResampleInto(const QImage& sourceImage, QImage& target, const QRect& dest) 
     const int base = tx.first[size_t(fromX)];
     int last = base;
     for (int x = fromX; x < toX; ++x)
-        last = std::max(last, tx.first[size_t(x)] + 2 * tx.pairs[size_t(x)] - 1);
+        last = std::max(last, tx.first[size_t(x)] + 2 * tx.stride - 1);
     const int columns = std::min(last, source.width() - 1) - base + 1;
     // Room for the zero-weight padding pixel that a pair may read past the last column.
     std::vector<int16_t> mid(size_t(last - base + 2) * 4, 0);

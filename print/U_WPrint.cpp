@@ -1,5 +1,7 @@
 #include "U_WPrint.h"
 
+#include "U_PageWrite.h"
+
 #include <cstring>
 
 TIDPrinter::TIDPrinter(IPrinterSystem& printers) : m_printers(printers) {
@@ -113,6 +115,7 @@ void ImageCanvas::drawImage(int x, int y, const QImage& image) {
     const int bytes = target.width() * 4;
     for (int row = target.top(); row <= target.bottom(); ++row) {
         const uchar* from = source.constScanLine(row - y) + (target.left() - x) * 4;
-        std::memcpy(m_page.scanLine(row) + target.left() * 4, from, static_cast<size_t>(bytes));
+        PageCopy(m_page.scanLine(row) + target.left() * 4, from, static_cast<size_t>(bytes));
     }
+    PageWritesDone();
 }
