@@ -15,8 +15,7 @@ const char* const TAboutDlg::kWebAddress = "https://www.example.com/";
 const char* const TAboutDlg::kForumAddress = "https://www.example.com/forum/";
 
 TAboutDlg::TAboutDlg(IShell& shell, const QString& programFile, QWidget* parent)
-    : QDialog(parent), m_shell(shell), m_programFile(programFile)
-{
+    : QDialog(parent), m_shell(shell), m_programFile(programFile) {
     setObjectName(QStringLiteral("AboutDlg"));
     QFont face(QStringLiteral("MS Sans Serif"));
     face.setPointSize(8);
@@ -32,11 +31,11 @@ TAboutDlg::TAboutDlg(IShell& shell, const QString& programFile, QWidget* parent)
     auto* Application_grp =
         m_components.add(new QGroupBox(QStringLiteral("Application"), all_grp), "Application_grp");
     Application_grp->setGeometry(5, 12, 249, 53);
-    appname_lbl = m_components.add(new QLabel(QStringLiteral("Application name :"), Application_grp),
-                                   "appname_lbl");
+    appname_lbl = m_components.add(
+        new QLabel(QStringLiteral("Application name :"), Application_grp), "appname_lbl");
     appname_lbl->move(8, 16);
-    version_lbl = m_components.add(new QLabel(QStringLiteral("Version :"), Application_grp),
-                                   "version_lbl");
+    version_lbl =
+        m_components.add(new QLabel(QStringLiteral("Version :"), Application_grp), "version_lbl");
     version_lbl->move(8, 32);
     auto* brindlewood_grp =
         m_components.add(new QGroupBox(QStringLiteral("Brindlewood"), all_grp), "brindlewood_grp");
@@ -66,8 +65,7 @@ TAboutDlg::TAboutDlg(IShell& shell, const QString& programFile, QWidget* parent)
     connect(ok_btn, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TAboutDlg::FillTexts()
-{
+void TAboutDlg::FillTexts() {
     setWindowTitle(TS_about->Translate(QStringLiteral("About")) + QLatin1Char(' ') + kAppTitle);
     appname_lbl->setText(TS_about->Translate(QStringLiteral("Application Name :")) +
                          QLatin1Char(' ') + kAppTitle);
@@ -77,25 +75,21 @@ void TAboutDlg::FillTexts()
     version_lbl->adjustSize();
 }
 
-void TAboutDlg::Execute()
-{
+void TAboutDlg::Execute() {
     FillTexts();
     if (parentWidget())
         move(parentWidget()->geometry().center() - rect().center());
     exec();
 }
 
-void TAboutDlg::email_btnClick()
-{
+void TAboutDlg::email_btnClick() {
     m_shell.openAddress(QLatin1String(kEmailAddress));
 }
 
-void TAboutDlg::web_btnClick()
-{
+void TAboutDlg::web_btnClick() {
     m_shell.openAddress(QLatin1String(kWebAddress));
 }
 
-void TAboutDlg::forum_btnClick()
-{
+void TAboutDlg::forum_btnClick() {
     m_shell.openAddress(QLatin1String(kForumAddress));
 }

@@ -7,159 +7,159 @@
 
 #include <cmath>
 
-const std::array<FormatEntry, kFormatCount>& FormatCatalogue()
-{
+const std::array<FormatEntry, kFormatCount>& FormatCatalogue() {
     static const std::array<FormatEntry, kFormatCount> catalogue = {{
-    {"40 x 50 mm (", "Albania"},
-    {"1,5 x 1,5 in (", "Argentina"},
-    {"35 x 45 mm (", "Australia"},
-    {"35 x 45 mm (", "Austria"},
-    {"2 x 2 in (", "Bahamas"},
-    {"40 x 50 mm (", "Belarus"},
-    {"35 x 45 mm (", "Belgium"},
-    {"2 x 2 in (", "Belize"},
-    {"2 x 2 in (", "Bolivia"},
-    {"30 x 40 mm (", "Brazil - ID"},
-    {"50 x 70 mm (", "Brazil - Passport"},
-    {"35 x 45 mm (", "Bulgaria"},
-    {"50 x 70 mm (", "Canada"},
-    {"33 x 48 mm (", "China"},
-    {"1,5 x 2,5 in (", "Colombia"},
-    {"35 x 45 mm (", "Croatia"},
-    {"35 x 45 mm (", "Czech Republic"},
-    {"35 x 45 mm (", "Denmark"},
-    {"40 x 50 mm (", "Estonia"},
-    {"35 x 45 mm (", "Finland"},
-    {"35 x 45 mm (", "France"},
-    {"35 x 45 mm (", "Germany"},
-    {"40 x 60 mm (", "Greece"},
-    {"40 x 50 mm (", "Hong Kong"},
-    {"35 x 45 mm (", "Hungary"},
-    {"40 x 40 mm (", "Hungary - Traffic board"},
-    {"2 x 2 in (", "India"},
-    {"2 x 2 in (", "Indonesia"},
-    {"35 x 45 mm (", "Ireland"},
-    {"35 x 45 mm (", "Israel"},
-    {"35 x 45 mm (", "Italy"},
-    {"40 x 40 mm (", "Italy - Passport"},
-    {"33 x 40 mm (", "Italy - Driving Licence"},
-    {"2 x 2 in (", "Jamaica"},
-    {"35 x 45 mm (", "Japan"},
-    {"35 x 45 mm (", "Kenya"},
-    {"2 x 2 in (", "Lebanon"},
-    {"2 x 2 in (", "Malaysia"},
-    {"25 x 30 mm (", "Mexico"},
-    {"35 x 45 mm (", "Morocco"},
-    {"35 x 45 mm (", "Netherlands"},
-    {"35 x 45 mm (", "New Zealand"},
-    {"35 x 45 mm (", "Nigeria"},
-    {"35 x 45 mm (", "Norway"},
-    {"2 x 2 in (", "Pakistan"},
-    {"35 x 45 mm (", "Panama"},
-    {"2 x 2 in (", "Peru"},
-    {"35 x 45 mm (", "Philippines"},
-    {"35 x 45 mm (", "Poland"},
-    {"35 x 45 mm (", "Portugal"},
-    {"35 x 45 mm (", "Romania"},
-    {"35 x 45 mm (", "Russia"},
-    {"35 x 45 mm (", "Singapore"},
-    {"35 x 45 mm (", "South Africa"},
-    {"30 x 40 mm (", "Spain"},
-    {"35 x 45 mm (", "Sweden"},
-    {"35 x 45 mm (", "Switzerland"},
-    {"50 x 50 mm (", "Taiwan"},
-    {"35 x 45 mm (", "Tanzania"},
-    {"2 x 2 in (", "Thailand"},
-    {"43 x 53 mm (", "Trinidad and Tobago"},
-    {"35 x 45 mm (", "Turkey"},
-    {"35 x 45 mm (", "United Kingdom"},
-    {"2 x 2 in (", "United States"},
-    {"2 x 2 in (", "Venezuela"},
-    {"35 x 45 mm (", "Zimbabwe"},    }};
+        {"40 x 50 mm (", "Albania"},
+        {"1,5 x 1,5 in (", "Argentina"},
+        {"35 x 45 mm (", "Australia"},
+        {"35 x 45 mm (", "Austria"},
+        {"2 x 2 in (", "Bahamas"},
+        {"40 x 50 mm (", "Belarus"},
+        {"35 x 45 mm (", "Belgium"},
+        {"2 x 2 in (", "Belize"},
+        {"2 x 2 in (", "Bolivia"},
+        {"30 x 40 mm (", "Brazil - ID"},
+        {"50 x 70 mm (", "Brazil - Passport"},
+        {"35 x 45 mm (", "Bulgaria"},
+        {"50 x 70 mm (", "Canada"},
+        {"33 x 48 mm (", "China"},
+        {"1,5 x 2,5 in (", "Colombia"},
+        {"35 x 45 mm (", "Croatia"},
+        {"35 x 45 mm (", "Czech Republic"},
+        {"35 x 45 mm (", "Denmark"},
+        {"40 x 50 mm (", "Estonia"},
+        {"35 x 45 mm (", "Finland"},
+        {"35 x 45 mm (", "France"},
+        {"35 x 45 mm (", "Germany"},
+        {"40 x 60 mm (", "Greece"},
+        {"40 x 50 mm (", "Hong Kong"},
+        {"35 x 45 mm (", "Hungary"},
+        {"40 x 40 mm (", "Hungary - Traffic board"},
+        {"2 x 2 in (", "India"},
+        {"2 x 2 in (", "Indonesia"},
+        {"35 x 45 mm (", "Ireland"},
+        {"35 x 45 mm (", "Israel"},
+        {"35 x 45 mm (", "Italy"},
+        {"40 x 40 mm (", "Italy - Passport"},
+        {"33 x 40 mm (", "Italy - Driving Licence"},
+        {"2 x 2 in (", "Jamaica"},
+        {"35 x 45 mm (", "Japan"},
+        {"35 x 45 mm (", "Kenya"},
+        {"2 x 2 in (", "Lebanon"},
+        {"2 x 2 in (", "Malaysia"},
+        {"25 x 30 mm (", "Mexico"},
+        {"35 x 45 mm (", "Morocco"},
+        {"35 x 45 mm (", "Netherlands"},
+        {"35 x 45 mm (", "New Zealand"},
+        {"35 x 45 mm (", "Nigeria"},
+        {"35 x 45 mm (", "Norway"},
+        {"2 x 2 in (", "Pakistan"},
+        {"35 x 45 mm (", "Panama"},
+        {"2 x 2 in (", "Peru"},
+        {"35 x 45 mm (", "Philippines"},
+        {"35 x 45 mm (", "Poland"},
+        {"35 x 45 mm (", "Portugal"},
+        {"35 x 45 mm (", "Romania"},
+        {"35 x 45 mm (", "Russia"},
+        {"35 x 45 mm (", "Singapore"},
+        {"35 x 45 mm (", "South Africa"},
+        {"30 x 40 mm (", "Spain"},
+        {"35 x 45 mm (", "Sweden"},
+        {"35 x 45 mm (", "Switzerland"},
+        {"50 x 50 mm (", "Taiwan"},
+        {"35 x 45 mm (", "Tanzania"},
+        {"2 x 2 in (", "Thailand"},
+        {"43 x 53 mm (", "Trinidad and Tobago"},
+        {"35 x 45 mm (", "Turkey"},
+        {"35 x 45 mm (", "United Kingdom"},
+        {"2 x 2 in (", "United States"},
+        {"2 x 2 in (", "Venezuela"},
+        {"35 x 45 mm (", "Zimbabwe"},
+    }};
     return catalogue;
 }
 
-const QStringList& MainTexts()
-{
+const QStringList& MainTexts() {
     static const QStringList texts = {
-    QStringLiteral("No printer found ! Quillmark needs at least a printer to be present. Please install a printer and reload."),
-    QStringLiteral("France"),
-    QStringLiteral("Brazil - ID"),
-    QStringLiteral("Canada"),
-    QStringLiteral("Spain"),
-    QStringLiteral("Incorrect aspect ratio. Picture may be deformed"),
-    QStringLiteral("Albania"),
-    QStringLiteral("Argentina"),
-    QStringLiteral("Australia"),
-    QStringLiteral("Austria"),
-    QStringLiteral("Bahamas"),
-    QStringLiteral("Belarus"),
-    QStringLiteral("Belgium"),
-    QStringLiteral("Belize"),
-    QStringLiteral("Bolivia"),
-    QStringLiteral("unused"),
-    QStringLiteral("Bulgaria"),
-    QStringLiteral("China"),
-    QStringLiteral("Colombia"),
-    QStringLiteral("Croatia"),
-    QStringLiteral("Czech Republic"),
-    QStringLiteral("Denmark"),
-    QStringLiteral("Estonia"),
-    QStringLiteral("Finland"),
-    QStringLiteral("Germany"),
-    QStringLiteral("Greece"),
-    QStringLiteral("Hong Kong"),
-    QStringLiteral("Hungary"),
-    QStringLiteral("India"),
-    QStringLiteral("Indonesia"),
-    QStringLiteral("Ireland"),
-    QStringLiteral("Israel"),
-    QStringLiteral("Italy"),
-    QStringLiteral("Jamaica"),
-    QStringLiteral("Japan"),
-    QStringLiteral("Kenya"),
-    QStringLiteral("Lebanon"),
-    QStringLiteral("Malaysia"),
-    QStringLiteral("Mexico"),
-    QStringLiteral("Morocco"),
-    QStringLiteral("Netherlands"),
-    QStringLiteral("New Zealand"),
-    QStringLiteral("Nigeria"),
-    QStringLiteral("Norway"),
-    QStringLiteral("Pakistan"),
-    QStringLiteral("Panama"),
-    QStringLiteral("Peru"),
-    QStringLiteral("Philippines"),
-    QStringLiteral("Poland"),
-    QStringLiteral("Portugal"),
-    QStringLiteral("Romania"),
-    QStringLiteral("Russia"),
-    QStringLiteral("Singapore"),
-    QStringLiteral("South Africa"),
-    QStringLiteral("Sweden"),
-    QStringLiteral("Switzerland"),
-    QStringLiteral("Taiwan"),
-    QStringLiteral("Tanzania"),
-    QStringLiteral("Thailand"),
-    QStringLiteral("Trinidad and Tobago"),
-    QStringLiteral("Turkey"),
-    QStringLiteral("United Kingdom"),
-    QStringLiteral("United States"),
-    QStringLiteral("Venezuela"),
-    QStringLiteral("Zimbabwe"),
-    QStringLiteral("Unable to determine picture format. Please contact tech. support."),
-    QStringLiteral("Brazil - Passport"),
-    QStringLiteral("Hungary - Traffic board"),
-    QStringLiteral("Italy - Passport"),
-    QStringLiteral("Load a picture first"),    };
+        QStringLiteral("No printer found ! Quillmark needs at least a printer to be present. "
+                       "Please install a printer and reload."),
+        QStringLiteral("France"),
+        QStringLiteral("Brazil - ID"),
+        QStringLiteral("Canada"),
+        QStringLiteral("Spain"),
+        QStringLiteral("Incorrect aspect ratio. Picture may be deformed"),
+        QStringLiteral("Albania"),
+        QStringLiteral("Argentina"),
+        QStringLiteral("Australia"),
+        QStringLiteral("Austria"),
+        QStringLiteral("Bahamas"),
+        QStringLiteral("Belarus"),
+        QStringLiteral("Belgium"),
+        QStringLiteral("Belize"),
+        QStringLiteral("Bolivia"),
+        QStringLiteral("unused"),
+        QStringLiteral("Bulgaria"),
+        QStringLiteral("China"),
+        QStringLiteral("Colombia"),
+        QStringLiteral("Croatia"),
+        QStringLiteral("Czech Republic"),
+        QStringLiteral("Denmark"),
+        QStringLiteral("Estonia"),
+        QStringLiteral("Finland"),
+        QStringLiteral("Germany"),
+        QStringLiteral("Greece"),
+        QStringLiteral("Hong Kong"),
+        QStringLiteral("Hungary"),
+        QStringLiteral("India"),
+        QStringLiteral("Indonesia"),
+        QStringLiteral("Ireland"),
+        QStringLiteral("Israel"),
+        QStringLiteral("Italy"),
+        QStringLiteral("Jamaica"),
+        QStringLiteral("Japan"),
+        QStringLiteral("Kenya"),
+        QStringLiteral("Lebanon"),
+        QStringLiteral("Malaysia"),
+        QStringLiteral("Mexico"),
+        QStringLiteral("Morocco"),
+        QStringLiteral("Netherlands"),
+        QStringLiteral("New Zealand"),
+        QStringLiteral("Nigeria"),
+        QStringLiteral("Norway"),
+        QStringLiteral("Pakistan"),
+        QStringLiteral("Panama"),
+        QStringLiteral("Peru"),
+        QStringLiteral("Philippines"),
+        QStringLiteral("Poland"),
+        QStringLiteral("Portugal"),
+        QStringLiteral("Romania"),
+        QStringLiteral("Russia"),
+        QStringLiteral("Singapore"),
+        QStringLiteral("South Africa"),
+        QStringLiteral("Sweden"),
+        QStringLiteral("Switzerland"),
+        QStringLiteral("Taiwan"),
+        QStringLiteral("Tanzania"),
+        QStringLiteral("Thailand"),
+        QStringLiteral("Trinidad and Tobago"),
+        QStringLiteral("Turkey"),
+        QStringLiteral("United Kingdom"),
+        QStringLiteral("United States"),
+        QStringLiteral("Venezuela"),
+        QStringLiteral("Zimbabwe"),
+        QStringLiteral("Unable to determine picture format. Please contact tech. support."),
+        QStringLiteral("Brazil - Passport"),
+        QStringLiteral("Hungary - Traffic board"),
+        QStringLiteral("Italy - Passport"),
+        QStringLiteral("Load a picture first"),
+    };
     return texts;
 }
 
 namespace {
 
 // Trims blanks and control characters at both ends.
-QString trimmed(const QString& text)
-{
+QString trimmed(const QString& text) {
     qsizetype first = 0;
     qsizetype last = text.size();
     while (first < last && text.at(first).unicode() <= 32)
@@ -170,8 +170,7 @@ QString trimmed(const QString& text)
 }
 
 // A decimal number whose separator is a comma, whatever the user's locale says.
-float readDecimal(const QString& text)
-{
+float readDecimal(const QString& text) {
     static const QRegularExpression form(QStringLiteral("^[+-]?(\\d+(,\\d*)?|,\\d+)$"));
     if (!form.match(text).hasMatch())
         throw AppError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
@@ -182,8 +181,7 @@ float readDecimal(const QString& text)
 
 } // namespace
 
-bool ParseFormatLabel(const QString& label, PhotoFormat& format)
-{
+bool ParseFormatLabel(const QString& label, PhotoFormat& format) {
     format = PhotoFormat{};
     const qsizetype bracket = label.indexOf(QLatin1Char('('));
     if (bracket < 0)
@@ -201,21 +199,27 @@ bool ParseFormatLabel(const QString& label, PhotoFormat& format)
     return format.LabelWidth * format.LabelHeight != 0;
 }
 
-int EngineMillimetres(float value, bool isMillimetres)
-{
+int EngineMillimetres(float value, bool isMillimetres) {
     if (isMillimetres)
         return static_cast<int>(std::nearbyint(static_cast<double>(value)));
     return InchesToMm(static_cast<double>(value));
 }
 
-int DisplayHeight(const PhotoFormat& format)
-{
+int DisplayHeight(const PhotoFormat& format) {
     const double h = kDisplayWidth * static_cast<double>(format.LabelHeight) /
                      static_cast<double>(format.LabelWidth);
     return static_cast<int>(std::nearbyint(h));
 }
 
-bool MaskAvailable(const PhotoFormat& format)
-{
+bool MaskAvailable(const PhotoFormat& format) {
     return format.LabelWidth == 35.0f && format.LabelHeight == 45.0f;
+}
+
+int ParseIndexSetting(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^\\s*[+-]?\\d+$"));
+    if (!form.match(text).hasMatch())
+        return 0;
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? value : 0;
 }

@@ -40,3 +40,7 @@ int DisplayHeight(const PhotoFormat& format);
 
 // The norm mask exists for 35 × 45 only.
 bool MaskAvailable(const PhotoFormat& format);
+
+// The stored "PicFormatIdx" text as a number: leading blanks allowed, anything else that is
+// not a whole number (trailing junk, overflow) gives 0.
+int ParseIndexSetting(const QString& text);

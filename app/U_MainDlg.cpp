@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -25,8 +26,7 @@ constexpr int kClientWidth = 390;
 constexpr int kClientHeight = 299;
 constexpr int kStatusHeight = 19;
 
-QPushButton* pictureButton(QWidget* parent, const QString& caption, Glyph glyph, QRect geometry)
-{
+QPushButton* pictureButton(QWidget* parent, const QString& caption, Glyph glyph, QRect geometry) {
     auto* button = new QPushButton(caption, parent);
     button->setIcon(QIcon(GlyphPixmap(glyph)));
     button->setIconSize(QSize(32, 32));
@@ -37,8 +37,7 @@ QPushButton* pictureButton(QWidget* parent, const QString& caption, Glyph glyph,
 } // namespace
 
 TMainDlg::TMainDlg(PlatformServices& platform, QWidget* parent)
-    : QMainWindow(parent), m_platform(platform)
-{
+    : QMainWindow(parent), m_platform(platform) {
     setObjectName(QStringLiteral("MainDlg"));
     setWindowTitle(kAppTitle);
     setWindowIcon(ProgramIcon());
@@ -62,16 +61,14 @@ TMainDlg::TMainDlg(PlatformServices& platform, QWidget* parent)
     setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
 }
 
-TMainDlg::~TMainDlg()
-{
+TMainDlg::~TMainDlg() {
     // Engine first, then the log, then the drop list, as the window's destruction frees them.
     m_engine.reset();
     m_log.reset();
     m_droppedFiles.clear();
 }
 
-void TMainDlg::BuildControls()
-{
+void TMainDlg::BuildControls() {
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
     m_client->setFixedSize(kClientWidth, kClientHeight - kStatusHeight);
@@ -88,16 +85,16 @@ void TMainDlg::BuildControls()
     format_cmb = m_components.add(new QComboBox(opt_grp), "format_cmb");
     format_cmb->setGeometry(5, 14, 188, format_cmb->sizeHint().height());
     format_cmb->setMaxVisibleItems(16);
-    num_lbl = m_components.add(new QLabel(QStringLiteral("Number of pictures :"), opt_grp),
-                               "num_lbl");
+    num_lbl =
+        m_components.add(new QLabel(QStringLiteral("Number of pictures :"), opt_grp), "num_lbl");
     num_lbl->move(8, 38);
     num_lbl->adjustSize();
     num_trk = m_components.add(new TTrackBar(opt_grp), "num_trk");
     num_trk->setGeometry(8, 54, 153, 34);
     dynnum_lbl = m_components.add(new QLabel(opt_grp), "dynnum_lbl");
     dynnum_lbl->setGeometry(162, 56, 32, 16);
-    normmask_chk = m_components.add(new QCheckBox(QStringLiteral("Show norm mask"), opt_grp),
-                                    "normmask_chk");
+    normmask_chk =
+        m_components.add(new QCheckBox(QStringLiteral("Show norm mask"), opt_grp), "normmask_chk");
     normmask_chk->setGeometry(8, 96, 185, 17);
 
     translate_btn = m_components.add(
@@ -115,8 +112,8 @@ void TMainDlg::BuildControls()
     JvBitBtn1 = m_components.add(
         pictureButton(m_client, QStringLiteral("Load Picture"), Glyph::Open, {3, 230, 130, 43}),
         "JvBitBtn1");
-    rot_btn = m_components.add(pictureButton(m_client, QString(), Glyph::Rotate, {139, 230, 44, 43}),
-                               "rot_btn");
+    rot_btn = m_components.add(
+        pictureButton(m_client, QString(), Glyph::Rotate, {139, 230, 44, 43}), "rot_btn");
 
     StatusBar = m_components.add(new QStatusBar(this), "StatusBar");
     StatusBar->setFixedHeight(kStatusHeight);
@@ -126,18 +123,21 @@ void TMainDlg::BuildControls()
     StatusBar->addWidget(m_printerPanel, 1);
     setStatusBar(StatusBar);
 
-    connect(format_cmb, &QComboBox::activated, this, [this] { Guard([this] { format_cmbChange(); }); });
+    connect(format_cmb, &QComboBox::activated, this,
+            [this] { Guard([this] { format_cmbChange(); }); });
     connect(num_trk, &QSlider::valueChanged, this, [this] { Guard([this] { num_trkChange(); }); });
-    connect(normmask_chk, &QCheckBox::clicked, this, [this] { Guard([this] { normmask_chkClick(); }); });
-    connect(translate_btn, &QPushButton::clicked, this, [this] { Guard([this] { translate_btnClick(); }); });
+    connect(normmask_chk, &QCheckBox::clicked, this,
+            [this] { Guard([this] { normmask_chkClick(); }); });
+    connect(translate_btn, &QPushButton::clicked, this,
+            [this] { Guard([this] { translate_btnClick(); }); });
     connect(opt_btn, &QPushButton::clicked, this, [this] { Guard([this] { opt_btnClick(); }); });
-    connect(print_btn, &QPushButton::clicked, this, [this] { Guard([this] { print_btnClick(); }); });
+    connect(print_btn, &QPushButton::clicked, this,
+            [this] { Guard([this] { print_btnClick(); }); });
     connect(JvBitBtn1, &QPushButton::clicked, this, [this] { Guard([this] { open_btnClick(); }); });
     connect(rot_btn, &QPushButton::clicked, this, [this] { Guard([this] { rot_btnClick(); }); });
 }
 
-void TMainDlg::BuildMenu()
-{
+void TMainDlg::BuildMenu() {
     auto* bar = m_components.add(new QMenuBar(this), "MainMenu");
     setMenuBar(bar);
     auto command = [this](QMenu* menu, const char* name, const QString& caption,
@@ -145,7 +145,8 @@ void TMainDlg::BuildMenu()
         QAction* action = m_components.add(menu->addAction(caption), name);
         if (!keys.isEmpty())
             action->setShortcut(keys);
-        connect(action, &QAction::triggered, this, [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
         return action;
     };
     QMenu* file = m_components.add(bar->addMenu(QStringLiteral("File")), "File1");
@@ -184,34 +185,33 @@ void TMainDlg::BuildMenu()
                     &TMainDlg::Help1Click);
     OpenLogFile1 = command(help, "OpenLogFile1", QStringLiteral("Open &Log File"),
                            QKeySequence(QStringLiteral("Ctrl+L")), &TMainDlg::OpenLogFile1Click);
-    About1 = command(help, "About1", QStringLiteral("About"), QKeySequence(), &TMainDlg::About1Click);
+    About1 =
+        command(help, "About1", QStringLiteral("About"), QKeySequence(), &TMainDlg::About1Click);
 }
 
-void TMainDlg::SetWindows(TSettingsDlg* settings, Tpreviewdlg* preview, TAboutDlg* about)
-{
+void TMainDlg::SetWindows(TSettingsDlg* settings, Tpreviewdlg* preview, TAboutDlg* about) {
     m_settingsDlg = settings;
     m_previewDlg = preview;
     m_aboutDlg = about;
 }
 
-QString TMainDlg::Caption() const
-{
+QString TMainDlg::Caption() const {
     return kAppTitle + QStringLiteral(" v") + FileVersionString(m_platform.programFile);
 }
 
-void TMainDlg::showEvent(QShowEvent* event)
-{
+void TMainDlg::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // Any hook that fires once after the first show serves; it also works with no window
     // manager, where no activation event may ever come.
     if (!m_activationQueued) {
         m_activationQueued = true;
+        if (const QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() - frameGeometry().center() + pos());
         QTimer::singleShot(0, this, [this] { FirstActivation(); });
     }
 }
 
-void TMainDlg::FirstActivation()
-{
+void TMainDlg::FirstActivation() {
     m_activationQueued = true;
     if (m_started)
         return;
@@ -219,29 +219,24 @@ void TMainDlg::FirstActivation()
     Guard([this] { AppEvtActivate(); });
 }
 
-void TMainDlg::LogInfo(const QString& message)
-{
+void TMainDlg::LogInfo(const QString& message) {
     if (m_log)
         m_log->Log(message, TWLog::Info);
 }
 
-void TMainDlg::ShowError(const QString& message)
-{
+void TMainDlg::ShowError(const QString& message) {
     ShowErrorMessage(*m_platform.messages, this, message);
 }
 
-void TMainDlg::Translated(const QString& text, int kind)
-{
+void TMainDlg::Translated(const QString& text, int kind) {
     MsgBox(*m_platform.messages, this, main_ts->Translate(text), 0, kind);
 }
 
-void TMainDlg::PlainMessage(const QString& englishText)
-{
+void TMainDlg::PlainMessage(const QString& englishText) {
     ShowPlainMessage(*m_platform.messages, this, main_ts->Translate(englishText));
 }
 
-void TMainDlg::AppEvtActivate()
-{
+void TMainDlg::AppEvtActivate() {
     if (m_started)
         return;
     m_started = true;
@@ -249,7 +244,8 @@ void TMainDlg::AppEvtActivate()
     setWindowTitle(Caption());
     m_workFile.clear();
     m_dataFolder = DataFolder(m_platform.programFile, kAppTitle, *m_platform.folders);
-    m_log = std::make_unique<TWLog>(m_dataFolder + kAppTitle + QStringLiteral(".log"), false, 10000);
+    m_log =
+        std::make_unique<TWLog>(m_dataFolder + kAppTitle + QStringLiteral(".log"), false, 10000);
     LogInfo(QStringLiteral("Starting"));
     LogInfo(m_platform.programFile);
     LogInfo(windowTitle());
@@ -270,24 +266,21 @@ void TMainDlg::AppEvtActivate()
     QString saved = ReadSetting(*m_platform.settings, QStringLiteral("PicFormatIdx"));
     if (saved.isEmpty())
         saved = QString::number(kDefaultFormatIndex);
-    bool ok = false;
-    const int index = saved.toInt(&ok);
-    format_cmb->setCurrentIndex(ok ? index : 0);
+    format_cmb->setCurrentIndex(ParseIndexSetting(saved));
     if (format_cmb->currentIndex() < 0)
         format_cmb->setCurrentIndex(0);
     format_cmbChange();
 }
 
-void TMainDlg::CloseAtStartUp()
-{
-    Translated(QStringLiteral("No printer found ! Quillmark needs at least a printer to be present. "
-                              "Please install a printer and reload."),
-               2);
+void TMainDlg::CloseAtStartUp() {
+    Translated(
+        QStringLiteral("No printer found ! Quillmark needs at least a printer to be present. "
+                       "Please install a printer and reload."),
+        2);
     close();
 }
 
-void TMainDlg::BuildFormatList()
-{
+void TMainDlg::BuildFormatList() {
     int remembered = format_cmb->currentIndex();
     format_cmb->clear();
     for (const FormatEntry& entry : FormatCatalogue())
@@ -299,14 +292,12 @@ void TMainDlg::BuildFormatList()
         format_cmb->setCurrentIndex(0);
 }
 
-void TMainDlg::langueAfterLanguageSwitch()
-{
+void TMainDlg::langueAfterLanguageSwitch() {
     setWindowTitle(Caption());
     BuildFormatList();
 }
 
-void TMainDlg::format_cmbChange()
-{
+void TMainDlg::format_cmbChange() {
     const QString label = format_cmb->currentText();
     LogInfo(QStringLiteral("Selecting format : ") + label);
     PhotoFormat parsed;
@@ -316,7 +307,8 @@ void TMainDlg::format_cmbChange()
                                EngineMillimetres(parsed.LabelHeight, parsed.IsMillimetres));
         img->resize(kDisplayWidth, DisplayHeight(parsed));
     } else {
-        PlainMessage(QStringLiteral("Unable to determine picture format. Please contact tech. support."));
+        PlainMessage(
+            QStringLiteral("Unable to determine picture format. Please contact tech. support."));
         LogInfo(QStringLiteral("Unable to determine picture format."));
     }
     const bool atMax = num_trk->Position() == num_trk->Max();
@@ -324,36 +316,31 @@ void TMainDlg::format_cmbChange()
     if (atMax)
         num_trk->SetPosition(num_trk->Max());
     CheckAspect();
-    WriteSettingInt(*m_platform.settings, QStringLiteral("PicFormatIdx"), format_cmb->currentIndex());
-    m_format = parsed;
+    WriteSettingInt(*m_platform.settings, QStringLiteral("PicFormatIdx"),
+                    format_cmb->currentIndex());
     normmask_chk->setEnabled(MaskAvailable(parsed));
     normmask_chkClick();
 }
 
-void TMainDlg::translate_btnClick()
-{
+void TMainDlg::translate_btnClick() {
     if (m_settingsDlg)
         m_settingsDlg->Execute();
 }
 
-void TMainDlg::Exit1Click()
-{
+void TMainDlg::Exit1Click() {
     close();
 }
 
-void TMainDlg::Help1Click()
-{
+void TMainDlg::Help1Click() {
     m_platform.shell->openLocalPath(FolderOf(m_platform.programFile) + QStringLiteral("help.htm"));
 }
 
-void TMainDlg::OpenLogFile1Click()
-{
+void TMainDlg::OpenLogFile1Click() {
     if (m_log)
         m_platform.shell->openLocalPath(m_log->FileName());
 }
 
-void TMainDlg::About1Click()
-{
+void TMainDlg::About1Click() {
     if (m_aboutDlg)
         m_aboutDlg->Execute();
 }

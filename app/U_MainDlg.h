@@ -83,8 +83,7 @@ public:
     QString Caption() const;
 
     // Runs one command; an error it raises is shown once and the program goes on.
-    template <typename F> void Guard(F&& command)
-    {
+    template <typename F> void Guard(F&& command) {
         try {
             command();
         } catch (const AppError& e) {
@@ -158,7 +157,6 @@ private:
     QStringList m_droppedFiles;
     QString m_workFile;
     QString m_dataFolder;
-    PhotoFormat m_format;
     bool m_activationQueued = false;
     bool m_started = false;
 };

@@ -7,29 +7,23 @@
 #include <QAction>
 #include <QCheckBox>
 
-void TMainDlg::open_btnClick()
-{
+void TMainDlg::open_btnClick() {
     if (WOD->Execute())
         LoadPicture(WOD->FileName());
 }
 
-void TMainDlg::LoadPicture(const QString& path)
-{
+void TMainDlg::LoadPicture(const QString& path) {
     Q_UNUSED(path);
 }
 
-void TMainDlg::CheckAspect()
-{
+void TMainDlg::CheckAspect() {
     if (m_workFile.isEmpty())
         return;
 }
 
-void TMainDlg::rot_btnClick()
-{
-}
+void TMainDlg::rot_btnClick() {}
 
-void TMainDlg::AutoResize1Click()
-{
+void TMainDlg::AutoResize1Click() {
     AutoResize1->setChecked(!AutoResize1->isChecked());
     if (AutoResize1->isChecked()) {
         LogInfo(QStringLiteral("Scale mode : Stretch"));
@@ -40,24 +34,16 @@ void TMainDlg::AutoResize1Click()
     }
 }
 
-void TMainDlg::Greyscale1Click()
-{
-}
+void TMainDlg::Greyscale1Click() {}
 
-void TMainDlg::Sepia1Click()
-{
-}
+void TMainDlg::Sepia1Click() {}
 
-void TMainDlg::Restoreoriginalpicture1Click()
-{
-}
+void TMainDlg::Restoreoriginalpicture1Click() {}
 
-void TMainDlg::normmask_chkClick()
-{
+void TMainDlg::normmask_chkClick() {
     img->setMaskVisible(normmask_chk->isChecked() && normmask_chk->isEnabled());
 }
 
-void TMainDlg::FilesDropped()
-{
+void TMainDlg::FilesDropped() {
     m_droppedFiles.clear();
 }

@@ -1,7 +1,6 @@
 #include "U_TrackBar.h"
 
-TTrackBar::TTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent)
-{
+TTrackBar::TTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setRange(0, 10);
     setValue(0);
     setTickPosition(QSlider::TicksBelow);
@@ -10,21 +9,18 @@ TTrackBar::TTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent)
     setPageStep(2);
 }
 
-void TTrackBar::SetMax(int value)
-{
+void TTrackBar::SetMax(int value) {
     if (value < minimum())
         return;
     setMaximum(value); // QSlider clamps the position itself
 }
 
-void TTrackBar::SetMin(int value)
-{
+void TTrackBar::SetMin(int value) {
     if (value > maximum())
         return;
     setMinimum(value);
 }
 
-void TTrackBar::SetPosition(int value)
-{
+void TTrackBar::SetPosition(int value) {
     setValue(value);
 }

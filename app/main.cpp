@@ -9,13 +9,13 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     QApplication::setApplicationDisplayName(kAppTitle);
     QApplication::setWindowIcon(ProgramIcon());
     InstallFontSubstitutes();
+    QApplication::setStyle(CreateClassicStyle());
 
     HostPlatform host(QApplication::applicationFilePath(), QApplication::arguments().mid(1));
     PlatformServices& platform = host.services();

@@ -9,8 +9,7 @@
 #include <sys/resource.h>
 #include <vector>
 
-double BestSeconds(const std::function<void()>& work, int repeats)
-{
+double BestSeconds(const std::function<void()>& work, int repeats) {
     double best = 1e30;
     for (int i = 0; i < repeats; ++i) {
         QElapsedTimer timer;
@@ -21,8 +20,7 @@ double BestSeconds(const std::function<void()>& work, int repeats)
     return best;
 }
 
-double CommandSeconds(const QString& command, int repeats)
-{
+double CommandSeconds(const QString& command, int repeats) {
     double best = 1e30;
     for (int i = 0; i < repeats; ++i) {
         QElapsedTimer timer;
@@ -37,8 +35,7 @@ double CommandSeconds(const QString& command, int repeats)
     return best;
 }
 
-double CommandPeakBytes(const QString& command)
-{
+double CommandPeakBytes(const QString& command) {
     QProcess process;
     process.start(QStringLiteral("/usr/bin/time"),
                   {QStringLiteral("-f"), QStringLiteral("%M"), QStringLiteral("sh"),
@@ -49,15 +46,13 @@ double CommandPeakBytes(const QString& command)
     return lines.isEmpty() ? -1 : lines.last().trimmed().toDouble() * 1024.0;
 }
 
-double OwnPeakBytes()
-{
+double OwnPeakBytes() {
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) * 1024.0;
 }
 
-double MemoryCopyRate()
-{
+double MemoryCopyRate() {
     const size_t size = size_t(256) << 20;
     std::vector<char> from(size, 1), to(size, 0);
     const double seconds = BestSeconds([&] { std::memcpy(to.data(), from.data(), size); }, 5);
@@ -65,8 +60,7 @@ double MemoryCopyRate()
 }
 
 void Report(const QString& measure, double ours, double theirs, const QString& unit,
-            const QString& against)
-{
+            const QString& against) {
     const double ratio = theirs > 0 ? ours / theirs : 0;
     std::printf("%-58s ours %10.4f %-4s theirs %10.4f %-4s ratio %6.3f  (vs %s)\n",
                 measure.toUtf8().constData(), ours, unit.toUtf8().constData(), theirs,
@@ -74,8 +68,7 @@ void Report(const QString& measure, double ours, double theirs, const QString& u
     std::fflush(stdout);
 }
 
-void PinToOneCore()
-{
+void PinToOneCore() {
     cpu_set_t set;
     CPU_ZERO(&set);
     CPU_SET(0, &set);

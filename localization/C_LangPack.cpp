@@ -1,11 +1,8 @@
 #include "C_LangPack.h"
 
-TLangList::TLangList(QObject* parent) : QObject(parent)
-{
-}
+TLangList::TLangList(QObject* parent) : QObject(parent) {}
 
-void TLangList::FirstActivation()
-{
+void TLangList::FirstActivation() {
     if (m_started)
         return;
     m_started = true;

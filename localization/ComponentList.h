@@ -8,14 +8,12 @@
 // the translation engine reaches them as "WindowName.componentName".
 class TComponentList {
 public:
-    template <typename T> T* add(T* component, const char* name)
-    {
+    template <typename T> T* add(T* component, const char* name) {
         component->setObjectName(QLatin1String(name));
         m_components.append(component);
         return component;
     }
-    QList<QObject*> components() const
-    {
+    QList<QObject*> components() const {
         QList<QObject*> result;
         for (const auto& c : m_components)
             if (c)

@@ -2,8 +2,7 @@
 
 #include <QListWidget>
 
-TSettingsDlg::TSettingsDlg(QWidget* parent) : QDialog(parent)
-{
+TSettingsDlg::TSettingsDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("SettingsDlg"));
     setWindowTitle(QStringLiteral("Settings"));
     QFont face(QStringLiteral("MS Sans Serif"));
@@ -15,7 +14,6 @@ TSettingsDlg::TSettingsDlg(QWidget* parent) : QDialog(parent)
     LanguageChoice1->setGeometry(8, 8, 401, 345);
 }
 
-bool TSettingsDlg::Execute()
-{
+bool TSettingsDlg::Execute() {
     return exec() == QDialog::Accepted;
 }

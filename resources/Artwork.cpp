@@ -3,18 +3,18 @@
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProxyStyle>
+#include <QStyleOptionGroupBox>
 
 namespace {
 
-QPixmap canvas32()
-{
+QPixmap canvas32() {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     return pixmap;
 }
 
-void drawOpen(QPainter& p)
-{
+void drawOpen(QPainter& p) {
     p.setPen(QPen(QColor(120, 90, 20), 1.5));
     p.setBrush(QColor(240, 200, 90));
     p.drawRect(QRectF(3, 8, 24, 18));
@@ -26,8 +26,7 @@ void drawOpen(QPainter& p)
     p.drawRect(QRectF(3, 5, 10, 4));
 }
 
-void drawRotate(QPainter& p)
-{
+void drawRotate(QPainter& p) {
     p.setPen(QPen(QColor(30, 90, 170), 3.5, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(6, 6, 20, 20), 100 * 16, 260 * 16);
@@ -38,8 +37,7 @@ void drawRotate(QPainter& p)
     p.drawPolygon(head);
 }
 
-void drawPrint(QPainter& p)
-{
+void drawPrint(QPainter& p) {
     p.setPen(QPen(QColor(60, 60, 60), 1.2));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(9, 3, 14, 10));
@@ -55,8 +53,7 @@ void drawPrint(QPainter& p)
     p.drawEllipse(QRectF(24, 15, 3, 3));
 }
 
-void drawOptions(QPainter& p)
-{
+void drawOptions(QPainter& p) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(90, 100, 115));
     p.translate(16, 16);
@@ -69,8 +66,7 @@ void drawOptions(QPainter& p)
     p.drawEllipse(QPointF(0, 0), 4.5, 4.5);
 }
 
-void drawTranslate(QPainter& p)
-{
+void drawTranslate(QPainter& p) {
     p.setPen(QPen(QColor(20, 100, 140), 1.5));
     p.setBrush(QColor(170, 215, 240));
     p.drawEllipse(QRectF(2, 2, 28, 28));
@@ -82,8 +78,7 @@ void drawTranslate(QPainter& p)
     p.drawLine(QPointF(5, 23), QPointF(27, 23));
 }
 
-void drawSave(QPainter& p)
-{
+void drawSave(QPainter& p) {
     p.setPen(QPen(QColor(30, 40, 90), 1.2));
     p.setBrush(QColor(60, 80, 160));
     p.drawRoundedRect(QRectF(3, 3, 26, 26), 2, 2);
@@ -93,8 +88,7 @@ void drawSave(QPainter& p)
     p.drawRect(QRectF(9, 19, 14, 9));
 }
 
-void drawUsb(QPainter& p)
-{
+void drawUsb(QPainter& p) {
     p.setPen(QPen(QColor(50, 50, 50), 1.2));
     p.setBrush(QColor(200, 200, 205));
     p.drawRect(QRectF(11, 2, 10, 9));
@@ -108,8 +102,7 @@ void drawUsb(QPainter& p)
     p.drawEllipse(QRectF(14, 22, 4, 4));
 }
 
-void drawFigure(QPainter& p, const QRectF& box)
-{
+void drawFigure(QPainter& p, const QRectF& box) {
     // Head and shoulders in soft greys, proportioned like an identity photo.
     const qreal w = box.width();
     const qreal h = box.height();
@@ -131,8 +124,7 @@ void drawFigure(QPainter& p, const QRectF& box)
 
 } // namespace
 
-QPixmap GlyphPixmap(Glyph glyph)
-{
+QPixmap GlyphPixmap(Glyph glyph) {
     QPixmap pixmap = canvas32();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -162,8 +154,7 @@ QPixmap GlyphPixmap(Glyph glyph)
     return pixmap;
 }
 
-QImage PlaceholderPicture()
-{
+QImage PlaceholderPicture() {
     QImage image(119, 157, QImage::Format_ARGB32);
     image.fill(Qt::white);
     QPainter p(&image);
@@ -173,8 +164,7 @@ QImage PlaceholderPicture()
     return image;
 }
 
-QImage AboutBanner()
-{
+QImage AboutBanner() {
     QImage image(388, 96, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
@@ -209,8 +199,7 @@ QImage AboutBanner()
     return image;
 }
 
-QIcon ProgramIcon()
-{
+QIcon ProgramIcon() {
     QPixmap pixmap(64, 64);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -223,9 +212,68 @@ QIcon ProgramIcon()
     return QIcon(pixmap);
 }
 
-void InstallFontSubstitutes()
-{
+void InstallFontSubstitutes() {
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
                                 QStringLiteral("DejaVu Sans")});
+}
+
+namespace {
+
+class ClassicStyle final : public QProxyStyle {
+public:
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget) const override {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || !box)
+            return QProxyStyle::subControlRect(control, option, sub, widget);
+        const QFontMetrics fm = box->fontMetrics;
+        const int half = box->text.isEmpty() ? 0 : fm.height() / 2;
+        const QRect frame = box->rect.adjusted(0, half, 0, 0);
+        switch (sub) {
+        case SC_GroupBoxFrame:
+            return frame;
+        case SC_GroupBoxContents:
+            return frame.adjusted(2, 2, -2, -2);
+        case SC_GroupBoxLabel:
+            return QRect(box->rect.left() + 8, box->rect.top(), fm.horizontalAdvance(box->text) + 4,
+                         fm.height());
+        case SC_GroupBoxCheckBox:
+            return QRect();
+        default:
+            return QProxyStyle::subControlRect(control, option, sub, widget);
+        }
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || !box) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        const QRect frame = subControlRect(control, option, SC_GroupBoxFrame, widget);
+        const QRect label = subControlRect(control, option, SC_GroupBoxLabel, widget);
+        painter->save();
+        // The frame line is broken where the caption stands.
+        QRegion region(box->rect);
+        if (!box->text.isEmpty())
+            region -= label;
+        painter->setClipRegion(region);
+        painter->setPen(box->palette.color(QPalette::Mid));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(frame.adjusted(0, 0, -1, -1));
+        painter->setPen(box->palette.color(QPalette::Light));
+        painter->drawRect(frame.adjusted(1, 1, -2, -2).translated(0, 0));
+        painter->restore();
+        if (!box->text.isEmpty())
+            drawItemText(painter, label, Qt::AlignCenter | Qt::TextShowMnemonic, box->palette,
+                         box->state & State_Enabled, box->text, QPalette::WindowText);
+    }
+};
+
+} // namespace
+
+QStyle* CreateClassicStyle() {
+    return new ClassicStyle;
 }

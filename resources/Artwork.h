@@ -16,5 +16,10 @@ QImage PlaceholderPicture();
 QImage AboutBanner();
 QIcon ProgramIcon();
 
+class QStyle;
+// The desktop's style, with group boxes drawn the classic way: the caption sits on the frame
+// line, so controls placed near the top of a box stay clear of it.
+QStyle* CreateClassicStyle();
+
 // Maps the windows' "MS Sans Serif" to a face this desktop has with similar metrics.
 void InstallFontSubstitutes();

@@ -3,12 +3,9 @@
 #include "FileChooser.h"
 
 TWideOpenDialog::TWideOpenDialog(IFileChooser& chooser, QWidget* owner, QObject* parent)
-    : QObject(parent), m_chooser(chooser), m_owner(owner)
-{
-}
+    : QObject(parent), m_chooser(chooser), m_owner(owner) {}
 
-void TWideOpenDialog::setInitialDir(const QString& dir)
-{
+void TWideOpenDialog::setInitialDir(const QString& dir) {
     QString value = dir;
     const bool trailing = value.endsWith(QLatin1Char('\\')) || value.endsWith(QLatin1Char('/'));
     if (trailing && value.size() > 1 && value.at(value.size() - 2) != u':')
@@ -16,8 +13,7 @@ void TWideOpenDialog::setInitialDir(const QString& dir)
     m_initialDir = value;
 }
 
-QStringList TWideOpenDialog::ToNameFilters(const QString& filter)
-{
+QStringList TWideOpenDialog::ToNameFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList result;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
@@ -28,8 +24,7 @@ QStringList TWideOpenDialog::ToNameFilters(const QString& filter)
     return result;
 }
 
-bool TWideOpenDialog::Execute()
-{
+bool TWideOpenDialog::Execute() {
     FileChooserRequest request;
     request.owner = m_owner;
     request.title = m_title;

@@ -4,12 +4,9 @@
 
 TWLog::TWLog(const QString& fileName, bool verbose, int maxLines)
     : m_fileName(fileName), m_maxLines(maxLines), m_verbose(verbose),
-      m_clock([] { return QDateTime::currentDateTime(); })
-{
-}
+      m_clock([] { return QDateTime::currentDateTime(); }) {}
 
-QByteArray TWLog::FormatLine(const QString& message, int level, const QDateTime& when)
-{
+QByteArray TWLog::FormatLine(const QString& message, int level, const QDateTime& when) {
     static const char* const names[] = {"Verbose", "Info", "Error"};
     const int index = level < 0 ? 0 : (level > 2 ? 2 : level);
     // The time separator is a colon: Linux locales have no separate setting for it.
@@ -17,8 +14,7 @@ QByteArray TWLog::FormatLine(const QString& message, int level, const QDateTime&
     return QByteArray(names[index]) + '\t' + stamp.toUtf8() + '\t' + message.toUtf8();
 }
 
-void TWLog::Log(const QString& message, int level)
-{
+void TWLog::Log(const QString& message, int level) {
     if (level <= 0 && !m_verbose)
         return;
     m_lines.prepend(FormatLine(message, level, m_clock()));
@@ -27,8 +23,7 @@ void TWLog::Log(const QString& message, int level)
     Save();
 }
 
-void TWLog::Save()
-{
+void TWLog::Save() {
     QByteArray content;
     qsizetype size = 0;
     for (const QByteArray& line : m_lines)

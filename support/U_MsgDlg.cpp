@@ -3,8 +3,7 @@
 #include "MessagePresenter.h"
 
 int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message, int buttons,
-           int kind)
-{
+           int kind) {
     MessageRequest request;
     request.owner = owner;
     request.text = message;
@@ -37,8 +36,7 @@ int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message,
     return presenter.present(request);
 }
 
-void ShowPlainMessage(IMessagePresenter& presenter, QWidget* owner, const QString& message)
-{
+void ShowPlainMessage(IMessagePresenter& presenter, QWidget* owner, const QString& message) {
     MessageRequest request;
     request.owner = owner;
     request.caption = kAppTitle;
@@ -46,8 +44,7 @@ void ShowPlainMessage(IMessagePresenter& presenter, QWidget* owner, const QStrin
     presenter.present(request);
 }
 
-void ShowErrorMessage(IMessagePresenter& presenter, QWidget* owner, const QString& message)
-{
+void ShowErrorMessage(IMessagePresenter& presenter, QWidget* owner, const QString& message) {
     MessageRequest request;
     request.owner = owner;
     request.caption = kAppTitle;

@@ -9,37 +9,31 @@
 
 namespace {
 
-QString withSeparator(const QString& path)
-{
+QString withSeparator(const QString& path) {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
 } // namespace
 
-QString FolderOf(const QString& filePath)
-{
+QString FolderOf(const QString& filePath) {
     return withSeparator(QFileInfo(filePath).absolutePath());
 }
 
-bool CreateFolderLong(const QString& path)
-{
+bool CreateFolderLong(const QString& path) {
     return QDir().mkdir(path);
 }
 
-bool FolderExists(const QString& path)
-{
+bool FolderExists(const QString& path) {
     const QFileInfo info(path);
     return info.exists() && info.isDir();
 }
 
-bool WideFileExists(const QString& path)
-{
+bool WideFileExists(const QString& path) {
     const QFileInfo info(path);
     return info.exists() && !info.isDir();
 }
 
-QString DataFolder(const QString& programFile, const QString& name, IUserFolders& folders)
-{
+QString DataFolder(const QString& programFile, const QString& name, IUserFolders& folders) {
     const QString fallback = FolderOf(programFile);
     const QString base = folders.appDataFolder();
     if (base.isEmpty())
@@ -51,8 +45,7 @@ QString DataFolder(const QString& programFile, const QString& name, IUserFolders
     return FolderExists(folder) ? withSeparator(folder) : fallback;
 }
 
-QString FileVersionString(const QString& path)
-{
+QString FileVersionString(const QString& path) {
     if (!WideFileExists(path))
         return QStringLiteral("File not found");
     const auto version = readFileVersion(path);
@@ -65,17 +58,15 @@ QString FileVersionString(const QString& path)
         .arg((*version)[3]);
 }
 
-void RegisterProgramPath(ISettingsStore& settings, const QString& name, const QString& programFile)
-{
+void RegisterProgramPath(ISettingsStore& settings, const QString& name,
+                         const QString& programFile) {
     settings.writeString(QStringLiteral("SOFTWARE\\Brindlewood"), name, programFile);
 }
 
-QString YesNo(bool value)
-{
+QString YesNo(bool value) {
     return value ? QStringLiteral("Yes") : QStringLiteral("No");
 }
 
-QString LeftChars(const QString& text, int count)
-{
+QString LeftChars(const QString& text, int count) {
     return text.left(count < 0 ? 0 : count);
 }

@@ -4,8 +4,7 @@
 
 #include <cmath>
 
-QString ReadSetting(ISettingsStore& settings, const QString& name)
-{
+QString ReadSetting(ISettingsStore& settings, const QString& name) {
     settings.openKey(kProgramKey);
     QString value;
     if (!settings.readString(kProgramKey, name, value))
@@ -13,17 +12,14 @@ QString ReadSetting(ISettingsStore& settings, const QString& name)
     return value;
 }
 
-bool WriteSetting(ISettingsStore& settings, const QString& name, const QString& text)
-{
+bool WriteSetting(ISettingsStore& settings, const QString& name, const QString& text) {
     return settings.writeString(kProgramKey, name, text);
 }
 
-bool WriteSettingInt(ISettingsStore& settings, const QString& name, int value)
-{
+bool WriteSettingInt(ISettingsStore& settings, const QString& name, int value) {
     return WriteSetting(settings, name, QString::number(value));
 }
 
-int InchesToMm(double inches)
-{
+int InchesToMm(double inches) {
     return static_cast<int>(std::trunc(inches * 25.4));
 }

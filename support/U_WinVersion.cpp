@@ -1,7 +1,6 @@
 #include "U_WinVersion.h"
 
-QString NtVersionString(const WindowsVersionRecord& record)
-{
+QString NtVersionString(const WindowsVersionRecord& record) {
     QString text = QStringLiteral("Unknown");
     int major = 0;
     int minor = 0;
@@ -23,8 +22,7 @@ QString NtVersionString(const WindowsVersionRecord& record)
     return text;
 }
 
-QString WindowsVersionString(const WindowsVersionRecord& record)
-{
+QString WindowsVersionString(const WindowsVersionRecord& record) {
     if (!record.queried)
         return QStringLiteral("Unknown");
     if (record.platformId == 2)

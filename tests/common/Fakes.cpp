@@ -7,8 +7,7 @@ namespace {
 class RecordingCanvas final : public IPageCanvas {
 public:
     explicit RecordingCanvas(QImage& page) : m_page(page) {}
-    void drawImage(int x, int y, const QImage& image) override
-    {
+    void drawImage(int x, int y, const QImage& image) override {
         QPainter p(&m_page);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(x, y, image);
@@ -20,8 +19,7 @@ private:
 
 } // namespace
 
-void SimulatedPrinters::printOnePage(const std::function<void(IPageCanvas&)>& draw)
-{
+void SimulatedPrinters::printOnePage(const std::function<void(IPageCanvas&)>& draw) {
     const PrinterMetrics m = selectedMetrics();
     if (failPrint)
         throw PrinterError(QStringLiteral("The printer stopped responding."));
@@ -32,8 +30,7 @@ void SimulatedPrinters::printOnePage(const std::function<void(IPageCanvas&)>& dr
     pages.push_back(page);
 }
 
-FakePlatform::FakePlatform()
-{
+FakePlatform::FakePlatform() {
     settings = createIniSettingsStore(settingsFile());
     folders.appData = root.filePath(QStringLiteral("data"));
     QDir().mkpath(folders.appData);

@@ -8,12 +8,12 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <ostream>
 #include <vector>
 
 class RecordingPresenter final : public IMessagePresenter {
 public:
-    int present(const MessageRequest& request) override
-    {
+    int present(const MessageRequest& request) override {
         requests.push_back(request);
         if (!answers.empty()) {
             const int answer = answers.front();
@@ -22,8 +22,7 @@ public:
         }
         return MsgOk;
     }
-    QStringList texts() const
-    {
+    QStringList texts() const {
         QStringList result;
         for (const auto& r : requests)
             result << r.text;
@@ -35,13 +34,11 @@ public:
 
 class RecordingShell final : public IShell {
 public:
-    bool openLocalPath(const QString& path) override
-    {
+    bool openLocalPath(const QString& path) override {
         opened << path;
         return succeed;
     }
-    bool openAddress(const QString& url) override
-    {
+    bool openAddress(const QString& url) override {
         opened << url;
         return succeed;
     }
@@ -75,8 +72,7 @@ public:
 
 class ScriptedFileChooser final : public IFileChooser {
 public:
-    std::optional<FileChooserAnswer> chooseFile(const FileChooserRequest& request) override
-    {
+    std::optional<FileChooserAnswer> chooseFile(const FileChooserRequest& request) override {
         requests.push_back(request);
         if (answers.empty())
             return std::nullopt;
@@ -95,8 +91,7 @@ public:
         QString name;
         PrinterMetrics metrics;
     };
-    QStringList printerNames() override
-    {
+    QStringList printerNames() override {
         QStringList names;
         for (const auto& p : printers)
             names << p.name;
@@ -104,20 +99,17 @@ public:
     }
     int defaultPrinterIndex() override { return defaultIndex; }
     int selectedIndex() override { return selected < 0 ? defaultIndex : selected; }
-    QString selectedName() override
-    {
+    QString selectedName() override {
         const int i = selectedIndex();
         return i >= 0 && i < int(printers.size()) ? printers[size_t(i)].name : QString();
     }
-    PrinterMetrics selectedMetrics() override
-    {
+    PrinterMetrics selectedMetrics() override {
         const int i = selectedIndex();
         if (i < 0 || i >= int(printers.size()) || failMetrics)
             throw PrinterError(QStringLiteral("The printer is not available."));
         return printers[size_t(i)].metrics;
     }
-    bool showPrintDialog(QWidget*) override
-    {
+    bool showPrintDialog(QWidget*) override {
         ++dialogs;
         if (dialogChoice >= 0)
             selected = dialogChoice;
@@ -136,8 +128,7 @@ public:
     std::vector<QImage> pages; // one image of the printable area per printed page
 };
 
-inline PrinterMetrics A4At600()
-{
+inline PrinterMetrics A4At600() {
     return PrinterMetrics{600, 600, 4760, 6779, 100, 100};
 }
 
@@ -156,3 +147,8 @@ struct FakePlatform {
     PlatformServices services;
     QString settingsFile() const { return root.filePath(QStringLiteral("config/registry.ini")); }
 };
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}

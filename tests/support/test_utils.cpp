@@ -1,0 +1,247 @@
+#include "Fakes.h"
+#include "SettingsStore.h"
+#include "U_MsgDlg.h"
+#include "U_OrrinUtils.h"
+#include "U_QMKSUtils.h"
+#include "U_WinVersion.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// ---- settings store -------------------------------------------------------------------
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString file() const { return dir.filePath(QStringLiteral("cfg/registry.ini")); }
+};
+
+} // namespace
+
+TEST_F(SettingsTest, ValuesSurviveARestart) {
+    {
+        auto store = createIniSettingsStore(file());
+        EXPECT_TRUE(WriteSettingInt(*store, QStringLiteral("PicFormatIdx"), 20));
+        RegisterProgramPath(*store, QStringLiteral("Quillmark"),
+                            QStringLiteral("/opt/q/quillmark"));
+    }
+    auto store = createIniSettingsStore(file());
+    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QStringLiteral("20"));
+    QString path;
+    ASSERT_TRUE(store->readString(QStringLiteral("SOFTWARE\\Brindlewood"),
+                                  QStringLiteral("Quillmark"), path));
+    EXPECT_EQ(path, QStringLiteral("/opt/q/quillmark"));
+}
+
+TEST_F(SettingsTest, KeyPathsAndValueNamesIgnoreCase) {
+    auto store = createIniSettingsStore(file());
+    ASSERT_TRUE(store->writeString(QStringLiteral("Software\\Brindlewood\\Quillmark"),
+                                   QStringLiteral("langue"), QStringLiteral("1036")));
+    ASSERT_TRUE(WriteSetting(*store, QStringLiteral("picformatidx"), QStringLiteral("3")));
+    ASSERT_TRUE(WriteSetting(*store, QStringLiteral("PicFormatIdx"), QStringLiteral("4")));
+    QString value;
+    ASSERT_TRUE(store->readString(QStringLiteral("SOFTWARE\\BRINDLEWOOD\\QUILLMARK"),
+                                  QStringLiteral("LANGUE"), value));
+    EXPECT_EQ(value, QStringLiteral("1036"));
+    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PICFORMATIDX")), QStringLiteral("4"));
+    // One value, not two spellings of it.
+    QFile ini(file());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(
+        QString::fromUtf8(ini.readAll()).count(QStringLiteral("picformatidx"), Qt::CaseInsensitive),
+        1);
+}
+
+TEST_F(SettingsTest, MissingValueReadsEmptyAndNegativeNumbersKeepTheirSign) {
+    auto store = createIniSettingsStore(file());
+    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QString());
+    WriteSettingInt(*store, QStringLiteral("PicFormatIdx"), -3);
+    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QStringLiteral("-3"));
+}
+
+TEST_F(SettingsTest, DamagedFileIsSetAsideAndDefaultsApply) {
+    QDir().mkpath(QFileInfo(file()).absolutePath());
+    {
+        QFile f(file());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[SOFTWARE\n\x01\x02=\xff\xfe[[[\n");
+    }
+    auto store = createIniSettingsStore(file());
+    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QString());
+    EXPECT_TRUE(WriteSettingInt(*store, QStringLiteral("PicFormatIdx"), 7));
+    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QStringLiteral("7"));
+}
+
+TEST_F(SettingsTest, UnwritableStoreFailsQuietly) {
+    // A plain file where the settings folder should be: nothing can be written there.
+    QFile blocker(dir.filePath(QStringLiteral("cfg")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    auto store = createIniSettingsStore(file());
+    EXPECT_FALSE(WriteSettingInt(*store, QStringLiteral("PicFormatIdx"), 1));
+    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QString());
+    RegisterProgramPath(*store, QStringLiteral("Quillmark"), QStringLiteral("/x"));
+}
+
+// ---- data folder ----------------------------------------------------------------------
+
+TEST(DataFolderTest, CreatesTheMakersFolderUnderApplicationData) {
+    QTemporaryDir dir;
+    FakeUserFolders folders;
+    folders.appData = dir.path();
+    const QString program = dir.filePath(QStringLiteral("bin/quillmark"));
+    const QString folder = DataFolder(program, QStringLiteral("Quillmark"), folders);
+    EXPECT_EQ(folder, dir.path() + QStringLiteral("/Brindlewood/Quillmark/"));
+    EXPECT_TRUE(FolderExists(folder));
+    // Calling again finds the existing folder.
+    EXPECT_EQ(DataFolder(program, QStringLiteral("Quillmark"), folders), folder);
+}
+
+TEST(DataFolderTest, FallsBackToTheProgramsFolder) {
+    QTemporaryDir dir;
+    FakeUserFolders folders;
+    const QString program = dir.filePath(QStringLiteral("quillmark"));
+    const QString programFolder = dir.path() + QLatin1Char('/');
+
+    folders.appData.clear(); // the desktop has none
+    EXPECT_EQ(DataFolder(program, QStringLiteral("Quillmark"), folders), programFolder);
+
+    // A plain file named Brindlewood is in the way.
+    folders.appData = dir.filePath(QStringLiteral("appdata"));
+    QDir().mkpath(folders.appData);
+    QFile blocker(folders.appData + QStringLiteral("/Brindlewood"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_EQ(DataFolder(program, QStringLiteral("Quillmark"), folders), programFolder);
+}
+
+// ---- file version ---------------------------------------------------------------------
+
+TEST(FileVersionTest, ReadsTheVersionEmbeddedInTheProgramFile) {
+    EXPECT_EQ(FileVersionString(QCoreApplication::applicationFilePath()),
+              QStringLiteral(QM_TEST_VERSION));
+}
+
+TEST(FileVersionTest, FilesWithoutVersionAndMissingPaths) {
+    QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("no version here");
+    f.close();
+    EXPECT_EQ(FileVersionString(text), QString());
+    EXPECT_EQ(FileVersionString(QStringLiteral("/bin/sh")), QString())
+        << "an ELF file without our note";
+    EXPECT_EQ(FileVersionString(dir.filePath(QStringLiteral("gone"))),
+              QStringLiteral("File not found"));
+    EXPECT_EQ(FileVersionString(dir.path()), QStringLiteral("File not found")) << "a folder";
+}
+
+// ---- small text helpers ---------------------------------------------------------------
+
+TEST(TextHelpers, LeftCharsClampsTheCount) {
+    EXPECT_EQ(LeftChars(QStringLiteral("abcde"), 2), QStringLiteral("ab"));
+    EXPECT_EQ(LeftChars(QStringLiteral("abcde"), 9), QStringLiteral("abcde"));
+    EXPECT_EQ(LeftChars(QStringLiteral("abcde"), -1), QString());
+    EXPECT_EQ(YesNo(true), QStringLiteral("Yes"));
+    EXPECT_EQ(YesNo(false), QStringLiteral("No"));
+}
+
+TEST(TextHelpers, InchesAreTruncatedToWholeMillimetres) {
+    EXPECT_EQ(InchesToMm(2.0), 50);
+    EXPECT_EQ(InchesToMm(1.5), 38);
+    EXPECT_EQ(InchesToMm(2.5), 63);
+}
+
+// ---- Windows version description ------------------------------------------------------
+
+namespace {
+
+WindowsVersionRecord nt(int major, int minor) {
+    WindowsVersionRecord r;
+    r.queried = true;
+    r.platformId = 2;
+    r.workstationQueried = true;
+    r.workstationMajor = major;
+    r.workstationMinor = minor;
+    return r;
+}
+
+WindowsVersionRecord family95(int major, int minor, const QString& sp = {}) {
+    WindowsVersionRecord r;
+    r.queried = true;
+    r.platformId = 1;
+    r.major = major;
+    r.minor = minor;
+    r.servicePack = sp;
+    return r;
+}
+
+} // namespace
+
+TEST(WindowsVersion, NtFamilyNamesKnownVersionsOnly) {
+    EXPECT_EQ(WindowsVersionString(nt(6, 1)), QStringLiteral("6.1 (Seven)"));
+    EXPECT_EQ(WindowsVersionString(nt(5, 0)), QStringLiteral("5.0 (Windows 2000)"));
+    EXPECT_EQ(WindowsVersionString(nt(5, 1)), QStringLiteral("5.1 (Windows XP)"));
+    EXPECT_EQ(WindowsVersionString(nt(6, 0)), QStringLiteral("6.0 (Vista)"));
+    EXPECT_EQ(WindowsVersionString(nt(6, 2)), QStringLiteral("6.2 (Windows8)"));
+    EXPECT_EQ(WindowsVersionString(nt(6, 3)), QStringLiteral("6.3 (Windows8.1)"));
+    EXPECT_EQ(WindowsVersionString(nt(10, 0)), QStringLiteral("10.0"));
+    EXPECT_EQ(WindowsVersionString(nt(5, 2)), QStringLiteral("5.2"));
+    WindowsVersionRecord failed = nt(6, 1);
+    failed.workstationQueried = false;
+    EXPECT_EQ(WindowsVersionString(failed), QStringLiteral("Unknown"));
+}
+
+TEST(WindowsVersion, Family95AndUnknownPlatforms) {
+    EXPECT_EQ(WindowsVersionString(family95(4, 0)), QStringLiteral("4.0 (95)"));
+    EXPECT_EQ(WindowsVersionString(family95(4, 10, QStringLiteral(" A "))),
+              QStringLiteral("4.10 (98SE)"));
+    EXPECT_EQ(WindowsVersionString(family95(4, 10, QStringLiteral(" B"))),
+              QStringLiteral("4.10 (98)"));
+    EXPECT_EQ(WindowsVersionString(family95(4, 90)), QStringLiteral("4.90 (ME)"));
+    EXPECT_EQ(WindowsVersionString(family95(3, 95)), QStringLiteral("3.95 (Unknown)"));
+    WindowsVersionRecord other = nt(6, 1);
+    other.platformId = 3;
+    EXPECT_EQ(WindowsVersionString(other), QStringLiteral("Unknown"));
+    EXPECT_EQ(WindowsVersionString(WindowsVersionRecord{}), QStringLiteral("Unknown"));
+}
+
+// ---- message boxes --------------------------------------------------------------------
+
+TEST(MessageBoxes, KindsGiveFixedCaptionsAndIcons) {
+    RecordingPresenter presenter;
+    struct Case {
+        int kind;
+        const char* caption;
+        MsgIcon icon;
+    } cases[] = {{0, "Message", MsgIcon::None},
+                 {1, "Warning", MsgIcon::Warning},
+                 {2, "Error", MsgIcon::Error},
+                 {3, "Question", MsgIcon::Question},
+                 {4, "Information", MsgIcon::Information},
+                 {9, "", MsgIcon::None}};
+    for (const Case& c : cases) {
+        MsgBox(presenter, nullptr, QStringLiteral("text"), 0, c.kind);
+        EXPECT_EQ(presenter.requests.back().caption, QLatin1String(c.caption)) << c.kind;
+        EXPECT_EQ(presenter.requests.back().icon, c.icon) << c.kind;
+    }
+}
+
+TEST(MessageBoxes, ButtonCodesAndResults) {
+    RecordingPresenter presenter;
+    presenter.answers = {MsgNo};
+    EXPECT_EQ(MsgBox(presenter, nullptr, QStringLiteral("Sure?"), 1, 3), 7);
+    EXPECT_EQ(presenter.requests.back().buttons, MsgButtonSet::YesNo);
+    MsgBox(presenter, nullptr, QStringLiteral("x"), 2, 0);
+    EXPECT_EQ(presenter.requests.back().buttons, MsgButtonSet::YesNoCancel);
+    MsgBox(presenter, nullptr, QStringLiteral("x"), 3, 0);
+    EXPECT_EQ(presenter.requests.back().buttons, MsgButtonSet::OkCancel);
+    EXPECT_EQ(MsgBox(presenter, nullptr, QStringLiteral("x"), 42, 0), MsgOk);
+    EXPECT_EQ(presenter.requests.back().buttons, MsgButtonSet::Ok);
+}
