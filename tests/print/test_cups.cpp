@@ -17,7 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <ostream>
+#include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -89,6 +92,9 @@ struct QueueCase {
     const char* queue;
     PrinterMetrics expected;
 };
+void PrintTo(const QueueCase& c, std::ostream* out) {
+    *out << c.queue;
+}
 
 class CupsQueues : public Cups, public ::testing::WithParamInterface<QueueCase> {};
 
@@ -114,7 +120,12 @@ INSTANTIATE_TEST_SUITE_P(
     Queues, CupsQueues,
     ::testing::Values(QueueCase{"qm-a4-600", {600, 600, 4758, 6817, 100, 100}},
                       QueueCase{"qm-letter-300", {300, 300, 2400, 3150, 75, 75}},
-                      QueueCase{"qm-a4-1200", {1200, 1200, 9517, 13633, 200, 200}}));
+                      QueueCase{"qm-a4-1200", {1200, 1200, 9517, 13633, 200, 200}}),
+    [](const auto& info) {
+        std::string name = info.param.queue;
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
 
 TEST_F(Cups, PrintsOnePageWithThePhotosAtTheirDevicePixels) {
     auto printers = printersWithDefault(QStringLiteral("qm-a4-600"));
