@@ -8,11 +8,14 @@
 #include "U_WPrint.h"
 #include "VirtualPdfPrinter.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -93,18 +96,6 @@ TEST(JpegEncode, AFailingDeviceRaisesAnErrorInsteadOfEndingTheProgram) {
     }
 }
 
-TEST(JpegEncode, ArgbPagesLoseTheirAlphaOnly) {
-    QImage page(16, 16, QImage::Format_ARGB32);
-    page.fill(qRgba(0, 0, 255, 0));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    EncodeJpeg(page, buffer);
-    QImage decoded;
-    ASSERT_TRUE(decoded.loadFromData(buffer.data(), "JPEG"));
-    EXPECT_GT(qBlue(decoded.pixel(8, 8)), 240);
-    EXPECT_LT(qRed(decoded.pixel(8, 8)), 15);
-}
-
 // A page like the engine's worked example, printed on the virtual printer.
 TEST(VirtualPrinter, OnePdfPageOfExactSizeWithTheAreaAtFullResolution) {
     QTemporaryDir folder;
@@ -165,6 +156,27 @@ TEST(VirtualPrinter, OnePdfPageOfExactSizeWithTheAreaAtFullResolution) {
             EXPECT_EQ(rendered.pixel(x + 100, y + 100), qRgb(0, 0, 0)) << x << "," << y;
             EXPECT_EQ(rendered.pixel(x + 99, y + 105), qRgb(255, 255, 255)) << x << "," << y;
         }
+}
+
+// With no system printer, the settings dialog offers the virtual printer alone.
+TEST(VirtualPrinter, SettingsDialogKeepsTheVirtualPrinter) {
+    QTemporaryDir folder;
+    const QByteArray before = qgetenv("CUPS_SERVER");
+    qputenv("CUPS_SERVER", folder.filePath(QStringLiteral("none.sock")).toUtf8());
+    auto printers = createPrinterSystem(folder.path(), std::chrono::seconds(10));
+    ASSERT_EQ(printers->selectedName(), QStringLiteral("Quillmark PDF"));
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->accept();
+    });
+    EXPECT_TRUE(printers->showPrintDialog(nullptr));
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    EXPECT_FALSE(printers->showPrintDialog(nullptr));
+    qputenv("CUPS_SERVER", before);
+    EXPECT_EQ(printers->selectedName(), QStringLiteral("Quillmark PDF"));
 }
 
 TEST(VirtualPrinter, AMissingFolderGivesAPrinterError) {

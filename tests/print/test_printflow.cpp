@@ -57,40 +57,6 @@ protected:
     bool previewShown = false;
 };
 
-TEST_F(PrintFlow, StartUpLogsThePrintersAndSelectsTheDefault) {
-    platform.printers.printers = {{QStringLiteral("Laser"), A4At600()},
-                                  {QStringLiteral("Photo Inkjet"), A4At600()},
-                                  {QStringLiteral("Office"), A4At600()}};
-    platform.printers.defaultIndex = 1;
-    start();
-    const QStringList log = logged();
-    const qsizetype found = log.indexOf(QStringLiteral("3 printer(s) found"));
-    ASSERT_GE(found, 0) << log.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(log.mid(found + 1, 4),
-              QStringList({"Printer 1 : Laser", "Printer 2 : Photo Inkjet", "Printer 3 : Office",
-                           "Selected printer : (2) Photo Inkjet"}));
-    EXPECT_EQ(statusText(), QStringLiteral("Photo Inkjet"));
-    ASSERT_TRUE(main->Engine());
-}
-
-TEST_F(PrintFlow, NoPrinterShowsTheMessageAndStops) {
-    platform.printers.printers.clear();
-    start();
-    EXPECT_FALSE(main->Engine());
-    ASSERT_EQ(platform.messages.requests.size(), 1u);
-    EXPECT_TRUE(
-        platform.messages.requests[0].text.startsWith(QStringLiteral("No printer found !")));
-    EXPECT_EQ(logged().last(), QStringLiteral("0 printer(s) found"));
-}
-
-TEST_F(PrintFlow, SliderCoversTheWholePageAfterStartUp) {
-    start();
-    EXPECT_EQ(slider()->Min(), 1);
-    EXPECT_EQ(slider()->Max(), 30);
-    EXPECT_EQ(slider()->Position(), 30);
-    EXPECT_EQ(copiesLabel(), QStringLiteral("30"));
-}
-
 TEST_F(PrintFlow, CapacityOneAllowsZero) {
     platform.printers.printers[0].metrics = PrinterMetrics{600, 600, 1000, 1300, 0, 0};
     start();

@@ -149,12 +149,4 @@ TEST(Resample, DrawsOnlyTheVisiblePartOfTheDestination) {
     EXPECT_EQ(target.pixel(9, 7), whole.pixel(4, 2));
 }
 
-TEST(Resample, OpaqueSourceGivesOpaquePixels) {
-    const QImage source = noise(17, 11, QImage::Format_RGB32, 5);
-    QImage target(9, 9, QImage::Format_ARGB32);
-    target.fill(Qt::transparent);
-    ResampleInto(source, target, QRect(0, 0, 9, 9));
-    EXPECT_EQ(qAlpha(target.pixel(4, 4)), 255);
-}
-
 } // namespace
