@@ -15,7 +15,7 @@ run: build
 	@scripts/run-app.sh
 
 bench: build
-	@scripts/install-deps.sh imagemagick python3-pil libjpeg-turbo-progs
+	@scripts/install-deps.sh imagemagick python3-pil libjpeg-turbo-progs time
 	@scripts/bench.sh
 
 clean:

@@ -3,8 +3,10 @@
 
 #include "U_PictureView.h"
 #include "U_PreviewDlg.h"
+#include "U_PrintJob.h"
 #include "U_TrackBar.h"
 
+#include <QAction>
 #include <QLabel>
 
 bool TMainDlg::PrinterStartUp() {
@@ -60,7 +62,27 @@ void TMainDlg::opt_btnClick() {
 }
 
 void TMainDlg::print_btnClick() {
-    if (!m_engine || img->picture().width() == 0)
+    if (!m_engine || !m_previewDlg || img->picture().width() == 0)
         return;
+    // Read the printer again first: one that has gone away stops the command here with its
+    // error, and the cell is sized for the printer that will print it.
+    m_engine->Refresh();
     m_engine->Copies = num_trk->Position();
+    // The picture view keeps the norm mask in a layer of its own, so the picture drawn
+    // into the cell never carries it.
+    ComposeCell(m_engine->Photo, img->picture(), AutoResize1->isChecked());
+
+    QImage& page = m_previewDlg->PageImage();
+    std::vector<QRect> covered;
+    for (const QPoint& p : m_engine->Positions())
+        covered.emplace_back(p, m_engine->Photo.size());
+    PreparePage(page, QSize(m_engine->PageWidth(), m_engine->PageHeight()), covered);
+    ImageCanvas canvas(page);
+    m_engine->DrawPage(canvas);
+    LogInfo(QStringLiteral("Printing : Preview"));
+    if (!m_previewDlg->Execute())
+        return;
+    LogInfo(QStringLiteral("Printing : Operation in progress"));
+    m_engine->PrintPage();
+    LogInfo(QStringLiteral("Printing : Done"));
 }

@@ -218,18 +218,6 @@ bool AspectDiffers(double actual, double target) {
     return std::abs(actual - target) / target > 0.1 + 1e-12;
 }
 
-QRect FitRect(const QSize& picture, const QSize& display, bool stretch) {
-    if (picture.isEmpty() || display.isEmpty())
-        return {};
-    if (stretch)
-        return QRect(QPoint(0, 0), display);
-    const double factor = std::min(double(display.width()) / picture.width(),
-                                   double(display.height()) / picture.height());
-    const int w = std::clamp(int(std::lround(picture.width() * factor)), 1, display.width());
-    const int h = std::clamp(int(std::lround(picture.height() * factor)), 1, display.height());
-    return QRect(0, 0, w, h);
-}
-
 void BlendLayer(QImage& target, const QImage& layer, const QPoint& at, int masterAlpha) {
     const QRect area = QRect(at, layer.size()) & target.rect();
     if (area.isEmpty() || masterAlpha <= 0)

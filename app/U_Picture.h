@@ -35,11 +35,6 @@ QImage Rotated90Clockwise(const QImage& picture);
 // from the target's; exactly 10 % passes.
 bool AspectDiffers(double actual, double target);
 
-// Where a picture of this size is drawn in a display, from the top-left corner: the whole
-// display when stretching, else scaled by one factor (the smaller of the two ratios) to fit
-// inside, its size rounded to whole pixels.
-QRect FitRect(const QSize& picture, const QSize& display, bool stretch);
-
 // Blends layer over target with its top-left corner at `at` (parts outside target are cut
 // off): each channel becomes target × (255 - a) / 255 + layer × a / 255, rounded, where a is
 // masterAlpha scaled by the layer pixel's own alpha.

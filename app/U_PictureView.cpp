@@ -1,6 +1,7 @@
 #include "U_PictureView.h"
 
 #include "U_Picture.h"
+#include "U_PrintJob.h"
 #include "U_Resample.h"
 
 #include <QEvent>
@@ -43,7 +44,7 @@ void TPictureView::setMaskVisible(bool visible) {
 }
 
 QRect TPictureView::pictureRect() const {
-    return FitRect(m_picture.size(), size(), m_stretch);
+    return FitRect(size(), m_picture.size(), m_stretch);
 }
 
 const QImage& TPictureView::displayed() const {

@@ -1,10 +1,191 @@
 #include "U_PreviewDlg.h"
 
+#include "Artwork.h"
+#include "C_TextStorage.h"
+#include "C_WideDialogs.h"
+#include "U_JpegEncode.h"
+#include "U_MsgDlg.h"
+#include "U_OrrinUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSaveFile>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kViewWidth = 420;
+constexpr int kViewHeight = 594;
+
+} // namespace
+
+QSize PreviewSize(const QSize& page, const QSize& view) {
+    if (page.isEmpty() || view.isEmpty())
+        return {};
+    const double rx = double(view.width()) / page.width();
+    const double ry = double(view.height()) / page.height();
+    if (rx >= ry)
+        return {int(std::lround(page.width() * ry)), view.height()};
+    return {view.width(), int(std::lround(page.height() * rx))};
+}
+
+QImage ScaleNearest(const QImage& page, const QSize& size) {
+    if (page.isNull() || size.isEmpty())
+        return {};
+    const QImage source =
+        page.format() == QImage::Format_RGB32 || page.format() == QImage::Format_ARGB32
+            ? page
+            : page.convertToFormat(QImage::Format_ARGB32);
+    QImage shown(size, source.format());
+    const qint64 pw = source.width();
+    const qint64 ph = source.height();
+    std::vector<int> columns(size_t(size.width()));
+    for (int x = 0; x < size.width(); ++x)
+        columns[size_t(x)] = int(std::min(pw - 1, (2 * x + 1) * pw / (2 * qint64(size.width()))));
+    for (int y = 0; y < size.height(); ++y) {
+        const int sy = int(std::min(ph - 1, (2 * y + 1) * ph / (2 * qint64(size.height()))));
+        const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
+        auto* to = reinterpret_cast<QRgb*>(shown.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            to[x] = from[columns[size_t(x)]];
+    }
+    return shown;
+}
+
+QString SaveName(const QString& chosen) {
+    const qsizetype dot = chosen.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : chosen.mid(dot);
+    if (extension.compare(QLatin1String(".jpg"), Qt::CaseInsensitive) == 0 ||
+        extension.compare(QLatin1String(".jpeg"), Qt::CaseInsensitive) == 0)
+        return chosen;
+    return chosen + QStringLiteral(".jpg");
+}
+
+std::optional<RemovableDrive> PickDrive(std::vector<RemovableDrive> drives) {
+    std::stable_sort(drives.begin(), drives.end(), [](const auto& a, const auto& b) {
+        return a.shortName.compare(b.shortName) < 0;
+    });
+    std::optional<RemovableDrive> chosen;
+    for (const RemovableDrive& d : drives)
+        if (d.readable)
+            chosen = d;
+    return chosen;
+}
+
+QString UsbCaption(const RemovableDrive& drive) {
+    // A one-letter name is a drive letter and reads "E:".
+    QString name = drive.shortName;
+    if (name.size() == 1 && name.at(0).isLetter())
+        name += QLatin1Char(':');
+    const QString label = drive.label.trimmed();
+    const QString text =
+        label.isEmpty() ? name : label + QStringLiteral(" [") + name + QLatin1Char(']');
+    return QStringLiteral("USB\n\r(") + text + QLatin1Char(')');
+}
+
+void CopyFileReplacing(const QString& from, const QString& to) {
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Could not read %1: %2").arg(from, source.errorString()));
+    if (QFileInfo(to).isDir())
+        throw AppError(QStringLiteral("Could not save the picture as %1: it is a folder.").arg(to));
+    QSaveFile target(to);
+    if (!target.open(QIODevice::WriteOnly))
+        throw AppError(
+            QStringLiteral("Could not save the picture as %1: %2").arg(to, target.errorString()));
+    QByteArray chunk;
+    while (!(chunk = source.read(1 << 20)).isEmpty())
+        if (target.write(chunk) != chunk.size())
+            break;
+    if (source.error() != QFileDevice::NoError || !target.commit())
+        throw AppError(
+            QStringLiteral("Could not save the picture as %1: %2").arg(to, target.errorString()));
+}
+
+TWrapButton::TWrapButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
+
+void TWrapButton::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    option.icon = QIcon();
+    p.drawControl(QStyle::CE_PushButton, option);
+    QRect area = rect().adjusted(6, 4, -6, -4);
+    if (!icon().isNull()) {
+        const QSize s = iconSize();
+        const QRect place(area.left(), area.top() + (area.height() - s.height()) / 2, s.width(),
+                          s.height());
+        icon().paint(&p, place, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        area.setLeft(place.right() + 6);
+    }
+    // The caption's carriage returns only pair with line feeds; the line feed breaks the line.
+    QString shown = text();
+    shown.remove(QLatin1Char('\r'));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, shown);
+}
+
+TPageView::TPageView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TPageView::showPage(const QImage& page) {
+    m_shown = ScaleNearest(page, PreviewSize(page.size(), size()));
+    update();
+}
+
+void TPageView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    if (!m_shown.isNull())
+        p.drawImage(0, 0, m_shown);
+}
+
 Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     : QDialog(parent), m_platform(platform) {
     setObjectName(QStringLiteral("previewdlg"));
     setWindowTitle(QStringLiteral("Preview"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    QFont face(QStringLiteral("MS Sans Serif"));
+    face.setPointSize(8);
+    setFont(face);
     setFixedSize(427, 656);
+
+    print_btn = m_components.add(new QPushButton(QStringLiteral("Print Now"), this), "print_btn");
+    print_btn->setGeometry(8, 8, 130, 43);
+    print_btn->setIcon(QIcon(GlyphPixmap(Glyph::Print)));
+    print_btn->setIconSize(QSize(32, 32));
+    QFont bold = print_btn->font();
+    bold.setBold(true);
+    print_btn->setFont(bold);
+    img = m_components.add(new TPageView(this), "img");
+    img->setGeometry(3, 56, kViewWidth, kViewHeight);
+    saveimg_btn =
+        m_components.add(new TWrapButton(QStringLiteral("Save as image"), this), "saveimg_btn");
+    saveimg_btn->setGeometry(148, 8, 129, 43);
+    saveimg_btn->setIcon(QIcon(GlyphPixmap(Glyph::Save)));
+    saveimg_btn->setIconSize(QSize(32, 32));
+    usb_btn = m_components.add(new TWrapButton(QStringLiteral("USB Key"), this), "usb_btn");
+    usb_btn->setGeometry(284, 8, 129, 43);
+    usb_btn->setIcon(QIcon(GlyphPixmap(Glyph::Usb)));
+    usb_btn->setIconSize(QSize(32, 32));
+    setTabOrder(print_btn, saveimg_btn);
+    setTabOrder(saveimg_btn, usb_btn);
+
+    connect(print_btn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(saveimg_btn, &QPushButton::clicked, this,
+            [this] { Guard([this] { saveimg_btnClick(); }); });
+    connect(usb_btn, &QPushButton::clicked, this, [this] { Guard([this] { usb_btnClick(); }); });
 }
 
 void Tpreviewdlg::Bind(TTextStorage* texts, TWideOpenDialog* openDialog) {
@@ -12,6 +193,76 @@ void Tpreviewdlg::Bind(TTextStorage* texts, TWideOpenDialog* openDialog) {
     m_openDialog = openDialog;
 }
 
+// The buttons start their own commands while the window is open, so their errors are
+// shown here; the window stays open.
+template <typename F> void Tpreviewdlg::Guard(F&& command) {
+    try {
+        command();
+    } catch (const AppError& e) {
+        ShowErrorMessage(*m_platform.messages, this, e.message());
+    } catch (const std::exception& e) {
+        ShowErrorMessage(*m_platform.messages, this, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+QString Tpreviewdlg::Translate(const QString& text) const {
+    return m_texts ? m_texts->Translate(text) : text;
+}
+
+void Tpreviewdlg::ScanDrives() {
+    usb_btn->setEnabled(false);
+    m_usbPath.clear();
+    if (!m_platform.drives)
+        return;
+    if (const auto drive = PickDrive(m_platform.drives->list())) {
+        m_usbPath = drive->rootPath;
+        usb_btn->setEnabled(true);
+        usb_btn->setText(UsbCaption(*drive));
+    }
+}
+
 bool Tpreviewdlg::Execute() {
+    ScanDrives();
+    img->showPage(m_page);
     return exec() == QDialog::Accepted;
+}
+
+void Tpreviewdlg::saveimg_btnClick() {
+    if (!m_openDialog || !m_openDialog->Execute())
+        return;
+    const QString name = SaveName(m_openDialog->FileName());
+    if (name != m_openDialog->FileName())
+        m_openDialog->setFileName(name);
+    const QString temp = DataFolder(m_platform.programFile, kAppTitle, *m_platform.folders) +
+                         kAppTitle + QStringLiteral("_save.jpg");
+    if (QFile::exists(temp))
+        QFile::remove(temp);
+    SaveJpeg(m_page, temp);
+    try {
+        CopyFileReplacing(temp, name);
+    } catch (...) {
+        QFile::remove(temp);
+        throw;
+    }
+    QFile::remove(temp);
+    MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);
+    m_platform.shell->openLocalPath(name);
+    reject();
+}
+
+void Tpreviewdlg::usb_btnClick() {
+    if (m_usbPath.isEmpty())
+        return;
+    // Written beside the final name and renamed over it at the end, so that a drive pulled
+    // out or full half-way leaves no truncated "Quillmark.jpg" behind.
+    const QString name = QDir(m_usbPath).filePath(QStringLiteral("Quillmark.jpg"));
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly))
+        throw AppError(QStringLiteral("Could not write %1: %2").arg(name, file.errorString()));
+    EncodeJpeg(m_page, file);
+    if (!file.commit())
+        throw AppError(QStringLiteral("Could not write %1: %2").arg(name, file.errorString()));
+    MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);
+    m_platform.shell->openLocalPath(m_usbPath);
+    reject();
 }

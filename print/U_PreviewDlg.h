@@ -5,9 +5,57 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QPushButton>
+
+#include <optional>
+#include <vector>
 
 class TTextStorage;
 class TWideOpenDialog;
+
+// The page scaled proportionally to the largest size that fits the view, the computed
+// side rounded to the nearest integer.
+QSize PreviewSize(const QSize& page, const QSize& view);
+// Nearest-neighbour scaling: each shown pixel takes the page pixel under its centre.
+QImage ScaleNearest(const QImage& page, const QSize& size);
+// The name a sheet is saved under: ".jpg" is appended unless the name already ends in
+// ".jpg" or ".jpeg" (any case).
+QString SaveName(const QString& chosen);
+// The removable drive that the preview offers: in ascending order of short name, the last
+// one whose volume is readable.
+std::optional<RemovableDrive> PickDrive(std::vector<RemovableDrive> drives);
+// "USB", line feed, carriage return, "(", the drive's name or "label [name]", ")".
+QString UsbCaption(const RemovableDrive& drive);
+// Copies from onto to through a temporary file beside to, renamed over it only once the
+// copy is complete: a failure leaves an existing file as it was. Throws AppError.
+void CopyFileReplacing(const QString& from, const QString& to);
+
+// A push button whose caption wraps onto several lines beside its picture.
+class TWrapButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    TWrapButton(const QString& caption, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Shows the page scaled into the view, anchored at the top-left corner.
+class TPageView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TPageView(QWidget* parent);
+    void showPage(const QImage& page);
+    const QImage& shown() const { return m_shown; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage m_shown;
+};
 
 // The modal preview of the composed page: print it, save it as JPEG, or write it to a
 // removable drive.
@@ -21,15 +69,29 @@ public:
     void Bind(TTextStorage* texts, TWideOpenDialog* openDialog);
 
     QImage& PageImage() { return m_page; }
-    // True exactly when the window was closed with "Print Now".
+    // Scans for a removable drive, then shows the page modally. True exactly when the
+    // window was closed with "Print Now".
     bool Execute();
 
+    void saveimg_btnClick();
+    void usb_btnClick();
+
+    const QString& UsbPath() const { return m_usbPath; }
     QList<QObject*> Components() const override { return m_components.components(); }
 
 private:
+    void ScanDrives();
+    QString Translate(const QString& text) const;
+    template <typename F> void Guard(F&& command);
+
     PlatformServices& m_platform;
     TComponentList m_components;
     TTextStorage* m_texts = nullptr;
     TWideOpenDialog* m_openDialog = nullptr;
+    QPushButton* print_btn = nullptr;
+    TPageView* img = nullptr;
+    TWrapButton* saveimg_btn = nullptr;
+    TWrapButton* usb_btn = nullptr;
     QImage m_page;
+    QString m_usbPath;
 };

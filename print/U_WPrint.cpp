@@ -1,5 +1,7 @@
 #include "U_WPrint.h"
 
+#include "U_PageWrite.h"
+
 #include <cstring>
 
 TIDPrinter::TIDPrinter(IPrinterSystem& printers) : m_printers(printers) {
@@ -41,6 +43,8 @@ int TIDPrinter::OffsetY() {
 }
 
 int FitCount(int area, int cell) {
+    // A negative area (offsets wider than the page) fits nothing; plain division would give
+    // a negative count whose product with another could look like a capacity.
     if (cell <= 0 || area <= 0)
         return 0;
     int n = area / cell;
@@ -65,28 +69,35 @@ int TIDPrinter::Capacity() const {
     return Columns() * Rows();
 }
 
-void TIDPrinter::DrawPage(IPageCanvas& canvas) {
-    Refresh();
+std::vector<QPoint> TIDPrinter::Positions() const {
+    std::vector<QPoint> positions;
     if (Photo.isNull())
-        return;
+        return positions;
     const int cols = Columns();
     const int rows = Rows();
-    if (cols == 0 || rows == 0)
-        return;
     const int w = Photo.width();
     const int h = Photo.height();
     const int gx = GapFor(AreaWidth, w, cols);
     const int gy = GapFor(AreaHeight, h, rows);
-    const int ox = m_metrics.offsetX;
-    const int oy = m_metrics.offsetY;
-    // One opaque RGB conversion, then unscaled copies.
-    const QImage rgb = Photo.convertToFormat(QImage::Format_RGB32);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c) {
             if (r * cols + c >= Copies)
-                return;
-            canvas.drawImage(ox + c * (w + gx), oy + r * (h + gy), rgb);
+                return positions;
+            positions.emplace_back(m_metrics.offsetX + c * (w + gx),
+                                   m_metrics.offsetY + r * (h + gy));
         }
+    return positions;
+}
+
+void TIDPrinter::DrawPage(IPageCanvas& canvas) {
+    Refresh();
+    const std::vector<QPoint> positions = Positions();
+    if (positions.empty())
+        return;
+    // One opaque conversion (none when the cell is already RGB32), then unscaled copies.
+    const QImage rgb = Photo.convertToFormat(QImage::Format_RGB32);
+    for (const QPoint& p : positions)
+        canvas.drawImage(p.x(), p.y(), rgb);
 }
 
 void TIDPrinter::PrintPage() {
@@ -104,6 +115,7 @@ void ImageCanvas::drawImage(int x, int y, const QImage& image) {
     const int bytes = target.width() * 4;
     for (int row = target.top(); row <= target.bottom(); ++row) {
         const uchar* from = source.constScanLine(row - y) + (target.left() - x) * 4;
-        std::memcpy(m_page.scanLine(row) + target.left() * 4, from, static_cast<size_t>(bytes));
+        PageCopy(m_page.scanLine(row) + target.left() * 4, from, static_cast<size_t>(bytes));
     }
+    PageWritesDone();
 }

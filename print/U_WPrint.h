@@ -3,6 +3,9 @@
 #include "Printers.h"
 
 #include <QImage>
+#include <QPoint>
+
+#include <vector>
 
 // Turns one photo size in millimetres into a page of identical photos for the selected
 // printer: converts the size into printer pixels, fits columns and rows with at least one
@@ -32,6 +35,10 @@ public:
     int Capacity() const;
     void DrawPage(IPageCanvas& canvas);
     void PrintPage();
+
+    // Top-left corners, in canvas coordinates, of the photos that DrawPage draws with the
+    // metrics of the last Refresh and the current Copies: row by row, at most Capacity.
+    std::vector<QPoint> Positions() const;
 
     // The printable area of the selected printer, as the page image must be sized.
     int PageWidth() const { return m_metrics.pageWidth; }

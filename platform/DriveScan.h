@@ -1,0 +1,29 @@
+#pragma once
+
+#include "RemovableDrives.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+// What the Linux drive provider reads, as plain functions over text.
+
+// A mounted file system from /proc/self/mountinfo: its source device and mount point.
+struct MountEntry {
+    QString source;
+    QString mountPoint;
+};
+// Entries that mount a whole file system (root "/"), with the octal escapes of blanks and
+// other characters undone.
+std::vector<MountEntry> ParseMountInfo(const QByteArray& text);
+// Undoes the "\ooo" octal escapes of mountinfo fields.
+QString UnescapeMountField(const QByteArray& field);
+// Undoes the "\xhh" escapes of the names in /dev/disk/by-label.
+QString UnescapeLabel(const QString& name);
+
+// The provider over a file-system root (empty: the real one), so that tests can build a
+// small tree with proc/self/mountinfo, sys/class/block and dev/disk/by-label. A mounted
+// block device counts as removable when its disk has the sysfs removable flag or sits on
+// a USB bus.
+std::unique_ptr<IRemovableDrives> createLinuxRemovableDrives(const QString& root);

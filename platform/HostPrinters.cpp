@@ -1,0 +1,290 @@
+// The system's printers through Qt PrintSupport over CUPS, followed by the virtual PDF
+// printer when QUILLMARK_VIRTUAL_PRINTER names a folder.
+#include "HostPrinters.h"
+
+#include "TimeLimit.h"
+#include "VirtualPdfPrinter.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cups/cups.h>
+
+namespace {
+
+const QString kVirtualName = QStringLiteral("Quillmark PDF");
+
+class PainterCanvas final : public IPageCanvas {
+public:
+    explicit PainterCanvas(QPainter& painter) : m_painter(painter) {}
+    void drawImage(int x, int y, const QImage& image) override {
+        m_painter.drawImage(QPoint(x, y), image);
+    }
+
+private:
+    QPainter& m_painter;
+};
+
+class HostPrinters final : public IPrinterSystem {
+public:
+    HostPrinters(const QString& virtualFolder, std::chrono::milliseconds limit)
+        : m_virtualFolder(virtualFolder), m_limit(limit) {}
+
+    QStringList printerNames() override {
+        listOnce();
+        QStringList names = m_system;
+        if (hasVirtual())
+            names << kVirtualName;
+        return names;
+    }
+
+    // The system's default; else the virtual printer; else the first printer, so that a
+    // system with printers but no default still has a printer selected.
+    int defaultPrinterIndex() override {
+        listOnce();
+        const int system = int(m_system.indexOf(m_systemDefault));
+        if (!m_systemDefault.isEmpty() && system >= 0)
+            return system;
+        if (hasVirtual())
+            return int(m_system.size());
+        return m_system.isEmpty() ? -1 : 0;
+    }
+
+    int selectedIndex() override {
+        listOnce();
+        if (m_selectedName.isEmpty()) {
+            const int index = defaultPrinterIndex();
+            if (index >= 0)
+                m_selectedName = printerNames().at(index);
+        }
+        return int(printerNames().indexOf(m_selectedName));
+    }
+
+    QString selectedName() override {
+        selectedIndex();
+        return m_selectedName;
+    }
+
+    PrinterMetrics selectedMetrics() override {
+        const QString name = selectedName();
+        if (name.isEmpty())
+            throw PrinterError(QStringLiteral("No printer is installed."));
+        if (virtualSelected())
+            return VirtualPrinterMetrics();
+        QPrinter& printer = systemPrinter();
+        const QRect paint = printer.pageLayout().paintRectPixels(printer.resolution());
+        PrinterMetrics m;
+        m.dpiX = printer.logicalDpiX();
+        m.dpiY = printer.logicalDpiY();
+        m.pageWidth = printer.width();
+        m.pageHeight = printer.height();
+        m.offsetX = paint.left();
+        m.offsetY = paint.top();
+        return m;
+    }
+
+    bool showPrintDialog(QWidget* parent) override {
+        if (!cupsAnswers())
+            throw PrinterError(QStringLiteral("The print system does not answer."));
+        relist();
+        if (m_system.isEmpty())
+            return hasVirtual() && showVirtualDialog(parent);
+        // For the virtual printer the dialog offers the system's printers.
+        std::unique_ptr<QPrinter> other;
+        QPrinter* printer = nullptr;
+        if (virtualSelected() || !m_system.contains(m_selectedName)) {
+            const QString start =
+                m_system.contains(m_systemDefault) ? m_systemDefault : m_system.constFirst();
+            other = makePrinter(start);
+            printer = other.get();
+        } else {
+            printer = &systemPrinter();
+        }
+        QPrintDialog dialog(printer, parent);
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+        dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+        dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+        dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        if (other)
+            m_printer = std::move(other);
+        // The dialog may have changed the printer or the paper: take that printer's own
+        // resolution and its smallest margins again.
+        m_selectedName = m_printer->printerName();
+        fitToDevice(*m_printer);
+        return true;
+    }
+
+    void printOnePage(const std::function<void(IPageCanvas&)>& draw) override {
+        const QString name = selectedName();
+        if (name.isEmpty())
+            throw PrinterError(QStringLiteral("No printer is installed."));
+        if (virtualSelected()) {
+            if (!QDir().mkpath(m_virtualFolder))
+                throw PrinterError(
+                    QStringLiteral("Could not create the folder %1.").arg(m_virtualFolder));
+            WritePdfPage(NextPdfPageName(m_virtualFolder), VirtualPrinterMetrics(),
+                         VirtualPrinterPaperPoints(), draw);
+            return;
+        }
+        if (!cupsAnswers())
+            throw PrinterError(QStringLiteral("The print system does not answer."));
+        if (QPrinterInfo::printerInfo(name).isNull())
+            throw PrinterError(
+                QStringLiteral("The printer \"%1\" is no longer available.").arg(name));
+        QPrinter& printer = systemPrinter();
+        QPainter painter;
+        if (!painter.begin(&printer))
+            throw PrinterError(QStringLiteral("Could not start printing on \"%1\".").arg(name));
+        // Without this Qt's PDF engine stores images as JPEG: the printer would not get the
+        // exact pixels of the preview.
+        painter.setRenderHint(QPainter::LosslessImageRendering);
+        PainterCanvas canvas(painter);
+        try {
+            draw(canvas);
+        } catch (...) {
+            printer.abort();
+            painter.end();
+            throw;
+        }
+        if (!painter.end() || printer.printerState() == QPrinter::Error)
+            throw PrinterError(QStringLiteral("Printing on \"%1\" failed.").arg(name));
+    }
+
+private:
+    bool hasVirtual() const { return !m_virtualFolder.isEmpty(); }
+    bool virtualSelected() { return hasVirtual() && selectedName() == kVirtualName; }
+
+    // The print server may accept the connection and never answer; Qt's printer queries
+    // would then block for good, so the server is asked first, off this thread.
+    bool cupsAnswers() {
+        return RunWithTimeLimit<bool>(
+                   [] {
+                       cups_dest_t* dests = nullptr;
+                       const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+                       cupsFreeDests(count, dests);
+                       return true;
+                   },
+                   m_limit)
+            .has_value();
+    }
+
+    void listOnce() {
+        if (m_listed)
+            return;
+        m_listed = true;
+        if (cupsAnswers())
+            relist();
+    }
+
+    void relist() {
+        m_listed = true;
+        m_system = QPrinterInfo::availablePrinterNames();
+        m_systemDefault = QPrinterInfo::defaultPrinterName();
+    }
+
+    QPrinter& systemPrinter() {
+        if (!m_printer || m_printer->printerName() != m_selectedName)
+            m_printer = makePrinter(m_selectedName);
+        return *m_printer;
+    }
+
+    std::unique_ptr<QPrinter> makePrinter(const QString& name) {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setPrinterName(name);
+        if (!printer->isValid())
+            throw PrinterError(QStringLiteral("The printer \"%1\" is not available.").arg(name));
+        // Qt starts every printer on A4, whatever paper the queue uses by default.
+        const QPageSize paper = QPrinterInfo::printerInfo(name).defaultPageSize();
+        if (paper.isValid())
+            printer->setPageSize(paper);
+        fitToDevice(*printer);
+        return printer;
+    }
+
+    // Qt reports 1200 dpi for every CUPS queue and uses 10 pt margins: set the queue's own
+    // resolution and the paper's hardware margins, so that device (0, 0) is the corner of
+    // the printable area and the paint rectangle is that area.
+    void fitToDevice(QPrinter& printer) {
+        const int dpi = CupsResolution(printer.printerName());
+        if (dpi > 0)
+            printer.setResolution(dpi);
+        printer.setFullPage(false);
+        const QPageLayout layout = printer.pageLayout();
+        printer.setPageMargins(layout.minimumMargins(), layout.units());
+    }
+
+    QString m_virtualFolder;
+    std::chrono::milliseconds m_limit;
+    bool m_listed = false;
+    QStringList m_system;
+    QString m_systemDefault;
+    QString m_selectedName;
+    std::unique_ptr<QPrinter> m_printer;
+
+    bool showVirtualDialog(QWidget* parent) {
+        QDialog dialog(parent);
+        dialog.setWindowTitle(QStringLiteral("Print"));
+        auto* form = new QFormLayout(&dialog);
+        auto* printers = new QComboBox(&dialog);
+        printers->addItem(kVirtualName);
+        form->addRow(QStringLiteral("Printer:"), printers);
+        form->addRow(new QLabel(
+            QStringLiteral("Pages are written as PDF files to %1").arg(m_virtualFolder)));
+        auto* buttons =
+            new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        form->addRow(buttons);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        m_selectedName = kVirtualName;
+        return true;
+    }
+};
+
+} // namespace
+
+int CupsResolution(const QString& printer) {
+    const QByteArray full = printer.toUtf8();
+    const qsizetype slash = full.indexOf('/');
+    const QByteArray name = slash < 0 ? full : full.left(slash);
+    const QByteArray instance = slash < 0 ? QByteArray() : full.mid(slash + 1);
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(),
+                                         instance.isEmpty() ? nullptr : instance.constData());
+    if (!dest)
+        return 0;
+    int dpi = 0;
+    if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
+        if (ipp_attribute_t* attr =
+                cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution")) {
+            int y = 0;
+            ipp_res_t units = IPP_RES_PER_INCH;
+            const int x = ippGetResolution(attr, 0, &y, &units);
+            dpi = units == IPP_RES_PER_CM ? int(x * 2.54 + 0.5) : x;
+        }
+        cupsFreeDestInfo(info);
+    }
+    cupsFreeDests(1, dest);
+    return dpi;
+}
+
+std::unique_ptr<IPrinterSystem> createPrinterSystem(const QString& virtualFolder,
+                                                    std::chrono::milliseconds answerLimit) {
+    return std::make_unique<HostPrinters>(virtualFolder, answerLimit);
+}
+
+std::unique_ptr<IPrinterSystem> createHostPrinterSystem() {
+    return createPrinterSystem(qEnvironmentVariable("QUILLMARK_VIRTUAL_PRINTER"),
+                               std::chrono::seconds(5));
+}

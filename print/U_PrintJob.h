@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+#include <vector>
+
+// The part of a photo cell that the picture covers: the whole cell when stretched;
+// otherwise the picture fitted inside keeping its aspect ratio, anchored top-left, the
+// shortened side rounded to the nearest integer with halves to even.
+QRect FitRect(const QSize& cell, const QSize& picture, bool stretch);
+
+// Fills the cell with opaque white and draws the picture into FitRect with the linear
+// resampler. The cell keeps its size and format.
+void ComposeCell(QImage& cell, const QImage& picture, bool stretch);
+
+// Makes page an opaque white RGB32 image of the given size, except inside the covered
+// rectangles, which are left as they are because the photos will replace them. A page
+// of the right size keeps its buffer; otherwise the old one is released before the new
+// one is made, so that two pages never exist at once.
+void PreparePage(QImage& page, const QSize& size, const std::vector<QRect>& covered);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class QIODevice;
+
+// Encodes a 32-bit image as a baseline colour JPEG with libjpeg: the library defaults,
+// then quality 90 with baseline forced; the JFIF density stays the library's default.
+// Rows are converted to 24-bit one at a time, never as a second whole image. Throws
+// AppError with a readable message when the library or the device fails; a library
+// error never ends the program.
+void EncodeJpeg(const QImage& image, QIODevice& out, int quality = 90);
+
+// The same, written to a file; a failure leaves whatever part was written.
+void SaveJpeg(const QImage& image, const QString& path, int quality = 90);

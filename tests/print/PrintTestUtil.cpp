@@ -1,0 +1,87 @@
+#include "PrintTestUtil.h"
+
+#include <QImageReader>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+
+QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok) {
+    QProcess process;
+    process.start(program, arguments);
+    const bool finished = process.waitForFinished(120000);
+    const bool good =
+        finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (ok)
+        *ok = good;
+    return good ? process.readAllStandardOutput() : QByteArray();
+}
+
+std::vector<PdfImageInfo> ListPdfImages(const QString& pdf) {
+    std::vector<PdfImageInfo> images;
+    const QList<QByteArray> lines =
+        RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split('\n');
+    // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QList<QByteArray> f = lines[i].simplified().split(' ');
+        if (f.size() < 14)
+            continue;
+        images.push_back(
+            {f[3].toInt(), f[4].toInt(), f[12].toInt(), f[13].toInt(), QString::fromLatin1(f[8])});
+    }
+    return images;
+}
+
+int PdfPageCount(const QString& pdf) {
+    for (const QByteArray& line : RunTool(QStringLiteral("pdfinfo"), {pdf}).split('\n'))
+        if (line.startsWith("Pages:"))
+            return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+QImage RenderPdf(const QString& pdf, int dpi) {
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("page.png"));
+    bool ok = false;
+    RunTool(QStringLiteral("gs"),
+            {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
+             QStringLiteral("-dSAFER"), QStringLiteral("-sDEVICE=png16m"),
+             QStringLiteral("-dInterpolateControl=0"), QStringLiteral("-r%1").arg(dpi),
+             QStringLiteral("-dFirstPage=1"), QStringLiteral("-dLastPage=1"),
+             QStringLiteral("-sOutputFile=") + png, pdf},
+            &ok);
+    QImageReader::setAllocationLimit(2048);
+    return ok ? QImage(png).convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+QImage QuadrantPicture(int width, int height) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    QPainter p(&picture);
+    const int hw = width / 2, hh = height / 2;
+    p.fillRect(0, 0, hw, hh, QColor(200, 30, 30));
+    p.fillRect(hw, 0, width - hw, hh, QColor(30, 160, 40));
+    p.fillRect(0, hh, hw, height - hh, QColor(20, 40, 190));
+    p.fillRect(hw, hh, width - hw, height - hh, QColor(230, 200, 20));
+    p.setPen(Qt::black);
+    p.drawRect(0, 0, width - 1, height - 1);
+    return picture;
+}
+
+FileSizeLimit::FileSizeLimit(long bytes) {
+    // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_previous = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_previous;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}

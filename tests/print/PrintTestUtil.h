@@ -1,0 +1,36 @@
+#pragma once
+
+// Helpers shared by the print tests: external tools and small pictures.
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+// Runs a program and returns its standard output; empty with ok false when it fails.
+QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok = nullptr);
+
+// One line of "pdfimages -list": the image's pixel size, resolution and encoding.
+struct PdfImageInfo {
+    int width = 0;
+    int height = 0;
+    int xppi = 0;
+    int yppi = 0;
+    QString encoding;
+};
+std::vector<PdfImageInfo> ListPdfImages(const QString& pdf);
+int PdfPageCount(const QString& pdf);
+
+// The PDF's first page rendered by Ghostscript at dpi, as an RGB32 image.
+QImage RenderPdf(const QString& pdf, int dpi);
+
+// A picture with four coloured quadrants and a black frame, easy to find on a page.
+QImage QuadrantPicture(int width, int height);
+
+// Makes the disk look full to this process: files cannot grow past bytes while it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(long bytes);
+    ~FileSizeLimit();
+
+private:
+    unsigned long m_previous;
+};

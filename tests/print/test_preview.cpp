@@ -1,0 +1,285 @@
+// The preview window: its layout, the page display, the drive caption, saving and USB.
+#include "C_TextStorage.h"
+#include "C_WideDialogs.h"
+#include "Fakes.h"
+#include "PrintTestUtil.h"
+#include "U_PreviewDlg.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct PreviewCase {
+    QSize page;
+    QSize shown;
+};
+class PreviewSizeTest : public ::testing::TestWithParam<PreviewCase> {};
+
+TEST_P(PreviewSizeTest, ProportionalIntoTheView) {
+    EXPECT_EQ(PreviewSize(GetParam().page, QSize(420, 594)), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, PreviewSizeTest,
+                         ::testing::Values(PreviewCase{{4760, 6779}, {417, 594}}, // A4 portrait
+                                           PreviewCase{{6779, 4760}, {420, 295}}, // landscape
+                                           PreviewCase{{210, 297}, {420, 594}},   // enlarged
+                                           PreviewCase{{100, 100}, {420, 420}},
+                                           PreviewCase{{0, 0}, {}}));
+
+TEST(ScaleNearest, TakesThePixelUnderEachCentre) {
+    QImage page(4, 2, QImage::Format_RGB32);
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 2; ++y)
+            page.setPixel(x, y, qRgb(x * 60, y * 100, 0));
+    const QImage half = ScaleNearest(page, QSize(2, 1));
+    EXPECT_EQ(half.pixel(0, 0), page.pixel(1, 1)); // centre (0.5) of 2 → source 1
+    EXPECT_EQ(half.pixel(1, 0), page.pixel(3, 1));
+    const QImage doubled = ScaleNearest(page, QSize(8, 4));
+    EXPECT_EQ(doubled.pixel(0, 0), page.pixel(0, 0));
+    EXPECT_EQ(doubled.pixel(3, 3), page.pixel(1, 1));
+    EXPECT_EQ(doubled.pixel(7, 0), page.pixel(3, 0));
+}
+
+struct NameCase {
+    const char* chosen;
+    const char* saved;
+};
+class SaveNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(SaveNameTest, AppendsJpgUnlessAlreadyJpeg) {
+    EXPECT_EQ(SaveName(QString::fromUtf8(GetParam().chosen)), QString::fromUtf8(GetParam().saved));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, SaveNameTest,
+                         ::testing::Values(NameCase{"scan", "scan.jpg"},
+                                           NameCase{"Scan.Jpeg", "Scan.Jpeg"},
+                                           NameCase{"photo.JPG", "photo.JPG"},
+                                           NameCase{"a.b.png", "a.b.png.jpg"},
+                                           NameCase{"photo.png", "photo.png.jpg"},
+                                           NameCase{"/home/é/fête", "/home/é/fête.jpg"}));
+
+RemovableDrive drive(const char* name, const char* label, bool readable = true) {
+    return RemovableDrive{QStringLiteral("/media/") + QLatin1String(name) + QLatin1Char('/'),
+                          QLatin1String(name), QString::fromUtf8(label), readable};
+}
+
+TEST(DriveChoice, LastReadableDriveByShortNameWins) {
+    const auto picked = PickDrive({drive("sdg1", ""), drive("sde1", "  PHOTOS ")});
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(picked->rootPath, QStringLiteral("/media/sdg1/"));
+    EXPECT_EQ(UsbCaption(*picked), QStringLiteral("USB\n\r(sdg1)"));
+
+    const auto only = PickDrive({drive("sde1", "  PHOTOS ")});
+    EXPECT_EQ(UsbCaption(*only), QStringLiteral("USB\n\r(PHOTOS [sde1])"));
+    // A card reader slot without a medium is not a candidate.
+    const auto slot = PickDrive({drive("sde1", "PHOTOS"), drive("sdz", "", false)});
+    EXPECT_EQ(slot->shortName, QStringLiteral("sde1"));
+    EXPECT_FALSE(PickDrive({drive("sdf", "", false)}));
+    EXPECT_FALSE(PickDrive({}));
+    // A drive letter reads as on Windows.
+    EXPECT_EQ(UsbCaption(RemovableDrive{"E:\\", "E", " PHOTOS ", true}),
+              QStringLiteral("USB\n\r(PHOTOS [E:])"));
+}
+
+class Preview : public ::testing::Test {
+protected:
+    Preview()
+        : texts(QStringLiteral("main_ts"), {QStringLiteral("Done !")}),
+          openDialog(platform.files, nullptr), dialog(platform.services) {
+        dialog.Bind(&texts, &openDialog);
+        QImage& page = dialog.PageImage();
+        page = QImage(600, 800, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        page.setPixel(0, 0, qRgb(255, 0, 0));
+    }
+    QPushButton* button(const char* name) { return dialog.findChild<QPushButton*>(name); }
+    // Runs Execute and clicks name once the window is shown.
+    bool executeClicking(const char* name) {
+        QTimer::singleShot(0, &dialog, [this, name] {
+            shownCaption = button("usb_btn")->text();
+            usbEnabled = button("usb_btn")->isEnabled();
+            button(name)->click();
+            if (dialog.isVisible())
+                QTimer::singleShot(0, &dialog, [this] {
+                    stayedOpen = true;
+                    dialog.reject();
+                });
+        });
+        return dialog.Execute();
+    }
+    FakePlatform platform;
+    TTextStorage texts;
+    TWideOpenDialog openDialog;
+    Tpreviewdlg dialog;
+    QString shownCaption;
+    bool usbEnabled = false;
+    bool stayedOpen = false;
+};
+
+TEST_F(Preview, LayoutAndComponentsInTabOrder) {
+    EXPECT_EQ(dialog.objectName(), QStringLiteral("previewdlg"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Preview"));
+    EXPECT_EQ(dialog.size(), QSize(427, 656));
+    QStringList names;
+    for (QObject* c : dialog.Components())
+        names << c->objectName();
+    EXPECT_EQ(names, QStringList({"print_btn", "img", "saveimg_btn", "usb_btn"}));
+    EXPECT_EQ(button("print_btn")->geometry(), QRect(8, 8, 130, 43));
+    EXPECT_TRUE(button("print_btn")->font().bold());
+    EXPECT_EQ(button("print_btn")->text(), QStringLiteral("Print Now"));
+    EXPECT_EQ(button("saveimg_btn")->geometry(), QRect(148, 8, 129, 43));
+    EXPECT_EQ(button("usb_btn")->geometry(), QRect(284, 8, 129, 43));
+    EXPECT_EQ(button("usb_btn")->text(), QStringLiteral("USB Key"));
+    EXPECT_EQ(dialog.findChild<QWidget*>("img")->geometry(), QRect(3, 56, 420, 594));
+}
+
+TEST_F(Preview, PrintNowReturnsTrueAndTheCloseBoxFalse) {
+    EXPECT_TRUE(executeClicking("print_btn"));
+    QTimer::singleShot(0, &dialog, [this] { dialog.reject(); });
+    EXPECT_FALSE(dialog.Execute());
+}
+
+TEST_F(Preview, ShowsThePageScaledFromTheTopLeft) {
+    QTimer::singleShot(0, &dialog, [this] { dialog.reject(); });
+    dialog.Execute();
+    const QImage shown = dialog.findChild<TPageView*>("img")->shown();
+    EXPECT_EQ(shown.size(), QSize(420, 560));
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0));
+}
+
+TEST_F(Preview, DriveScanSetsTheUsbButton) {
+    executeClicking("print_btn");
+    EXPECT_FALSE(usbEnabled);
+    EXPECT_EQ(shownCaption, QStringLiteral("USB Key"));
+    EXPECT_TRUE(dialog.UsbPath().isEmpty());
+
+    platform.drives.drives = {drive("sde1", " PHOTOS "), drive("sdg1", "")};
+    executeClicking("print_btn");
+    EXPECT_TRUE(usbEnabled);
+    EXPECT_EQ(shownCaption, QStringLiteral("USB\n\r(sdg1)"));
+    EXPECT_EQ(dialog.UsbPath(), QStringLiteral("/media/sdg1/"));
+
+    // No drive any more: disabled, the previous caption stays.
+    platform.drives.drives.clear();
+    executeClicking("print_btn");
+    EXPECT_FALSE(usbEnabled);
+    EXPECT_EQ(shownCaption, QStringLiteral("USB\n\r(sdg1)"));
+}
+
+TEST_F(Preview, SaveAsImageWritesTheWholePageAndCloses) {
+    const QString name = platform.root.filePath(QStringLiteral("sheet"));
+    QFile old(name + QStringLiteral(".jpg"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old content");
+    old.close();
+    platform.files.answers.push_back(FileChooserAnswer{name, {name}, 0});
+    EXPECT_FALSE(executeClicking("saveimg_btn"));
+    EXPECT_FALSE(stayedOpen);
+
+    QImage saved(name + QStringLiteral(".jpg"));
+    EXPECT_EQ(saved.size(), QSize(600, 800)) << "replaced by the whole page";
+    EXPECT_EQ(openDialog.FileName(), name + QStringLiteral(".jpg"));
+    ASSERT_EQ(platform.messages.requests.size(), 1u);
+    EXPECT_EQ(platform.messages.requests[0].text, QStringLiteral("Done !"));
+    EXPECT_EQ(platform.messages.requests[0].caption, QStringLiteral("Information"));
+    EXPECT_EQ(platform.shell.opened, QStringList{name + QStringLiteral(".jpg")});
+    const QString temp =
+        platform.root.filePath(QStringLiteral("data/Brindlewood/Quillmark/Quillmark_save.jpg"));
+    EXPECT_FALSE(QFile::exists(temp));
+}
+
+TEST_F(Preview, CancelledSaveKeepsThePreviewOpen) {
+    executeClicking("saveimg_btn");
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(platform.messages.requests.empty());
+}
+
+TEST_F(Preview, AFailedSaveIsReportedAndNothingElseHappens) {
+    // The chosen name is a folder: the copy cannot replace it.
+    const QString folder = platform.root.filePath(QStringLiteral("taken.jpg"));
+    QDir().mkpath(folder);
+    platform.files.answers.push_back(FileChooserAnswer{folder, {folder}, 0});
+    executeClicking("saveimg_btn");
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(platform.messages.requests.size(), 1u);
+    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
+    EXPECT_NE(platform.messages.requests[0].text, QStringLiteral("Done !"));
+    EXPECT_TRUE(platform.shell.opened.isEmpty());
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+
+    // A folder that does not exist.
+    platform.messages.requests.clear();
+    stayedOpen = false;
+    platform.files.answers.push_back(
+        FileChooserAnswer{platform.root.filePath(QStringLiteral("missing/sheet.jpg")),
+                          {platform.root.filePath(QStringLiteral("missing/sheet.jpg"))},
+                          0});
+    executeClicking("saveimg_btn");
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(platform.messages.requests.size(), 1u);
+    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
+}
+
+TEST_F(Preview, UsbKeyWritesQuillmarkJpgAtTheRoot) {
+    const QString root = platform.root.filePath(QStringLiteral("stick")) + QLatin1Char('/');
+    QDir().mkpath(root);
+    platform.drives.drives = {RemovableDrive{root, QStringLiteral("sdb1"), QString(), true}};
+    EXPECT_FALSE(executeClicking("usb_btn"));
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(QImage(root + QStringLiteral("Quillmark.jpg")).size(), QSize(600, 800));
+    EXPECT_EQ(QDir(root).entryList(QDir::Files), QStringList{QStringLiteral("Quillmark.jpg")});
+    ASSERT_EQ(platform.messages.requests.size(), 1u);
+    EXPECT_EQ(platform.messages.requests[0].text, QStringLiteral("Done !"));
+    EXPECT_EQ(platform.shell.opened, QStringList{root});
+}
+
+TEST_F(Preview, AUsbDriveGoneBeforeWritingIsReported) {
+    const QString root = platform.root.filePath(QStringLiteral("pulled")) + QLatin1Char('/');
+    platform.drives.drives = {RemovableDrive{root, QStringLiteral("sdb1"), QString(), true}};
+    executeClicking("usb_btn");
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(platform.messages.requests.size(), 1u);
+    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
+    EXPECT_FALSE(QFile::exists(root + QStringLiteral("Quillmark.jpg")));
+    EXPECT_TRUE(platform.shell.opened.isEmpty());
+}
+
+TEST_F(Preview, AFullUsbDriveLeavesNoHalfWrittenFile) {
+    const QString root = platform.root.filePath(QStringLiteral("full")) + QLatin1Char('/');
+    QDir().mkpath(root);
+    platform.drives.drives = {RemovableDrive{root, QStringLiteral("sdb1"), QString(), true}};
+    dialog.PageImage() = QuadrantPicture(600, 800); // well over the limit as JPEG
+    {
+        FileSizeLimit full(1000);
+        executeClicking("usb_btn");
+    }
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(platform.messages.requests.size(), 1u);
+    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
+    EXPECT_TRUE(QDir(root).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(Preview, AFullDiskKeepsTheFileThatWasThere) {
+    const QString name = platform.root.filePath(QStringLiteral("keep.jpg"));
+    QFile old(name);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old content");
+    old.close();
+    platform.files.answers.push_back(FileChooserAnswer{name, {name}, 0});
+    {
+        FileSizeLimit full(1000);
+        executeClicking("saveimg_btn");
+    }
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(platform.messages.requests.size(), 1u);
+    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
+    QFile kept(name);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("old content"));
+}
+
+} // namespace
