@@ -8,6 +8,7 @@
 #include "U_PrintJob.h"
 #include "U_TrackBar.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -112,6 +113,22 @@ TEST_F(PrintFlow, PrintNowPrintsThePreviewedPage) {
     const QImage& page = preview->PageImage();
     EXPECT_EQ(page.copy(1033, 1203, 826, 1062), cell);
     EXPECT_EQ(page.copy(1966, 1203, 826, 1062).pixel(400, 500), qRgb(255, 255, 255));
+}
+
+TEST_F(PrintFlow, TheNormMaskNeverReachesThePage) {
+    start();
+    auto* mask = main->findChild<QCheckBox*>("normmask_chk");
+    mask->setChecked(true);
+    main->normmask_chkClick();
+    auto* view = main->findChild<TPictureView*>("img");
+    ASSERT_TRUE(view->maskVisible());
+    printNow("print_btn");
+    QImage cell(826, 1062, QImage::Format_RGB32);
+    ComposeCell(cell, PlaceholderPicture(), true);
+    EXPECT_EQ(main->Engine()->Photo, cell);
+    ASSERT_EQ(platform.printers.pages.size(), 1u);
+    EXPECT_EQ(platform.printers.pages[0].copy(100, 100, 826, 1062), cell);
+    EXPECT_TRUE(view->maskVisible()) << "the mask stays on screen";
 }
 
 TEST_F(PrintFlow, AutoResizeOffFitsThePicture) {
