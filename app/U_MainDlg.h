@@ -165,6 +165,7 @@ private:
     // start-up steps of the drop target and the mask layer. Declared last, the drop target
     // is revoked before the window's other members go.
     void LoadTransformed(const QString& path, QImage (*transform)(QImage));
+    void ColourTransform(const QString& logText, QImage (*transform)(QImage));
     void RegisterDropTarget();
     void SetUpMaskLayer();
     std::unique_ptr<TMyWideDropTarget> m_dropTarget;

@@ -76,21 +76,21 @@ void TMainDlg::AutoResize1Click() {
 }
 
 void TMainDlg::Greyscale1Click() {
-    if (m_workFile.isEmpty()) {
-        Translated(QStringLiteral("Load a picture first"), kInformation);
-        return;
-    }
-    LogInfo(QStringLiteral("Transform : GreyScale"));
-    LoadTransformed(m_workFile, Greyscale);
+    ColourTransform(QStringLiteral("Transform : GreyScale"), Greyscale);
 }
 
 void TMainDlg::Sepia1Click() {
+    ColourTransform(QStringLiteral("Transform : Sepia"), Sepia);
+}
+
+// Colour transforms start again from the working copy, so they never stack.
+void TMainDlg::ColourTransform(const QString& logText, QImage (*transform)(QImage)) {
     if (m_workFile.isEmpty()) {
         Translated(QStringLiteral("Load a picture first"), kInformation);
         return;
     }
-    LogInfo(QStringLiteral("Transform : Sepia"));
-    LoadTransformed(m_workFile, Sepia);
+    LogInfo(logText);
+    LoadTransformed(m_workFile, transform);
 }
 
 void TMainDlg::Restoreoriginalpicture1Click() {
