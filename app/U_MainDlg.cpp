@@ -311,7 +311,7 @@ void TMainDlg::format_cmbChange() {
         LogInfo(QStringLiteral("Unable to determine picture format."));
     }
     const bool atMax = num_trk->Position() == num_trk->Max();
-    ApplySliderMax(m_engine->Capacity());
+    num_trk->SetMax(m_engine->Capacity());
     if (atMax)
         num_trk->SetPosition(num_trk->Max());
     CheckAspect();

@@ -105,7 +105,6 @@ private:
     void ShowError(const QString& message);
     void Translated(const QString& text, int kind);
     void PlainMessage(const QString& englishText);
-    void ApplySliderMax(int capacity);
     void ShowSelectedPrinter();
     bool PrinterStartUp();
     void CloseAtStartUp();

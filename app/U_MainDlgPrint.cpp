@@ -38,10 +38,6 @@ void TMainDlg::ShowSelectedPrinter() {
         QStringLiteral("Selected printer : (%1) %2").arg(printers.selectedIndex() + 1).arg(name));
 }
 
-void TMainDlg::ApplySliderMax(int capacity) {
-    num_trk->SetMax(capacity);
-}
-
 void TMainDlg::UpdateCopiesRange() {
     m_engine->Refresh();
     num_trk->SetMax(m_engine->Capacity());
