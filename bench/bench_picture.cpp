@@ -2,6 +2,7 @@
 // the same run: loading against djpeg, the colour passes against the memory-copy rate,
 // rotation against a plain copy, the display rescale against the load.
 #include "BenchUtil.h"
+#include "U_JpegEncode.h"
 #include "U_Picture.h"
 #include "U_PictureBuffer.h"
 #include "U_PictureFile.h"
@@ -17,8 +18,6 @@
 #include <cstring>
 #include <random>
 #include <vector>
-
-#include <jpeglib.h>
 
 namespace {
 
@@ -38,40 +37,6 @@ QImage photoLike() {
         }
     }
     return image;
-}
-
-QByteArray encode(const QImage& picture) {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(picture.width());
-    cinfo.image_height = JDIMENSION(picture.height());
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(size_t(picture.width()) * 3);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const auto* line =
-            reinterpret_cast<const QRgb*>(picture.constScanLine(int(cinfo.next_scanline)));
-        for (int x = 0; x < picture.width(); ++x) {
-            row[size_t(x) * 3] = JSAMPLE(qRed(line[x]));
-            row[size_t(x) * 3 + 1] = JSAMPLE(qGreen(line[x]));
-            row[size_t(x) * 3 + 2] = JSAMPLE(qBlue(line[x]));
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray result(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return result;
 }
 
 // Best time of a pass over a fresh copy of the picture; the copy is made outside the timing.
@@ -96,12 +61,11 @@ int main(int argc, char** argv) {
 
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("photo24.jpg"));
-    {
-        QFile out(file);
-        if (!out.open(QIODevice::WriteOnly) || out.write(encode(photoLike())) <= 0) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-            return 1;
-        }
+    try {
+        SaveJpeg(photoLike(), file);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(file), e.what());
+        return 1;
     }
 
     QImage picture;
