@@ -1,22 +1,30 @@
-# Set-up, build, test and run on Debian 12. Every target installs what it needs first.
-.PHONY: deps build test run bench clean
+# Set-up, build, test and run on Debian 12. Every target installs what it needs first:
+# make run only what building and running need, make test and make bench their tools too.
+.PHONY: deps build test run bench package clean
 
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh build
 
 build: deps
 	@cmake --preset default >/dev/null
 	@cmake --build --preset default
 
 test: build
+	@scripts/install-deps.sh test
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default
 	@scripts/run-tests.sh
 
 run: build
 	@scripts/run-app.sh
 
 bench: build
-	@scripts/install-deps.sh imagemagick python3-pil libjpeg-turbo-progs time
+	@scripts/install-deps.sh bench
 	@scripts/bench.sh
+
+package: build
+	@scripts/install-deps.sh package
+	@scripts/package.sh
 
 clean:
 	rm -rf build
