@@ -1,6 +1,7 @@
 #include "U_MainDlg.h"
 
 #include "Artwork.h"
+#include "U_AppFolders.h"
 #include "U_MsgDlg.h"
 #include "U_OrrinUtils.h"
 #include "U_PictureView.h"
@@ -19,6 +20,8 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -217,6 +220,21 @@ void TMainDlg::FirstActivation() {
         return;
     Guard([this] { langue->FirstActivation(); });
     Guard([this] { AppEvtActivate(); });
+    if (m_engine && !m_pendingPicture.isEmpty())
+        OpenPicture(std::exchange(m_pendingPicture, QString()));
+}
+
+void TMainDlg::OpenPicture(const QString& path) {
+    if (!m_started) {
+        m_pendingPicture = path;
+        return;
+    }
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    if (!path.isEmpty())
+        Guard([this, &path] { LoadPicture(path); });
 }
 
 void TMainDlg::LogInfo(const QString& message) {
@@ -331,7 +349,8 @@ void TMainDlg::Exit1Click() {
 }
 
 void TMainDlg::Help1Click() {
-    m_platform.shell->openLocalPath(FolderOf(m_platform.programFile) + QStringLiteral("help.htm"));
+    m_platform.shell->openLocalPath(
+        FindProgramFile(m_platform.programFile, QStringLiteral("help.htm")));
 }
 
 void TMainDlg::OpenLogFile1Click() {

@@ -71,6 +71,9 @@ public:
     void FilesDropped();
 
     void LoadPicture(const QString& path);
+    // A picture from the command line or from a second launch: loaded as a drop would be,
+    // once start-up has run, with the window raised. Errors show as for the open dialog.
+    void OpenPicture(const QString& path);
     void CheckAspect();
 
     // State readable by tests and other windows.
@@ -87,6 +90,7 @@ public:
     template <typename F> void Guard(F&& command) {
         try {
             command();
+        } catch (const CommandCancelled&) {
         } catch (const AppError& e) {
             ShowError(e.message());
         } catch (const std::exception& e) {
@@ -157,6 +161,7 @@ private:
     QStringList m_droppedFiles;
     QString m_workFile;
     QString m_dataFolder;
+    QString m_pendingPicture;
     bool m_activationQueued = false;
     bool m_started = false;
 

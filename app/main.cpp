@@ -1,6 +1,9 @@
-// Program start: the application, its four windows in order, and the event loop.
+// Program start: the command line, the one running program per user, the application,
+// its four windows in order, and the event loop.
 #include "Artwork.h"
 #include "Platform.h"
+#include "SingleInstance.h"
+#include "U_CommandLine.h"
 #include "U_MainDlg.h"
 #include "U_MsgDlg.h"
 #include "U_PreviewDlg.h"
@@ -8,16 +11,50 @@
 #include "U_about.h"
 
 #include <QApplication>
+#include <QFileInfo>
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
+    // Answered before the toolkit starts, so they work without a display.
+    QStringList raw;
+    for (int i = 1; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const CommandLine early = ParseCommandLine(raw);
+    if (early.help || early.version) {
+        const QString text = early.help ? UsageText() : VersionText(QStringLiteral(QM_VERSION));
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
-    QApplication::setApplicationDisplayName(kAppTitle);
+    // No display name: the toolkit would append it to every window title.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.brindlewood.Quillmark"));
     QApplication::setWindowIcon(ProgramIcon());
+
+    // The toolkit has taken its own options out of the list by now.
+    const QStringList arguments = QApplication::arguments().mid(1);
+    QString picture = ParseCommandLine(arguments).picture;
+    if (!picture.isEmpty())
+        picture = QFileInfo(picture).absoluteFilePath();
+
+    // A second start hands its picture over and ends before it writes any shared file.
+    SingleInstance instance(SingleInstance::DefaultSocketPath());
+    switch (instance.Claim(picture)) {
+    case SingleInstance::Role::HandedOver:
+        return 0;
+    case SingleInstance::Role::NotAnswering:
+        std::fputs("Quillmark is already running but does not answer.\n", stderr);
+        return 1;
+    case SingleInstance::Role::First:
+        break;
+    }
+
     InstallFontSubstitutes();
     QApplication::setStyle(CreateClassicStyle());
 
-    HostPlatform host(QApplication::applicationFilePath(), QApplication::arguments().mid(1));
+    HostPlatform host(QApplication::applicationFilePath(), arguments);
     PlatformServices& platform = host.services();
 
     TMainDlg mainDlg(platform);
@@ -26,6 +63,10 @@ int main(int argc, char* argv[]) {
     auto* aboutDlg = new TAboutDlg(*platform.shell, platform.programFile, &mainDlg);
     previewDlg->Bind(mainDlg.MainTexts(), mainDlg.OpenDialog());
     mainDlg.SetWindows(settingsDlg, previewDlg, aboutDlg);
+    QObject::connect(&instance, &SingleInstance::Received, &mainDlg,
+                     [&mainDlg](const QString& path) { mainDlg.OpenPicture(path); });
+    if (!picture.isEmpty())
+        mainDlg.OpenPicture(picture);
     mainDlg.show();
     return app.exec();
 }

@@ -15,3 +15,10 @@ public:
 private:
     QString m_message;
 };
+
+// The user called a command off half-way (a question answered with Cancel): nothing is
+// shown and nothing more happens.
+class CommandCancelled : public AppError {
+public:
+    CommandCancelled() : AppError(QStringLiteral("Cancelled")) {}
+};

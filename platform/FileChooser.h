@@ -20,6 +20,7 @@ struct FileChooserRequest {
     int filterIndex = 0;     // 0-based
     QString defaultSuffix;   // without the dot
     bool mustExist = false;
+    bool forSaving = false;      // a save dialog: Save button, asks before replacing a file
     bool multiple = false;       // several existing files may be chosen
     bool showHidden = false;     // list hidden files too
     bool resolveSymlinks = true; // a chosen link gives its target
@@ -41,4 +42,20 @@ public:
     virtual std::optional<FileChooserAnswer> chooseFile(const FileChooserRequest& request) = 0;
 };
 
-std::unique_ptr<IFileChooser> createQtFileChooser();
+class IRemovableDrives;
+
+// Qt's own dialog. Without an initial folder it opens in the user's Pictures folder the
+// first time and in the last folder used afterwards; its side bar lists the user's places
+// and the mounted removable drives.
+std::unique_ptr<IFileChooser> createQtFileChooser(IRemovableDrives& drives);
+
+// The side bar: home, Pictures, Desktop, Documents (those that exist, each once), then the
+// drives' mount points.
+QStringList SideBarPlaces(const QString& home, const QStringList& userFolders,
+                          const QStringList& driveRoots);
+
+// Where a print to the virtual printer goes: asks with a save dialog that starts in
+// documents (home when it does not exist) on "Quillmark.pdf"; adds ".pdf" to a name without
+// an extension. Empty when the user cancels.
+QString AskPdfFileName(IFileChooser& chooser, QWidget* owner, const QString& documents,
+                       const QString& home);

@@ -4,7 +4,7 @@ HostPlatform::HostPlatform(const QString& programFile, const QStringList& argume
     : m_settings(createUserSettingsStore()), m_shell(createDesktopShell()),
       m_messages(createQtMessagePresenter()), m_system(createHostSystemFacts()),
       m_folders(createStandardUserFolders()), m_drives(createHostRemovableDrives()),
-      m_printers(createHostPrinterSystem()), m_files(createQtFileChooser()) {
+      m_files(createQtFileChooser(*m_drives)), m_printers(createHostPrinterSystem(*m_files)) {
     m_services.settings = m_settings.get();
     m_services.shell = m_shell.get();
     m_services.messages = m_messages.get();

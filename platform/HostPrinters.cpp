@@ -1,10 +1,12 @@
 // The system's printers through Qt PrintSupport over CUPS, followed by the virtual PDF
-// printer when QUILLMARK_VIRTUAL_PRINTER names a folder.
+// printer.
 #include "HostPrinters.h"
 
+#include "FileChooser.h"
 #include "TimeLimit.h"
 #include "VirtualPdfPrinter.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -16,6 +18,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStandardPaths>
 
 #include <cups/cups.h>
 
@@ -36,8 +39,8 @@ private:
 
 class HostPrinters final : public IPrinterSystem {
 public:
-    HostPrinters(const QString& virtualFolder, std::chrono::milliseconds limit)
-        : m_virtualFolder(virtualFolder), m_limit(limit) {}
+    HostPrinters(const VirtualPrinterSetup& virtualPrinter, std::chrono::milliseconds limit)
+        : m_virtual(virtualPrinter), m_limit(limit) {}
 
     QStringList printerNames() override {
         listOnce();
@@ -47,16 +50,16 @@ public:
         return names;
     }
 
-    // The system's default; else the virtual printer; else the first printer, so that a
-    // system with printers but no default still has a printer selected.
+    // The system's default; else its first printer, so that a system with printers but no
+    // default still has one of them selected; the virtual printer only on a system without.
     int defaultPrinterIndex() override {
         listOnce();
         const int system = int(m_system.indexOf(m_systemDefault));
         if (!m_systemDefault.isEmpty() && system >= 0)
             return system;
-        if (hasVirtual())
-            return int(m_system.size());
-        return m_system.isEmpty() ? -1 : 0;
+        if (!m_system.isEmpty())
+            return 0;
+        return hasVirtual() ? 0 : -1;
     }
 
     int selectedIndex() override {
@@ -130,11 +133,8 @@ public:
         if (name.isEmpty())
             throw PrinterError(QStringLiteral("No printer is installed."));
         if (virtualSelected()) {
-            if (!QDir().mkpath(m_virtualFolder))
-                throw PrinterError(
-                    QStringLiteral("Could not create the folder %1.").arg(m_virtualFolder));
-            WritePdfPage(NextPdfPageName(m_virtualFolder), VirtualPrinterMetrics(),
-                         VirtualPrinterPaperPoints(), draw);
+            WritePdfPage(virtualPageName(), VirtualPrinterMetrics(), VirtualPrinterPaperPoints(),
+                         draw);
             return;
         }
         if (!cupsAnswers())
@@ -162,7 +162,20 @@ public:
     }
 
 private:
-    bool hasVirtual() const { return !m_virtualFolder.isEmpty(); }
+    bool hasVirtual() const { return m_virtual.listed; }
+
+    QString virtualPageName() {
+        if (!m_virtual.folder.isEmpty()) {
+            if (!QDir().mkpath(m_virtual.folder))
+                throw PrinterError(
+                    QStringLiteral("Could not create the folder %1.").arg(m_virtual.folder));
+            return NextPdfPageName(m_virtual.folder);
+        }
+        const QString name = m_virtual.askFileName ? m_virtual.askFileName() : QString();
+        if (name.isEmpty())
+            throw CommandCancelled();
+        return name;
+    }
     bool virtualSelected() { return hasVirtual() && selectedName() == kVirtualName; }
 
     // The print server may accept the connection and never answer; Qt's printer queries
@@ -224,7 +237,7 @@ private:
         printer.setPageMargins(layout.minimumMargins(), layout.units());
     }
 
-    QString m_virtualFolder;
+    VirtualPrinterSetup m_virtual;
     std::chrono::milliseconds m_limit;
     bool m_listed = false;
     QStringList m_system;
@@ -240,7 +253,9 @@ private:
         printers->addItem(kVirtualName);
         form->addRow(QStringLiteral("Printer:"), printers);
         form->addRow(new QLabel(
-            QStringLiteral("Pages are written as PDF files to %1").arg(m_virtualFolder)));
+            m_virtual.folder.isEmpty()
+                ? QStringLiteral("Each page is written as a PDF file; you choose its name.")
+                : QStringLiteral("Pages are written as PDF files to %1").arg(m_virtual.folder)));
         auto* buttons =
             new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
         QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -279,12 +294,32 @@ int CupsResolution(const QString& printer) {
     return dpi;
 }
 
-std::unique_ptr<IPrinterSystem> createPrinterSystem(const QString& virtualFolder,
+std::unique_ptr<IPrinterSystem> createPrinterSystem(const VirtualPrinterSetup& virtualPrinter,
                                                     std::chrono::milliseconds answerLimit) {
-    return std::make_unique<HostPrinters>(virtualFolder, answerLimit);
+    return std::make_unique<HostPrinters>(virtualPrinter, answerLimit);
 }
 
-std::unique_ptr<IPrinterSystem> createHostPrinterSystem() {
-    return createPrinterSystem(qEnvironmentVariable("QUILLMARK_VIRTUAL_PRINTER"),
-                               std::chrono::seconds(5));
+std::unique_ptr<IPrinterSystem> createHostPrinterSystem(IFileChooser& files) {
+    auto ask = [&files] {
+        return AskPdfFileName(files, QApplication::activeWindow(),
+                              QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                              QDir::homePath());
+    };
+    return createPrinterSystem(VirtualPrinterFromEnvironment(ask), std::chrono::seconds(5));
+}
+
+std::unique_ptr<IPrinterSystem> createPrinterSystem(const QString& virtualFolder,
+                                                    std::chrono::milliseconds answerLimit) {
+    VirtualPrinterSetup setup;
+    setup.listed = !virtualFolder.isEmpty();
+    setup.folder = virtualFolder;
+    return createPrinterSystem(setup, answerLimit);
+}
+
+VirtualPrinterSetup VirtualPrinterFromEnvironment(std::function<QString()> askFileName) {
+    VirtualPrinterSetup setup;
+    setup.listed = qEnvironmentVariable("QUILLMARK_NO_VIRTUAL_PRINTER") != QLatin1String("1");
+    setup.folder = qEnvironmentVariable("QUILLMARK_VIRTUAL_PRINTER");
+    setup.askFileName = std::move(askFileName);
+    return setup;
 }

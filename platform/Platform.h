@@ -41,7 +41,7 @@ private:
     std::unique_ptr<ISystemFacts> m_system;
     std::unique_ptr<IUserFolders> m_folders;
     std::unique_ptr<IRemovableDrives> m_drives;
+    std::unique_ptr<IFileChooser> m_files; // before the printers, which ask through it
     std::unique_ptr<IPrinterSystem> m_printers;
-    std::unique_ptr<IFileChooser> m_files;
     PlatformServices m_services;
 };

@@ -56,6 +56,8 @@ public:
     virtual void printOnePage(const std::function<void(IPageCanvas&)>& draw) = 0;
 };
 
-// The system's printers (Qt over CUPS), followed by the virtual PDF printer when
-// QUILLMARK_VIRTUAL_PRINTER names a folder.
-std::unique_ptr<IPrinterSystem> createHostPrinterSystem();
+class IFileChooser;
+
+// The system's printers (Qt over CUPS), followed by the virtual PDF printer "Quillmark PDF",
+// which asks through files for each PDF's name (see VirtualPrinterFromEnvironment).
+std::unique_ptr<IPrinterSystem> createHostPrinterSystem(IFileChooser& files);

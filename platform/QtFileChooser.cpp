@@ -1,7 +1,13 @@
 #include "FileChooser.h"
 
+#include "RemovableDrives.h"
+
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 
@@ -25,21 +31,26 @@ private:
     std::function<QPoint(const QSize&)> m_placement;
 };
 
+QString location(QStandardPaths::StandardLocation which) {
+    return QStandardPaths::writableLocation(which);
+}
+
 class QtFileChooser final : public IFileChooser {
 public:
+    explicit QtFileChooser(IRemovableDrives& drives) : m_drives(drives) {}
+
     std::optional<FileChooserAnswer> chooseFile(const FileChooserRequest& request) override {
-        QFileDialog dialog(request.owner, request.title, request.initialDir);
+        QFileDialog dialog(request.owner, request.title, startFolder(request));
         // The toolkit's own dialog, so that it can be placed and looks the same everywhere.
         dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setAcceptMode(request.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(request.multiple    ? QFileDialog::ExistingFiles
                            : request.mustExist ? QFileDialog::ExistingFile
                                                : QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontResolveSymlinks, !request.resolveSymlinks);
         if (request.showHidden)
             dialog.setFilter(dialog.filter() | QDir::Hidden);
-        if (!request.placesBar)
-            dialog.setSidebarUrls({});
+        dialog.setSidebarUrls(request.placesBar ? places() : QList<QUrl>());
         dialog.setNameFilters(request.nameFilters);
         if (request.filterIndex >= 0 && request.filterIndex < request.nameFilters.size())
             dialog.selectNameFilter(request.nameFilters.at(request.filterIndex));
@@ -54,14 +65,82 @@ public:
         FileChooserAnswer answer;
         answer.paths = dialog.selectedFiles();
         answer.path = answer.paths.constFirst();
+        m_lastFolder = QFileInfo(answer.path).absolutePath();
         answer.filterIndex =
             std::max<qsizetype>(0, request.nameFilters.indexOf(dialog.selectedNameFilter()));
         return answer;
     }
+
+private:
+    // Not the working folder: the request's, else the last one used, else Pictures.
+    QString startFolder(const FileChooserRequest& request) const {
+        if (!request.initialDir.isEmpty())
+            return request.initialDir;
+        if (QFileInfo(request.fileName).isAbsolute())
+            return QString();
+        if (!m_lastFolder.isEmpty())
+            return m_lastFolder;
+        const QString pictures = location(QStandardPaths::PicturesLocation);
+        return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+    }
+
+    QList<QUrl> places() const {
+        QStringList roots;
+        for (const RemovableDrive& drive : m_drives.list()) {
+            if (drive.readable)
+                roots << drive.rootPath;
+        }
+        QList<QUrl> urls;
+        const QStringList folders = SideBarPlaces(QDir::homePath(),
+                                                  {location(QStandardPaths::PicturesLocation),
+                                                   location(QStandardPaths::DesktopLocation),
+                                                   location(QStandardPaths::DocumentsLocation)},
+                                                  roots);
+        for (const QString& folder : folders)
+            urls << QUrl::fromLocalFile(folder);
+        return urls;
+    }
+
+    IRemovableDrives& m_drives;
+    QString m_lastFolder;
 };
 
 } // namespace
 
-std::unique_ptr<IFileChooser> createQtFileChooser() {
-    return std::make_unique<QtFileChooser>();
+QStringList SideBarPlaces(const QString& home, const QStringList& userFolders,
+                          const QStringList& driveRoots) {
+    QStringList places;
+    auto add = [&places](const QString& folder) {
+        const QString clean = QDir::cleanPath(folder);
+        if (!folder.isEmpty() && QFileInfo(clean).isDir() && !places.contains(clean))
+            places << clean;
+    };
+    add(home);
+    for (const QString& folder : userFolders)
+        add(folder);
+    for (const QString& root : driveRoots)
+        add(root);
+    return places;
+}
+
+QString AskPdfFileName(IFileChooser& chooser, QWidget* owner, const QString& documents,
+                       const QString& home) {
+    FileChooserRequest request;
+    request.owner = owner;
+    request.title = QStringLiteral("Print to PDF file");
+    request.initialDir = QFileInfo(documents).isDir() ? documents : home;
+    request.fileName = QStringLiteral("Quillmark.pdf");
+    request.nameFilters = {QStringLiteral("PDF (*.pdf)")};
+    request.defaultSuffix = QStringLiteral("pdf");
+    request.forSaving = true;
+    const auto answer = chooser.chooseFile(request);
+    if (!answer || answer->path.isEmpty())
+        return QString();
+    if (QFileInfo(answer->path).suffix().isEmpty())
+        return answer->path + QStringLiteral(".pdf");
+    return answer->path;
+}
+
+std::unique_ptr<IFileChooser> createQtFileChooser(IRemovableDrives& drives) {
+    return std::make_unique<QtFileChooser>(drives);
 }
