@@ -1,0 +1,304 @@
+// The desktop side: command line, program files beside or under share, the single running
+// program, the open dialog's places and the always-present PDF printer.
+#include "Fakes.h"
+#include "HostPrinters.h"
+#include "SingleInstance.h"
+#include "U_AppFolders.h"
+#include "U_CommandLine.h"
+#include "U_MainDlg.h"
+#include "U_PreviewDlg.h"
+
+#include <QFile>
+#include <QLocalServer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes = "x") {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+TEST(CommandLine, OptionsAndThePicture) {
+    const struct {
+        QStringList arguments;
+        bool help, version;
+        QString picture;
+    } cases[] = {
+        {{}, false, false, ""},
+        {{"me.jpg"}, false, false, "me.jpg"},
+        {{"-co", "b.jpg", "c.jpg"}, false, false, "b.jpg"},
+        {{"/CO"}, false, false, ""},
+        {{"/code/me.jpg"}, false, false, ""}, // no such file: read as the switch
+        {{"--version"}, false, true, ""},
+        {{"a.jpg", "-h"}, true, false, "a.jpg"},
+        {{"--unknown", "--help", "--version"}, true, true, ""},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = ParseCommandLine(c.arguments);
+        EXPECT_EQ(line.help, c.help) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(line.version, c.version) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(line.picture, c.picture) << c.arguments.join(' ').toStdString();
+    }
+}
+
+TEST(ProgramFiles, BuildTreeFirstThenShareThenTheDataFolder) {
+    QTemporaryDir root;
+    const QString build = root.filePath("build/bin/");
+    const QString prefix = root.filePath("usr/");
+    writeFile(build + "help.htm");
+    writeFile(prefix + "bin/quillmark");
+    writeFile(prefix + "share/quillmark/help.htm");
+    writeFile(prefix + "share/quillmark/QKS_0000040C.SPK");
+    const QString data = root.filePath("data/");
+
+    EXPECT_EQ(FindProgramFile(build + "quillmark", "help.htm"), build + "help.htm");
+    EXPECT_EQ(FindProgramFile(prefix + "bin/quillmark", "help.htm"),
+              prefix + "share/quillmark/help.htm");
+    EXPECT_EQ(FindProgramFile(prefix + "bin/quillmark", "gone.htm"), prefix + "bin/gone.htm");
+    EXPECT_EQ(LanguageFolders(prefix + "bin/quillmark", data),
+              (QStringList{prefix + "bin/", prefix + "share/quillmark/", data}));
+    EXPECT_EQ(LanguageFolder(prefix + "bin/quillmark"), prefix + "share/quillmark/");
+    EXPECT_EQ(LanguageFolder(build + "quillmark"), build);
+    EXPECT_EQ(WritableLanguageFolder(build + "quillmark", data), build);
+    // A program whose folders cannot be written to (here: do not exist) uses the data folder.
+    EXPECT_EQ(WritableLanguageFolder(root.filePath("gone/bin/quillmark"), data), data);
+}
+
+TEST(OpenDialog, SideBarListsExistingPlacesOnceEach) {
+    QTemporaryDir root;
+    const QString home = root.filePath("home");
+    for (const char* sub : {"home/Pictures", "home/Desktop", "media/STICK"})
+        QDir().mkpath(root.filePath(sub));
+    EXPECT_EQ(
+        SideBarPlaces(home, {home + "/Pictures/", home + "/Documents", home + "/Desktop", home},
+                      {root.filePath("media/STICK/"), root.filePath("media/gone/")}),
+        (QStringList{home, home + "/Pictures", home + "/Desktop", root.filePath("media/STICK")}));
+}
+
+TEST(PdfPrinter, AsksForANameInDocumentsWithASaveDialog) {
+    QTemporaryDir root;
+    const QString documents = root.filePath("Documents");
+    const struct {
+        bool documentsExist;
+        std::optional<QString> answer;
+        QString expected;
+        QString startFolder;
+    } cases[] = {
+        {true, root.filePath("Documents/sheet"), root.filePath("Documents/sheet.pdf"), documents},
+        {true, root.filePath("a.PDF"), root.filePath("a.PDF"), documents},
+        {false, std::nullopt, "", root.path()},
+    };
+    for (const auto& c : cases) {
+        if (c.documentsExist)
+            QDir().mkpath(documents);
+        else
+            QDir(documents).removeRecursively();
+        ScriptedFileChooser chooser;
+        chooser.answers.push_back(c.answer ? std::optional(FileChooserAnswer{*c.answer, {}, 0})
+                                           : std::nullopt);
+        EXPECT_EQ(AskPdfFileName(chooser, nullptr, documents, root.path()), c.expected);
+        ASSERT_EQ(chooser.requests.size(), 1u);
+        EXPECT_TRUE(chooser.requests[0].forSaving);
+        EXPECT_EQ(chooser.requests[0].initialDir, c.startFolder);
+        EXPECT_EQ(chooser.requests[0].nameFilters, QStringList{"PDF (*.pdf)"});
+    }
+}
+
+// ---- one running program -------------------------------------------------------------
+
+namespace {
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    SingleInstanceTest() { path = dir.filePath("run/quillmark.socket"); }
+    // A later start, in a thread of its own: it blocks until the first one answers.
+    SingleInstance::Role secondStart(const QString& request, int limitMs = 5000) {
+        SingleInstance::Role role = SingleInstance::Role::First;
+        std::atomic<bool> done = false;
+        std::thread later([&] {
+            SingleInstance second(path);
+            role = second.Claim(request, limitMs);
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 30000));
+        later.join();
+        return role;
+    }
+    // What a crashed program leaves: a socket file nobody listens on.
+    void leaveDeadSocket() {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+        ASSERT_TRUE(QFileInfo::exists(path));
+    }
+    QTemporaryDir dir;
+    QString path;
+};
+
+} // namespace
+
+TEST_F(SingleInstanceTest, SecondStartHandsItsPictureToTheFirst) {
+    SingleInstance first(path);
+    QStringList received;
+    QObject::connect(&first, &SingleInstance::Received,
+                     [&](const QString& request) { received << request; });
+    ASSERT_EQ(first.Claim("/pictures/first.jpg"), SingleInstance::Role::First);
+    EXPECT_EQ(secondStart("/pictures/é b.jpg"), SingleInstance::Role::HandedOver);
+    EXPECT_EQ(secondStart(""), SingleInstance::Role::HandedOver);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 2; }, 10000));
+    EXPECT_EQ(received, (QStringList{"/pictures/é b.jpg", ""}));
+}
+
+TEST_F(SingleInstanceTest, LeftoversOfACrashedProgramAreReplaced) {
+    for (bool socketFile : {true, false}) {
+        if (socketFile)
+            leaveDeadSocket();
+        else
+            writeFile(path, "not a socket");
+        auto first = std::make_unique<SingleInstance>(path);
+        EXPECT_EQ(first->Claim(""), SingleInstance::Role::First);
+        EXPECT_TRUE(first->Listening());
+        EXPECT_EQ(secondStart("a.jpg"), SingleInstance::Role::HandedOver);
+        first.reset();
+    }
+}
+
+TEST_F(SingleInstanceTest, AProgramThatNeverAnswersIsNotTakenForTheFirst) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QLocalServer silent; // accepts, reads nothing, answers nothing
+    ASSERT_TRUE(silent.listen(path));
+    EXPECT_EQ(secondStart("a.jpg", 300), SingleInstance::Role::NotAnswering);
+}
+
+// ---- the main window's side -------------------------------------------------------------
+
+namespace {
+
+class DesktopWindow : public ::testing::Test {
+protected:
+    void create() {
+        window = std::make_unique<TMainDlg>(fake.services);
+        preview = new Tpreviewdlg(fake.services, window.get());
+        preview->Bind(window->MainTexts(), window->OpenDialog());
+        window->SetWindows(nullptr, preview, nullptr);
+    }
+    QStringList logged() const {
+        QStringList messages;
+        for (const QByteArray& line : window->Log()->Lines())
+            messages.prepend(QString::fromUtf8(line).section(QLatin1Char('\t'), 2).trimmed());
+        return messages;
+    }
+    FakePlatform fake;
+    std::unique_ptr<TMainDlg> window;
+    Tpreviewdlg* preview = nullptr;
+};
+
+} // namespace
+
+TEST_F(DesktopWindow, PictureArgumentLoadsAfterStartUpOrFailsAsTheDialogWould) {
+    QTemporaryDir dir;
+    QImage picture(350, 450, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(dir.filePath("good.jpg"), "JPEG"));
+    ASSERT_TRUE(picture.save(dir.filePath("drawing.png"), "PNG"));
+    writeFile(dir.filePath("text.jpg"), "hello, not a picture");
+    const struct {
+        QString file;
+        bool loads;
+    } cases[] = {
+        {"good.jpg", true}, {"drawing.png", false}, {"text.jpg", false}, {"missing.jpg", false}};
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(c.file);
+        // Through the open dialog first, for the message to expect.
+        create();
+        window->FirstActivation();
+        fake.files.answers.push_back(FileChooserAnswer{path, {path}, 0});
+        window->Guard([&] { window->open_btnClick(); });
+        const QStringList fromDialog = fake.messages.texts();
+        fake.messages.requests.clear();
+
+        create();
+        window->OpenPicture(path);
+        EXPECT_TRUE(fake.messages.requests.empty()) << "before start-up: " << c.file.toStdString();
+        window->FirstActivation();
+        EXPECT_EQ(logged().contains("Loading : " + path), true) << c.file.toStdString();
+        EXPECT_EQ(window->WorkFile().isEmpty(), !c.loads) << c.file.toStdString();
+        EXPECT_EQ(fake.messages.texts(), fromDialog) << c.file.toStdString();
+        EXPECT_EQ(fromDialog.isEmpty(), c.loads) << c.file.toStdString();
+        fake.messages.requests.clear();
+    }
+}
+
+TEST_F(DesktopWindow, PdfPrinterWritesTheNamedFileOrReportsWhyNot) {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("plain-file"));
+    // No print server: the PDF printer is the only one, and the default.
+    qputenv("CUPS_SERVER", QFile::encodeName(dir.filePath("no-cups.sock")));
+    QString answer;
+    VirtualPrinterSetup setup;
+    setup.askFileName = [&answer] { return answer; };
+    auto printers = createPrinterSystem(setup, std::chrono::seconds(10));
+    ASSERT_EQ(printers->printerNames(), QStringList{"Quillmark PDF"});
+    fake.services.printers = printers.get();
+
+    const struct {
+        QString answer;
+        bool written;
+        bool error;
+    } cases[] = {
+        {dir.filePath("sheet.pdf"), true, false},
+        {dir.filePath("plain-file/sheet.pdf"), false, true}, // its folder cannot be written
+        {"", false, false},                                  // the question was cancelled
+    };
+    for (const auto& c : cases) {
+        answer = c.answer;
+        create();
+        window->FirstActivation();
+        QTimer::singleShot(0, preview,
+                           [this] { preview->findChild<QPushButton*>("print_btn")->click(); });
+        window->Guard([this] { window->print_btnClick(); });
+        EXPECT_EQ(logged().contains("Printing : Done"), c.written) << c.answer.toStdString();
+        EXPECT_EQ(fake.messages.requests.size(), c.error ? 1u : 0u) << c.answer.toStdString();
+        if (c.error) {
+            EXPECT_TRUE(fake.messages.texts().constFirst().contains(c.answer));
+        }
+        QFile pdf(c.answer);
+        EXPECT_EQ(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-", c.written);
+        fake.messages.requests.clear();
+    }
+    qunsetenv("CUPS_SERVER");
+}
+
+TEST(PdfPrinter, ListedLastAndSwitchedOffOnlyOnRequest) {
+    QTemporaryDir dir;
+    qputenv("CUPS_SERVER", QFile::encodeName(dir.filePath("no-cups.sock")));
+    for (const char* off : {"", "1"}) {
+        qputenv("QUILLMARK_NO_VIRTUAL_PRINTER", off);
+        auto printers =
+            createPrinterSystem(VirtualPrinterFromEnvironment({}), std::chrono::seconds(10));
+        EXPECT_EQ(printers->printerNames(), *off ? QStringList() : QStringList{"Quillmark PDF"});
+    }
+    qunsetenv("QUILLMARK_NO_VIRTUAL_PRINTER");
+    qunsetenv("CUPS_SERVER");
+}
