@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -65,21 +66,23 @@ public:
         FileChooserAnswer answer;
         answer.paths = dialog.selectedFiles();
         answer.path = answer.paths.constFirst();
-        m_lastFolder = QFileInfo(answer.path).absolutePath();
+        if (request.initialDir.isEmpty())
+            m_lastFolder[request.forSaving] = QFileInfo(answer.path).absolutePath();
         answer.filterIndex =
             std::max<qsizetype>(0, request.nameFilters.indexOf(dialog.selectedNameFilter()));
         return answer;
     }
 
 private:
-    // Not the working folder: the request's, else the last one used, else Pictures.
+    // Not the working folder: the request's, else the last one used by an open (or save)
+    // dialog that had none, else Pictures.
     QString startFolder(const FileChooserRequest& request) const {
         if (!request.initialDir.isEmpty())
             return request.initialDir;
         if (QFileInfo(request.fileName).isAbsolute())
             return QString();
-        if (!m_lastFolder.isEmpty())
-            return m_lastFolder;
+        if (const QString last = m_lastFolder.value(request.forSaving); !last.isEmpty())
+            return last;
         const QString pictures = location(QStandardPaths::PicturesLocation);
         return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
     }
@@ -102,7 +105,7 @@ private:
     }
 
     IRemovableDrives& m_drives;
-    QString m_lastFolder;
+    QHash<bool, QString> m_lastFolder;
 };
 
 } // namespace

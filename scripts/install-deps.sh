@@ -25,7 +25,7 @@ test_packages=(
 package_packages=(
   dpkg-dev fakeroot lintian file
   desktop-file-utils appstream
-  xvfb xauth openbox x11-utils xdotool
+  xvfb xauth openbox x11-utils xdotool imagemagick
 )
 bench_packages=(
   imagemagick python3-pil libjpeg-turbo-progs time
