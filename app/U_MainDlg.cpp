@@ -225,7 +225,8 @@ void TMainDlg::FirstActivation() {
 }
 
 void TMainDlg::OpenPicture(const QString& path) {
-    if (!m_started) {
+    // Kept until start-up has run; dropped for good when start-up ends the program.
+    if (!m_started || !m_engine) {
         m_pendingPicture = path;
         return;
     }

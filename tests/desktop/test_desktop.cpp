@@ -290,15 +290,30 @@ TEST_F(DesktopWindow, PdfPrinterWritesTheNamedFileOrReportsWhyNot) {
     qunsetenv("CUPS_SERVER");
 }
 
-TEST(PdfPrinter, ListedLastAndSwitchedOffOnlyOnRequest) {
-    QTemporaryDir dir;
-    qputenv("CUPS_SERVER", QFile::encodeName(dir.filePath("no-cups.sock")));
-    for (const char* off : {"", "1"}) {
-        qputenv("QUILLMARK_NO_VIRTUAL_PRINTER", off);
-        auto printers =
-            createPrinterSystem(VirtualPrinterFromEnvironment({}), std::chrono::seconds(10));
-        EXPECT_EQ(printers->printerNames(), *off ? QStringList() : QStringList{"Quillmark PDF"});
+TEST(PdfPrinter, EnvironmentNamesItsFolderOrSwitchesItOff) {
+    const struct {
+        const char* off;
+        const char* folder;
+        bool listed;
+    } cases[] = {{nullptr, nullptr, true}, {"1", nullptr, false}, {"0", "/srv/pdf", true}};
+    for (const auto& c : cases) {
+        c.off ? qputenv("QUILLMARK_NO_VIRTUAL_PRINTER", c.off)
+              : qunsetenv("QUILLMARK_NO_VIRTUAL_PRINTER");
+        c.folder ? qputenv("QUILLMARK_VIRTUAL_PRINTER", c.folder)
+                 : qunsetenv("QUILLMARK_VIRTUAL_PRINTER");
+        const VirtualPrinterSetup setup = VirtualPrinterFromEnvironment([] { return QString(); });
+        EXPECT_EQ(setup.listed, c.listed);
+        EXPECT_EQ(setup.folder, QString::fromLatin1(c.folder));
+        EXPECT_TRUE(bool(setup.askFileName));
     }
     qunsetenv("QUILLMARK_NO_VIRTUAL_PRINTER");
+    qunsetenv("QUILLMARK_VIRTUAL_PRINTER");
+
+    // Switched off on a system without printers, the list is empty: "No printer found !".
+    QTemporaryDir dir;
+    qputenv("CUPS_SERVER", QFile::encodeName(dir.filePath("no-cups.sock")));
+    VirtualPrinterSetup off;
+    off.listed = false;
+    EXPECT_TRUE(createPrinterSystem(off, std::chrono::seconds(10))->printerNames().isEmpty());
     qunsetenv("CUPS_SERVER");
 }
