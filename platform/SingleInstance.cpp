@@ -11,6 +11,7 @@ namespace {
 
 constexpr char kTaken = '1';
 constexpr int kLockWaitMs = 10000;
+constexpr qint64 kLongestRequest = 64 * 1024;
 
 } // namespace
 
@@ -67,8 +68,12 @@ void SingleInstance::Accept() {
 }
 
 void SingleInstance::Serve(QLocalSocket* socket) {
-    if (!socket->canReadLine())
+    if (!socket->canReadLine()) {
+        // A request is one path; anything longer is not one of ours.
+        if (socket->bytesAvailable() > kLongestRequest)
+            socket->abort();
         return;
+    }
     const QString request = QString::fromUtf8(socket->readLine()).chopped(1);
     socket->write(QByteArray(1, kTaken));
     socket->flush();
