@@ -97,5 +97,36 @@ sleep 0.3
 xdotool key Left Down Up Return
 expect_window "About Quillmark"
 [ -n "$id" ] && xdotool key Escape
+sleep 0.5
+
+# Exit, then a start without a picture: Greyscale asks for one first.
+xdotool windowactivate --sync "$main"
+xdotool key ctrl+q
+for _ in $(seq 50); do [ -e "$XDG_RUNTIME_DIR/quillmark.socket" ] || break; sleep 0.2; done
+"$program" >>"$work/first.out" 2>&1 &
+pids+=($!)
+expect_window "Quillmark v$version"
+main=$id
+if [ -n "$main" ]; then
+  xdotool windowactivate --sync "$main"
+  xdotool key ctrl+g
+  expect_window "Information"
+  [ -n "$id" ] && xdotool key Return
+  sleep 0.5
+  xdotool windowactivate --sync "$main"
+  xdotool key ctrl+q
+fi
+for _ in $(seq 50); do [ -e "$XDG_RUNTIME_DIR/quillmark.socket" ] || break; sleep 0.2; done
+
+# No printer at all once the virtual one is switched off: the error box, then the end.
+QUILLMARK_NO_VIRTUAL_PRINTER=1 CUPS_SERVER=$work/no-cups.sock "$program" >>"$work/first.out" 2>&1 &
+last=$!
+pids+=($last)
+expect_window "Error"
+[ -n "$id" ] && xdotool key Return
+rc=0
+for _ in $(seq 50); do kill -0 "$last" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$last" 2>/dev/null && rc=running
+check "no printer: the program ends after the error" "0" "$rc"
 
 exit $fail
