@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 
 class QAction;
@@ -72,6 +73,8 @@ public:
 
     void LoadPicture(const QString& path);
     void CheckAspect();
+    // How long Print Now waits for the print system to take the page.
+    void SetPrintTimeLimit(std::chrono::milliseconds limit) { m_printTimeLimit = limit; }
 
     // State readable by tests and other windows.
     TWLog* Log() const { return m_log.get(); }
@@ -96,6 +99,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
@@ -108,6 +112,7 @@ private:
     void ShowSelectedPrinter();
     bool PrinterStartUp();
     void CloseAtStartUp();
+    void SendPrintJob();
 
     PlatformServices& m_platform;
     TComponentList m_components;
@@ -159,6 +164,9 @@ private:
     QString m_dataFolder;
     bool m_activationQueued = false;
     bool m_started = false;
+    // A page on its way to the printer; the window waits for it, disabled, and stays open.
+    bool m_printing = false;
+    std::chrono::milliseconds m_printTimeLimit{90000};
 
     // Picture side (U_MainDlgPicture.cpp): loading with an optional colour transform, the
     // start-up steps of the drop target and the mask layer. Declared last, the drop target

@@ -34,7 +34,7 @@ public:
     QString selectedName() override { return QStringLiteral("bench"); }
     PrinterMetrics selectedMetrics() override { return m_metrics; }
     bool showPrintDialog(QWidget*) override { return false; }
-    void printOnePage(const std::function<void(IPageCanvas&)>&) override {}
+    void printOnePage(const QString&, const std::function<void(IPageCanvas&)>&) override {}
 
 private:
     PrinterMetrics m_metrics;

@@ -125,7 +125,8 @@ public:
         return true;
     }
 
-    void printOnePage(const std::function<void(IPageCanvas&)>& draw) override {
+    void printOnePage(const QString& documentName,
+                      const std::function<void(IPageCanvas&)>& draw) override {
         const QString name = selectedName();
         if (name.isEmpty())
             throw PrinterError(QStringLiteral("No printer is installed."));
@@ -143,6 +144,8 @@ public:
             throw PrinterError(
                 QStringLiteral("The printer \"%1\" is no longer available.").arg(name));
         QPrinter& printer = systemPrinter();
+        // The name under which the job shows in the desktop's print queue.
+        printer.setDocName(documentName);
         QPainter painter;
         if (!painter.begin(&printer))
             throw PrinterError(QStringLiteral("Could not start printing on \"%1\".").arg(name));
@@ -159,6 +162,11 @@ public:
         }
         if (!painter.end() || printer.printerState() == QPrinter::Error)
             throw PrinterError(QStringLiteral("Printing on \"%1\" failed.").arg(name));
+        // Qt hands the page to CUPS inside end() and ignores the answer; CUPS keeps the
+        // status of this thread's last request, which is that one.
+        if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+            throw PrinterError(QStringLiteral("The printer \"%1\" did not take the page: %2")
+                                   .arg(name, QString::fromUtf8(cupsLastErrorString())));
     }
 
 private:

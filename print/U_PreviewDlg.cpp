@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -22,6 +23,13 @@ namespace {
 
 constexpr int kViewWidth = 420;
 constexpr int kViewHeight = 594;
+constexpr int kViewTop = 56;
+constexpr int kViewBottomMargin = 6;
+constexpr int kWindowWidth = 427;
+constexpr int kMinViewHeight = 150;
+// Title bar and borders of the window manager, generously: the real ones are only known
+// once the window is shown.
+constexpr int kFrameAllowance = 40;
 
 } // namespace
 
@@ -33,6 +41,11 @@ QSize PreviewSize(const QSize& page, const QSize& view) {
     if (rx >= ry)
         return {int(std::lround(page.width() * ry)), view.height()};
     return {view.width(), int(std::lround(page.height() * rx))};
+}
+
+int FittedViewHeight(int availableHeight, int frameHeight) {
+    const int room = availableHeight - frameHeight - kViewTop - kViewBottomMargin;
+    return std::clamp(room, kMinViewHeight, kViewHeight);
 }
 
 QImage ScaleNearest(const QImage& page, const QSize& size) {
@@ -138,7 +151,12 @@ TPageView::TPageView(QWidget* parent) : QWidget(parent) {
 }
 
 void TPageView::showPage(const QImage& page) {
-    m_shown = ScaleNearest(page, PreviewSize(page.size(), size()));
+    // Scaled to the screen's own pixels, so that a display at twice the density shows the
+    // sheet at twice the detail instead of enlarging a blurred copy.
+    const qreal ratio = devicePixelRatioF();
+    const QSize device(qRound(width() * ratio), qRound(height() * ratio));
+    m_shown = ScaleNearest(page, PreviewSize(page.size(), device));
+    m_shown.setDevicePixelRatio(ratio);
     update();
 }
 
@@ -159,7 +177,7 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     QFont face(QStringLiteral("MS Sans Serif"));
     face.setPointSize(8);
     setFont(face);
-    setFixedSize(427, 656);
+    setFixedSize(kWindowWidth, kViewTop + kViewHeight + kViewBottomMargin);
 
     print_btn = m_components.add(new QPushButton(QStringLiteral("Print Now"), this), "print_btn");
     print_btn->setGeometry(8, 8, 130, 43);
@@ -169,7 +187,7 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     bold.setBold(true);
     print_btn->setFont(bold);
     img = m_components.add(new TPageView(this), "img");
-    img->setGeometry(3, 56, kViewWidth, kViewHeight);
+    img->setGeometry(3, kViewTop, kViewWidth, kViewHeight);
     saveimg_btn =
         m_components.add(new TWrapButton(QStringLiteral("Save as image"), this), "saveimg_btn");
     saveimg_btn->setGeometry(148, 8, 129, 43);
@@ -223,8 +241,25 @@ void Tpreviewdlg::ScanDrives() {
 
 bool Tpreviewdlg::Execute() {
     ScanDrives();
+    FitToScreen();
     img->showPage(m_page);
-    return exec() == QDialog::Accepted;
+    const bool print = exec() == QDialog::Accepted;
+    // At 1200 dpi the page holds hundreds of megabytes: not kept between previews.
+    m_page = QImage();
+    img->showPage(m_page);
+    return print;
+}
+
+// On a small or densely scaled screen the designed window is taller than the screen: the
+// page view gets shorter, the buttons stay as they are.
+void Tpreviewdlg::FitToScreen() {
+    const QWidget* anchor = parentWidget() ? parentWidget() : this;
+    const QScreen* screen = anchor->screen();
+    const int viewHeight =
+        screen ? FittedViewHeight(screen->availableGeometry().height(), kFrameAllowance)
+               : kViewHeight;
+    setFixedSize(kWindowWidth, kViewTop + viewHeight + kViewBottomMargin);
+    img->setGeometry(3, kViewTop, kViewWidth, viewHeight);
 }
 
 void Tpreviewdlg::saveimg_btnClick() {
@@ -237,7 +272,7 @@ void Tpreviewdlg::saveimg_btnClick() {
                          kAppTitle + QStringLiteral("_save.jpg");
     if (QFile::exists(temp))
         QFile::remove(temp);
-    SaveJpeg(m_page, temp);
+    SaveJpeg(m_page, temp, 90, m_pageDpi);
     try {
         CopyFileReplacing(temp, name);
     } catch (...) {
@@ -259,7 +294,7 @@ void Tpreviewdlg::usb_btnClick() {
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly))
         throw AppError(QStringLiteral("Could not write %1: %2").arg(name, file.errorString()));
-    EncodeJpeg(m_page, file);
+    EncodeJpeg(m_page, file, 90, m_pageDpi);
     if (!file.commit())
         throw AppError(QStringLiteral("Could not write %1: %2").arg(name, file.errorString()));
     MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);

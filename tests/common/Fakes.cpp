@@ -19,7 +19,10 @@ private:
 
 } // namespace
 
-void SimulatedPrinters::printOnePage(const std::function<void(IPageCanvas&)>& draw) {
+void SimulatedPrinters::printOnePage(const QString& documentName,
+                                     const std::function<void(IPageCanvas&)>& draw) {
+    if (whilePrinting)
+        whilePrinting();
     const PrinterMetrics m = selectedMetrics();
     if (failPrint)
         throw PrinterError(QStringLiteral("The printer stopped responding."));
@@ -28,6 +31,7 @@ void SimulatedPrinters::printOnePage(const std::function<void(IPageCanvas&)>& dr
     RecordingCanvas canvas(page);
     draw(canvas);
     pages.push_back(page);
+    documentNames << documentName;
 }
 
 FakePlatform::FakePlatform() {
