@@ -110,10 +110,11 @@ void TMainDlg::SendPrintJob() {
         RunInBackground([printers, name, draw] { printers->printOnePage(name, draw); },
                         m_printTimeLimit);
     } catch (const TimeLimitError&) {
-        throw AppError(
-            QStringLiteral("The print system did not take the page within %1 seconds. It may "
-                           "still print it: look at the printer's queue before printing again.")
-                .arg(std::chrono::duration_cast<std::chrono::seconds>(m_printTimeLimit).count()));
+        const auto seconds = std::chrono::ceil<std::chrono::seconds>(m_printTimeLimit).count();
+        throw AppError(QStringLiteral("The print system did not take the page in time (%1 s). "
+                                      "It may still print it: look at the printer's queue "
+                                      "before printing again.")
+                           .arg(seconds));
     }
 }
 

@@ -16,12 +16,17 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScopeGuard>
+
+#include <atomic>
 
 #include <cups/cups.h>
 
 namespace {
 
 const QString kVirtualName = QStringLiteral("Quillmark PDF");
+const QString kStillSending = QStringLiteral(
+    "The last page is still on its way to the printer. Please try again in a moment.");
 
 class PainterCanvas final : public IPageCanvas {
 public:
@@ -75,6 +80,7 @@ public:
     }
 
     PrinterMetrics selectedMetrics() override {
+        ensureIdle();
         const QString name = selectedName();
         if (name.isEmpty())
             throw PrinterError(QStringLiteral("No printer is installed."));
@@ -93,6 +99,7 @@ public:
     }
 
     bool showPrintDialog(QWidget* parent) override {
+        ensureIdle();
         if (!cupsAnswers())
             throw PrinterError(QStringLiteral("The print system does not answer."));
         relist();
@@ -127,6 +134,9 @@ public:
 
     void printOnePage(const QString& documentName,
                       const std::function<void(IPageCanvas&)>& draw) override {
+        if (m_sending->exchange(true))
+            throw PrinterError(kStillSending);
+        const auto idle = qScopeGuard([sending = m_sending] { sending->store(false); });
         const QString name = selectedName();
         if (name.isEmpty())
             throw PrinterError(QStringLiteral("No printer is installed."));
@@ -143,7 +153,10 @@ public:
         if (QPrinterInfo::printerInfo(name).isNull())
             throw PrinterError(
                 QStringLiteral("The printer \"%1\" is no longer available.").arg(name));
-        QPrinter& printer = systemPrinter();
+        // A job that outlives its wait keeps its printer, whatever becomes of this object.
+        systemPrinter();
+        const std::shared_ptr<QPrinter> job = m_printer;
+        QPrinter& printer = *job;
         // The name under which the job shows in the desktop's print queue.
         printer.setDocName(documentName);
         QPainter painter;
@@ -171,6 +184,12 @@ public:
 
 private:
     bool hasVirtual() const { return !m_virtualFolder.isEmpty(); }
+
+    // A page that is still on its way (its caller stopped waiting for it) holds the printer.
+    void ensureIdle() const {
+        if (m_sending->load())
+            throw PrinterError(kStillSending);
+    }
     bool virtualSelected() { return hasVirtual() && selectedName() == kVirtualName; }
 
     // The print server may accept the connection and never answer; Qt's printer queries
@@ -238,7 +257,8 @@ private:
     QStringList m_system;
     QString m_systemDefault;
     QString m_selectedName;
-    std::unique_ptr<QPrinter> m_printer;
+    std::shared_ptr<QPrinter> m_printer;
+    std::shared_ptr<std::atomic<bool>> m_sending = std::make_shared<std::atomic<bool>>(false);
 
     bool showVirtualDialog(QWidget* parent) {
         QDialog dialog(parent);
