@@ -42,6 +42,7 @@ protected:
     }
     void selectFormat(int index) {
         main->findChild<QComboBox*>("format_cmb")->setCurrentIndex(index);
+        main->format_cmbChange();
     }
     // Print Now, pressing the preview's button.
     void printNow(const char* button) {
