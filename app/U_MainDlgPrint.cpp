@@ -75,13 +75,12 @@ void TMainDlg::print_btnClick() {
         // into the cell never carries it.
         ComposeCell(m_engine->Photo, img->picture(), AutoResize1->isChecked());
 
-        QImage& page = m_previewDlg->PageImage();
-        std::vector<QRect> covered;
-        for (const QPoint& p : m_engine->Positions())
-            covered.emplace_back(p, m_engine->Photo.size());
-        PreparePage(page, QSize(m_engine->PageWidth(), m_engine->PageHeight()), covered);
-        ImageCanvas canvas(page);
-        m_engine->DrawPage(canvas);
+        // The preview shows the page from its layout and makes the page image only when
+        // it is saved: the same pixels, without filling a page of hundreds of megabytes
+        // for a glance.
+        m_previewDlg->SetPageLayout(PageLayout{
+            QSize(m_engine->PageWidth(), m_engine->PageHeight()),
+            m_engine->Photo.convertToFormat(QImage::Format_RGB32), m_engine->Positions()});
         m_previewDlg->SetPageResolution(QSize(m_engine->DpiX, m_engine->DpiY));
     }
     LogInfo(QStringLiteral("Printing : Preview"));

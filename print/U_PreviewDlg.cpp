@@ -3,6 +3,7 @@
 #include "Artwork.h"
 #include "C_TextStorage.h"
 #include "C_WideDialogs.h"
+#include "U_BackgroundWork.h"
 #include "U_JpegEncode.h"
 #include "U_MsgDlg.h"
 #include "U_OrrinUtils.h"
@@ -150,12 +151,20 @@ TPageView::TPageView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+// Scaled to the screen's own pixels, so that a display at twice the density shows the
+// sheet at twice the detail instead of enlarging a blurred copy.
 void TPageView::showPage(const QImage& page) {
-    // Scaled to the screen's own pixels, so that a display at twice the density shows the
-    // sheet at twice the detail instead of enlarging a blurred copy.
     const qreal ratio = devicePixelRatioF();
     const QSize device(qRound(width() * ratio), qRound(height() * ratio));
     m_shown = ScaleNearest(page, PreviewSize(page.size(), device));
+    m_shown.setDevicePixelRatio(ratio);
+    update();
+}
+
+void TPageView::showLayout(const PageLayout& layout) {
+    const qreal ratio = devicePixelRatioF();
+    const QSize device(qRound(width() * ratio), qRound(height() * ratio));
+    m_shown = ScaleNearestLayout(layout, PreviewSize(layout.size, device));
     m_shown.setDevicePixelRatio(ratio);
     update();
 }
@@ -239,13 +248,30 @@ void Tpreviewdlg::ScanDrives() {
     }
 }
 
+QImage& Tpreviewdlg::PageImage() {
+    if (m_page.isNull() && m_layout) {
+        BusyCursor busy;
+        BuildPage(m_page, *m_layout);
+    }
+    return m_page;
+}
+
+void Tpreviewdlg::SetPageLayout(PageLayout layout) {
+    m_page = QImage();
+    m_layout = std::move(layout);
+}
+
 bool Tpreviewdlg::Execute() {
     ScanDrives();
     FitToScreen();
-    img->showPage(m_page);
+    if (m_page.isNull() && m_layout)
+        img->showLayout(*m_layout);
+    else
+        img->showPage(m_page);
     const bool print = exec() == QDialog::Accepted;
     // At 1200 dpi the page holds hundreds of megabytes: not kept between previews.
     m_page = QImage();
+    m_layout.reset();
     img->showPage(m_page);
     return print;
 }
@@ -272,7 +298,7 @@ void Tpreviewdlg::saveimg_btnClick() {
                          kAppTitle + QStringLiteral("_save.jpg");
     if (QFile::exists(temp))
         QFile::remove(temp);
-    SaveJpeg(m_page, temp, 90, m_pageDpi);
+    SaveJpeg(PageImage(), temp, 90, m_pageDpi);
     try {
         CopyFileReplacing(temp, name);
     } catch (...) {
@@ -294,7 +320,7 @@ void Tpreviewdlg::usb_btnClick() {
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly))
         throw AppError(QStringLiteral("Could not write %1: %2").arg(name, file.errorString()));
-    EncodeJpeg(m_page, file, 90, m_pageDpi);
+    EncodeJpeg(PageImage(), file, 90, m_pageDpi);
     if (!file.commit())
         throw AppError(QStringLiteral("Could not write %1: %2").arg(name, file.errorString()));
     MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);

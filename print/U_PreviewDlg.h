@@ -2,6 +2,7 @@
 
 #include "ComponentList.h"
 #include "Platform.h"
+#include "U_PrintJob.h"
 
 #include <QDialog>
 #include <QImage>
@@ -52,6 +53,8 @@ class TPageView : public QWidget {
 public:
     explicit TPageView(QWidget* parent);
     void showPage(const QImage& page);
+    // The same for a page that exists only as its layout.
+    void showLayout(const PageLayout& layout);
     const QImage& shown() const { return m_shown; }
 
 protected:
@@ -72,7 +75,11 @@ public:
     // The main window's text storage and open dialog, shared with this window.
     void Bind(TTextStorage* texts, TWideOpenDialog* openDialog);
 
-    QImage& PageImage() { return m_page; }
+    // The page image; made from the layout, if one was given, on first use.
+    QImage& PageImage();
+    // The page as its layout: the preview shows it without making the whole page image,
+    // which is made only for saving.
+    void SetPageLayout(PageLayout layout);
     // The printer resolution of the page image, written into the saved JPEG files.
     void SetPageResolution(const QSize& dotsPerInch) { m_pageDpi = dotsPerInch; }
     // Scans for a removable drive, then shows the page modally. True exactly when the
@@ -100,6 +107,7 @@ private:
     TWrapButton* saveimg_btn = nullptr;
     TWrapButton* usb_btn = nullptr;
     QImage m_page;
+    std::optional<PageLayout> m_layout;
     QSize m_pageDpi;
     QString m_usbPath;
 };

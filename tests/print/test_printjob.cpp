@@ -4,6 +4,7 @@
 #include "Fakes.h"
 #include "U_MainDlg.h"
 #include "U_PreviewDlg.h"
+#include "U_PrintJob.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -170,5 +171,37 @@ TEST_F(PrintJob, TheSavedSheetCarriesThePrinterResolution) {
     EXPECT_EQ(head.at(13), 1) << "density in dots per inch";
     EXPECT_EQ(head.mid(14, 4), QByteArray("\x02\x58\x01\x2c", 4)) << "600 and 300";
 }
+
+struct LayoutCase {
+    QSize page;
+    QSize cell;
+    std::vector<QPoint> positions;
+    QSize shown;
+};
+
+class PreviewOfLayout : public ::testing::TestWithParam<LayoutCase> {};
+
+// The preview drawn from the layout shows what scaling the finished page shows, pixel for
+// pixel: reduced, enlarged, with photos cut by the page edge and lying over each other.
+TEST_P(PreviewOfLayout, MatchesTheScaledPage) {
+    const LayoutCase& c = GetParam();
+    QImage cell(c.cell, QImage::Format_RGB32);
+    for (int y = 0; y < cell.height(); ++y)
+        for (int x = 0; x < cell.width(); ++x)
+            cell.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x ^ y) % 256));
+    const PageLayout layout{c.page, cell, c.positions};
+    QImage page;
+    BuildPage(page, layout);
+    ASSERT_EQ(page.size(), c.page);
+    EXPECT_EQ(ScaleNearestLayout(layout, c.shown), ScaleNearest(page, c.shown));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, PreviewOfLayout,
+    ::testing::Values(LayoutCase{{4760, 6779}, {826, 1062}, {{100, 100}, {1033, 100}}, {417, 594}},
+                      LayoutCase{{300, 200}, {70, 50}, {{5, 9}, {80, 9}, {5, 70}}, {613, 411}},
+                      LayoutCase{{500, 700}, {120, 90}, {{450, 650}, {-30, 3}}, {170, 238}},
+                      LayoutCase{{400, 400}, {100, 100}, {{10, 10}, {60, 60}}, {400, 400}},
+                      LayoutCase{{640, 480}, {50, 50}, {}, {320, 240}}));
 
 } // namespace
