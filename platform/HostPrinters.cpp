@@ -149,7 +149,8 @@ public:
             return;
         }
         if (!cupsAnswers())
-            throw PrinterError(QStringLiteral("The print system does not answer."));
+            throw PrinterError(
+                QStringLiteral("The print system does not answer: the page was not printed."));
         if (QPrinterInfo::printerInfo(name).isNull())
             throw PrinterError(
                 QStringLiteral("The printer \"%1\" is no longer available.").arg(name));

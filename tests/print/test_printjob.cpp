@@ -62,7 +62,9 @@ TEST_F(PrintJob, AStalledPrintServerGivesAnErrorAndNoDone) {
     auto released = std::make_shared<std::atomic<bool>>(false);
     auto ended = std::make_shared<std::atomic<bool>>(false);
     platform.printers.whilePrinting = [released, ended] {
-        while (!released->load())
+        // Bounded, so that a window that waits without its event loop fails instead of
+        // hanging.
+        for (int i = 0; i < 2000 && !released->load(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ended->store(true);
         throw PrinterError(QStringLiteral("gave up"));
