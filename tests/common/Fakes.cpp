@@ -21,8 +21,9 @@ private:
 
 void SimulatedPrinters::printOnePage(const QString& documentName,
                                      const std::function<void(IPageCanvas&)>& draw) {
-    if (whilePrinting)
-        whilePrinting();
+    // A copy: a test that stopped waiting may end, and take the hook with it, meanwhile.
+    if (const auto hook = whilePrinting)
+        hook();
     const PrinterMetrics m = selectedMetrics();
     if (failPrint)
         throw PrinterError(QStringLiteral("The printer stopped responding."));
