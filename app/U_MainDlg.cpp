@@ -321,8 +321,12 @@ void TMainDlg::format_cmbChange() {
     PhotoFormat parsed;
     const bool ok = ParseFormatLabel(label, parsed);
     if (ok) {
-        m_engine->SetPhotoSize(EngineMillimetres(parsed.LabelWidth, parsed.IsMillimetres),
-                               EngineMillimetres(parsed.LabelHeight, parsed.IsMillimetres));
+        // Inch formats keep their exact size; whole millimetres would shrink 2 in to 50 mm.
+        if (parsed.IsMillimetres)
+            m_engine->SetPhotoSize(EngineMillimetres(parsed.LabelWidth, true),
+                                   EngineMillimetres(parsed.LabelHeight, true));
+        else
+            m_engine->SetPhotoSizeInches(parsed.LabelWidth, parsed.LabelHeight);
         img->resize(kDisplayWidth, DisplayHeight(parsed));
     } else {
         PlainMessage(

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 
 class QAction;
@@ -75,6 +76,8 @@ public:
     // once start-up has run, with the window raised. Errors show as for the open dialog.
     void OpenPicture(const QString& path);
     void CheckAspect();
+    // How long Print Now waits for the print system to take the page.
+    void SetPrintTimeLimit(std::chrono::milliseconds limit) { m_printTimeLimit = limit; }
 
     // State readable by tests and other windows.
     TWLog* Log() const { return m_log.get(); }
@@ -100,6 +103,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
@@ -112,6 +116,7 @@ private:
     void ShowSelectedPrinter();
     bool PrinterStartUp();
     void CloseAtStartUp();
+    void SendPrintJob();
 
     PlatformServices& m_platform;
     TComponentList m_components;
@@ -164,6 +169,9 @@ private:
     QString m_pendingPicture;
     bool m_activationQueued = false;
     bool m_started = false;
+    // A page on its way to the printer; the window waits for it, disabled, and stays open.
+    bool m_printing = false;
+    std::chrono::milliseconds m_printTimeLimit{90000};
 
     // Picture side (U_MainDlgPicture.cpp): loading with an optional colour transform, the
     // start-up steps of the drop target and the mask layer. Declared last, the drop target

@@ -2,6 +2,7 @@
 #include "U_MainDlg.h"
 
 #include "Artwork.h"
+#include "U_BackgroundWork.h"
 #include "U_MsgDlg.h"
 #include "U_Picture.h"
 #include "U_PictureFile.h"
@@ -9,6 +10,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+
+#include <optional>
 
 namespace {
 
@@ -32,6 +35,7 @@ void TMainDlg::LoadPicture(const QString& path) {
 // loaded replaces the working copy (in one step), WorkFile and the display. A failure
 // leaves all three as they were.
 void TMainDlg::LoadTransformed(const QString& path, QImage (*transform)(QImage)) {
+    std::optional<BusyCursor> busy(std::in_place);
     const QString workFile = m_dataFolder + kAppTitle + QStringLiteral(".jpg");
     LogInfo(QStringLiteral("Loading : ") + path);
     const QByteArray bytes = ReadPictureFile(path);
@@ -42,6 +46,7 @@ void TMainDlg::LoadTransformed(const QString& path, QImage (*transform)(QImage))
     if (transform != nullptr)
         picture = transform(std::move(picture));
     img->setPicture(std::move(picture));
+    busy.reset(); // the aspect warning is a question for the user, not work
     CheckAspect();
 }
 

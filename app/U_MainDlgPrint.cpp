@@ -1,13 +1,18 @@
 // The main window's printing side: printer selection, the copies slider and Print Now.
 #include "U_MainDlg.h"
 
+#include "U_BackgroundWork.h"
+#include "U_MsgDlg.h"
 #include "U_PictureView.h"
 #include "U_PreviewDlg.h"
 #include "U_PrintJob.h"
 #include "U_TrackBar.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
+#include <QScopeGuard>
 
 bool TMainDlg::PrinterStartUp() {
     IPrinterSystem& printers = *m_platform.printers;
@@ -58,27 +63,65 @@ void TMainDlg::opt_btnClick() {
 }
 
 void TMainDlg::print_btnClick() {
-    if (!m_engine || !m_previewDlg || img->picture().width() == 0)
+    if (m_printing || !m_engine || !m_previewDlg || img->picture().width() == 0)
         return;
-    // Read the printer again first: one that has gone away stops the command here with its
-    // error, and the cell is sized for the printer that will print it.
-    m_engine->Refresh();
-    m_engine->Copies = num_trk->Position();
-    // The picture view keeps the norm mask in a layer of its own, so the picture drawn
-    // into the cell never carries it.
-    ComposeCell(m_engine->Photo, img->picture(), AutoResize1->isChecked());
+    {
+        BusyCursor busy;
+        // Read the printer again first: one that has gone away stops the command here with
+        // its error, and the cell is sized for the printer that will print it.
+        m_engine->Refresh();
+        m_engine->Copies = num_trk->Position();
+        // The picture view keeps the norm mask in a layer of its own, so the picture drawn
+        // into the cell never carries it.
+        ComposeCell(m_engine->Photo, img->picture(), AutoResize1->isChecked());
 
-    QImage& page = m_previewDlg->PageImage();
-    std::vector<QRect> covered;
-    for (const QPoint& p : m_engine->Positions())
-        covered.emplace_back(p, m_engine->Photo.size());
-    PreparePage(page, QSize(m_engine->PageWidth(), m_engine->PageHeight()), covered);
-    ImageCanvas canvas(page);
-    m_engine->DrawPage(canvas);
+        // The preview shows the page from its layout and makes the page image only when
+        // it is saved: the same pixels, without filling a page of hundreds of megabytes
+        // for a glance.
+        m_previewDlg->SetPageLayout(PageLayout{
+            QSize(m_engine->PageWidth(), m_engine->PageHeight()),
+            m_engine->Photo.convertToFormat(QImage::Format_RGB32), m_engine->Positions()});
+        m_previewDlg->SetPageResolution(QSize(m_engine->DpiX, m_engine->DpiY));
+    }
     LogInfo(QStringLiteral("Printing : Preview"));
     if (!m_previewDlg->Execute())
         return;
     LogInfo(QStringLiteral("Printing : Operation in progress"));
-    m_engine->PrintPage();
+    SendPrintJob();
     LogInfo(QStringLiteral("Printing : Done"));
+}
+
+// A print server may take a minute to take a page, or never answer: the job goes to a
+// worker while this window waits, disabled but painted, with the busy cursor. The worker
+// gets its own copies of the page's drawing and the job's name.
+void TMainDlg::SendPrintJob() {
+    IPrinterSystem* printers = m_platform.printers;
+    const QString name = kAppTitle + QStringLiteral(" - ") + format_cmb->currentText();
+    auto draw = m_engine->PageDrawer();
+    m_printing = true;
+    setEnabled(false);
+    const auto waited = qScopeGuard([this] {
+        m_printing = false;
+        setEnabled(true);
+    });
+    BusyCursor busy;
+    try {
+        RunInBackground([printers, name, draw] { printers->printOnePage(name, draw); },
+                        m_printTimeLimit);
+    } catch (const TimeLimitError&) {
+        const auto seconds = std::chrono::ceil<std::chrono::seconds>(m_printTimeLimit).count();
+        throw AppError(QStringLiteral("The print system did not take the page in time (%1 s). "
+                                      "It may still print it: look at the printer's queue "
+                                      "before printing again.")
+                           .arg(seconds));
+    }
+}
+
+void TMainDlg::closeEvent(QCloseEvent* event) {
+    // The nested wait of SendPrintJob still runs inside this window's command.
+    if (m_printing) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }

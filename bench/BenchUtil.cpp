@@ -1,5 +1,7 @@
 #include "BenchUtil.h"
 
+#include "VirtualPdfPrinter.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
 
@@ -73,4 +75,11 @@ void PinToOneCore() {
     CPU_ZERO(&set);
     CPU_SET(0, &set);
     sched_setaffinity(0, sizeof set, &set);
+}
+
+PrinterMetrics VirtualSheetAt(int dpi) {
+    const PrinterMetrics m = VirtualPrinterMetrics();
+    const int k = dpi / m.dpiX;
+    return PrinterMetrics{dpi,           dpi,          m.pageWidth * k, m.pageHeight * k,
+                          m.offsetX * k, m.offsetY * k};
 }

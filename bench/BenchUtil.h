@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Printers.h"
+
 #include <QString>
 
 #include <functional>
@@ -28,3 +30,22 @@ void Report(const QString& measure, double ours, double theirs, const QString& u
 
 // Keeps this process on one core, as the targets are stated for one core.
 void PinToOneCore();
+
+// One printer with fixed metrics, printing nothing.
+class FixedPrinter final : public IPrinterSystem {
+public:
+    explicit FixedPrinter(const PrinterMetrics& m) : m_metrics(m) {}
+    QStringList printerNames() override { return {QStringLiteral("bench")}; }
+    int defaultPrinterIndex() override { return 0; }
+    int selectedIndex() override { return 0; }
+    QString selectedName() override { return QStringLiteral("bench"); }
+    PrinterMetrics selectedMetrics() override { return m_metrics; }
+    bool showPrintDialog(QWidget*) override { return false; }
+    void printOnePage(const QString&, const std::function<void(IPageCanvas&)>&) override {}
+
+private:
+    PrinterMetrics m_metrics;
+};
+
+// The virtual printer's sheet (A4, 600 dpi) at another resolution.
+PrinterMetrics VirtualSheetAt(int dpi);

@@ -24,29 +24,6 @@
 
 namespace {
 
-// One printer with fixed metrics: the virtual printer's, or the same sheet at 1200 dpi.
-class FixedPrinter final : public IPrinterSystem {
-public:
-    explicit FixedPrinter(const PrinterMetrics& m) : m_metrics(m) {}
-    QStringList printerNames() override { return {QStringLiteral("bench")}; }
-    int defaultPrinterIndex() override { return 0; }
-    int selectedIndex() override { return 0; }
-    QString selectedName() override { return QStringLiteral("bench"); }
-    PrinterMetrics selectedMetrics() override { return m_metrics; }
-    bool showPrintDialog(QWidget*) override { return false; }
-    void printOnePage(const std::function<void(IPageCanvas&)>&) override {}
-
-private:
-    PrinterMetrics m_metrics;
-};
-
-PrinterMetrics metricsAt(int dpi) {
-    PrinterMetrics m = VirtualPrinterMetrics();
-    const int k = dpi / m.dpiX;
-    return PrinterMetrics{dpi,           dpi,          m.pageWidth * k, m.pageHeight * k,
-                          m.offsetX * k, m.offsetY * k};
-}
-
 // A camera-like picture: smooth light and colour with fine grain, 6000 × 4000.
 QImage photoLike() {
     QImage image(6000, 4000, QImage::Format_RGB32);
@@ -84,7 +61,7 @@ void buildSheet(TIDPrinter& engine, const QImage& picture, QImage& page) {
 }
 
 void wholePath(int dpi, const QString& photo, const QString& out) {
-    FixedPrinter printer(metricsAt(dpi));
+    FixedPrinter printer(VirtualSheetAt(dpi));
     TIDPrinter engine(printer);
     QImage page;
     const QImage picture = decode(photo);
@@ -147,7 +124,7 @@ QString pillowCommand(const TIDPrinter& engine, const QString& script, const QSt
 void measure(int dpi, const QImage& picture, const QString& photo, const QString& work,
              double copyRate, const QString& self) {
     const QString at = QStringLiteral(" (%1 dpi)").arg(dpi);
-    FixedPrinter printer(metricsAt(dpi));
+    FixedPrinter printer(VirtualSheetAt(dpi));
     TIDPrinter engine(printer);
     engine.Copies = 30;
     QImage page;

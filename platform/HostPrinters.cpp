@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -18,13 +19,19 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScopeGuard>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <atomic>
 
 #include <cups/cups.h>
 
 namespace {
 
 const QString kVirtualName = QStringLiteral("Quillmark PDF");
+const QString kStillSending = QStringLiteral(
+    "The last page is still on its way to the printer. Please try again in a moment.");
 
 class PainterCanvas final : public IPageCanvas {
 public:
@@ -78,6 +85,7 @@ public:
     }
 
     PrinterMetrics selectedMetrics() override {
+        ensureIdle();
         const QString name = selectedName();
         if (name.isEmpty())
             throw PrinterError(QStringLiteral("No printer is installed."));
@@ -96,6 +104,7 @@ public:
     }
 
     bool showPrintDialog(QWidget* parent) override {
+        ensureIdle();
         if (!cupsAnswers())
             throw PrinterError(QStringLiteral("The print system does not answer."));
         relist();
@@ -128,7 +137,11 @@ public:
         return true;
     }
 
-    void printOnePage(const std::function<void(IPageCanvas&)>& draw) override {
+    void printOnePage(const QString& documentName,
+                      const std::function<void(IPageCanvas&)>& draw) override {
+        if (m_sending->exchange(true))
+            throw PrinterError(kStillSending);
+        const auto idle = qScopeGuard([sending = m_sending] { sending->store(false); });
         const QString name = selectedName();
         if (name.isEmpty())
             throw PrinterError(QStringLiteral("No printer is installed."));
@@ -138,11 +151,17 @@ public:
             return;
         }
         if (!cupsAnswers())
-            throw PrinterError(QStringLiteral("The print system does not answer."));
+            throw PrinterError(
+                QStringLiteral("The print system does not answer: the page was not printed."));
         if (QPrinterInfo::printerInfo(name).isNull())
             throw PrinterError(
                 QStringLiteral("The printer \"%1\" is no longer available.").arg(name));
-        QPrinter& printer = systemPrinter();
+        // A job that outlives its wait keeps its printer, whatever becomes of this object.
+        systemPrinter();
+        const std::shared_ptr<QPrinter> job = m_printer;
+        QPrinter& printer = *job;
+        // The name under which the job shows in the desktop's print queue.
+        printer.setDocName(documentName);
         QPainter painter;
         if (!painter.begin(&printer))
             throw PrinterError(QStringLiteral("Could not start printing on \"%1\".").arg(name));
@@ -159,6 +178,11 @@ public:
         }
         if (!painter.end() || printer.printerState() == QPrinter::Error)
             throw PrinterError(QStringLiteral("Printing on \"%1\" failed.").arg(name));
+        // Qt hands the page to CUPS inside end() and ignores the answer; CUPS keeps the
+        // status of this thread's last request, which is that one.
+        if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+            throw PrinterError(QStringLiteral("The printer \"%1\" did not take the page: %2")
+                                   .arg(name, QString::fromUtf8(cupsLastErrorString())));
     }
 
 private:
@@ -171,10 +195,25 @@ private:
                     QStringLiteral("Could not create the folder %1.").arg(m_virtual.folder));
             return NextPdfPageName(m_virtual.folder);
         }
-        const QString name = m_virtual.askFileName ? m_virtual.askFileName() : QString();
+        QString name;
+        if (m_virtual.askFileName) {
+            // The page may be on its way from a worker thread; the question is a window, so it
+            // is asked on the window's thread, whose event loop runs while the caller waits.
+            if (QThread::currentThread() == qApp->thread())
+                name = m_virtual.askFileName();
+            else
+                QMetaObject::invokeMethod(
+                    qApp, [&] { name = m_virtual.askFileName(); }, Qt::BlockingQueuedConnection);
+        }
         if (name.isEmpty())
             throw CommandCancelled();
         return name;
+    }
+
+    // A page that is still on its way (its caller stopped waiting for it) holds the printer.
+    void ensureIdle() const {
+        if (m_sending->load())
+            throw PrinterError(kStillSending);
     }
     bool virtualSelected() { return hasVirtual() && selectedName() == kVirtualName; }
 
@@ -243,7 +282,8 @@ private:
     QStringList m_system;
     QString m_systemDefault;
     QString m_selectedName;
-    std::unique_ptr<QPrinter> m_printer;
+    std::shared_ptr<QPrinter> m_printer;
+    std::shared_ptr<std::atomic<bool>> m_sending = std::make_shared<std::atomic<bool>>(false);
 
     bool showVirtualDialog(QWidget* parent) {
         QDialog dialog(parent);

@@ -52,8 +52,12 @@ public:
     // The print dialog for the selected printer (no print-to-file, no page range, no
     // selection). True when confirmed; the selection and its settings may then differ.
     virtual bool showPrintDialog(QWidget* parent) = 0;
-    // Prints exactly one page on the selected printer; draw paints it. Throws PrinterError.
-    virtual void printOnePage(const std::function<void(IPageCanvas&)>& draw) = 0;
+    // Prints exactly one page on the selected printer as a job named documentName; draw
+    // paints it. Returns only when the print system has accepted the job; throws
+    // PrinterError when it refuses or fails. May run on a worker thread while the caller
+    // keeps every other use of the printer system waiting; draw then runs there too.
+    virtual void printOnePage(const QString& documentName,
+                              const std::function<void(IPageCanvas&)>& draw) = 0;
 };
 
 class IFileChooser;

@@ -3,6 +3,7 @@
 #include "Artwork.h"
 #include "C_TextStorage.h"
 #include "C_WideDialogs.h"
+#include "U_BackgroundWork.h"
 #include "U_JpegEncode.h"
 #include "U_MsgDlg.h"
 #include "U_OrrinUtils.h"
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -22,6 +24,13 @@ namespace {
 
 constexpr int kViewWidth = 420;
 constexpr int kViewHeight = 594;
+constexpr int kViewTop = 56;
+constexpr int kViewBottomMargin = 6;
+constexpr int kWindowWidth = 427;
+constexpr int kMinViewHeight = 150;
+// Title bar and borders of the window manager, generously: the real ones are only known
+// once the window is shown.
+constexpr int kFrameAllowance = 40;
 
 } // namespace
 
@@ -33,6 +42,11 @@ QSize PreviewSize(const QSize& page, const QSize& view) {
     if (rx >= ry)
         return {int(std::lround(page.width() * ry)), view.height()};
     return {view.width(), int(std::lround(page.height() * rx))};
+}
+
+int FittedViewHeight(int availableHeight, int frameHeight) {
+    const int room = availableHeight - frameHeight - kViewTop - kViewBottomMargin;
+    return std::clamp(room, kMinViewHeight, kViewHeight);
 }
 
 QImage ScaleNearest(const QImage& page, const QSize& size) {
@@ -137,8 +151,21 @@ TPageView::TPageView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+// Scaled to the screen's own pixels, so that a display at twice the density shows the
+// sheet at twice the detail instead of enlarging a blurred copy.
 void TPageView::showPage(const QImage& page) {
-    m_shown = ScaleNearest(page, PreviewSize(page.size(), size()));
+    const qreal ratio = devicePixelRatioF();
+    const QSize device(qRound(width() * ratio), qRound(height() * ratio));
+    m_shown = ScaleNearest(page, PreviewSize(page.size(), device));
+    m_shown.setDevicePixelRatio(ratio);
+    update();
+}
+
+void TPageView::showLayout(const PageLayout& layout) {
+    const qreal ratio = devicePixelRatioF();
+    const QSize device(qRound(width() * ratio), qRound(height() * ratio));
+    m_shown = ScaleNearestLayout(layout, PreviewSize(layout.size, device));
+    m_shown.setDevicePixelRatio(ratio);
     update();
 }
 
@@ -159,7 +186,7 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     QFont face(QStringLiteral("MS Sans Serif"));
     face.setPointSize(8);
     setFont(face);
-    setFixedSize(427, 656);
+    setFixedSize(kWindowWidth, kViewTop + kViewHeight + kViewBottomMargin);
 
     print_btn = m_components.add(new QPushButton(QStringLiteral("Print Now"), this), "print_btn");
     print_btn->setGeometry(8, 8, 130, 43);
@@ -169,7 +196,7 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     bold.setBold(true);
     print_btn->setFont(bold);
     img = m_components.add(new TPageView(this), "img");
-    img->setGeometry(3, 56, kViewWidth, kViewHeight);
+    img->setGeometry(3, kViewTop, kViewWidth, kViewHeight);
     saveimg_btn =
         m_components.add(new TWrapButton(QStringLiteral("Save as image"), this), "saveimg_btn");
     saveimg_btn->setGeometry(148, 8, 129, 43);
@@ -221,10 +248,44 @@ void Tpreviewdlg::ScanDrives() {
     }
 }
 
+QImage& Tpreviewdlg::PageImage() {
+    if (m_page.isNull() && m_layout) {
+        BusyCursor busy;
+        BuildPage(m_page, *m_layout);
+    }
+    return m_page;
+}
+
+void Tpreviewdlg::SetPageLayout(PageLayout layout) {
+    m_page = QImage();
+    m_layout = std::move(layout);
+}
+
 bool Tpreviewdlg::Execute() {
     ScanDrives();
+    FitToScreen();
+    if (m_page.isNull() && m_layout)
+        img->showLayout(*m_layout);
+    else
+        img->showPage(m_page);
+    const bool print = exec() == QDialog::Accepted;
+    // At 1200 dpi the page holds hundreds of megabytes: not kept between previews.
+    m_page = QImage();
+    m_layout.reset();
     img->showPage(m_page);
-    return exec() == QDialog::Accepted;
+    return print;
+}
+
+// On a small or densely scaled screen the designed window is taller than the screen: the
+// page view gets shorter, the buttons stay as they are.
+void Tpreviewdlg::FitToScreen() {
+    const QWidget* anchor = parentWidget() ? parentWidget() : this;
+    const QScreen* screen = anchor->screen();
+    const int viewHeight =
+        screen ? FittedViewHeight(screen->availableGeometry().height(), kFrameAllowance)
+               : kViewHeight;
+    setFixedSize(kWindowWidth, kViewTop + viewHeight + kViewBottomMargin);
+    img->setGeometry(3, kViewTop, kViewWidth, viewHeight);
 }
 
 void Tpreviewdlg::saveimg_btnClick() {
@@ -237,7 +298,7 @@ void Tpreviewdlg::saveimg_btnClick() {
                          kAppTitle + QStringLiteral("_save.jpg");
     if (QFile::exists(temp))
         QFile::remove(temp);
-    SaveJpeg(m_page, temp);
+    SaveJpeg(PageImage(), temp, 90, m_pageDpi);
     try {
         CopyFileReplacing(temp, name);
     } catch (...) {
@@ -259,7 +320,7 @@ void Tpreviewdlg::usb_btnClick() {
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly))
         throw AppError(QStringLiteral("Could not write %1: %2").arg(name, file.errorString()));
-    EncodeJpeg(m_page, file);
+    EncodeJpeg(PageImage(), file, 90, m_pageDpi);
     if (!file.commit())
         throw AppError(QStringLiteral("Could not write %1: %2").arg(name, file.errorString()));
     MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);

@@ -2,6 +2,7 @@
 
 #include "ComponentList.h"
 #include "Platform.h"
+#include "U_PrintJob.h"
 
 #include <QDialog>
 #include <QImage>
@@ -16,6 +17,10 @@ class TWideOpenDialog;
 // The page scaled proportionally to the largest size that fits the view, the computed
 // side rounded to the nearest integer.
 QSize PreviewSize(const QSize& page, const QSize& view);
+// The height of the page view that lets the preview window, with its frame, fit a screen
+// whose available height is given (all in logical pixels): the designed height when it
+// fits, else smaller, but never below a usable minimum.
+int FittedViewHeight(int availableHeight, int frameHeight);
 // Nearest-neighbour scaling: each shown pixel takes the page pixel under its centre.
 QImage ScaleNearest(const QImage& page, const QSize& size);
 // The name a sheet is saved under: ".jpg" is appended unless the name already ends in
@@ -48,6 +53,8 @@ class TPageView : public QWidget {
 public:
     explicit TPageView(QWidget* parent);
     void showPage(const QImage& page);
+    // The same for a page that exists only as its layout.
+    void showLayout(const PageLayout& layout);
     const QImage& shown() const { return m_shown; }
 
 protected:
@@ -68,9 +75,15 @@ public:
     // The main window's text storage and open dialog, shared with this window.
     void Bind(TTextStorage* texts, TWideOpenDialog* openDialog);
 
-    QImage& PageImage() { return m_page; }
+    // The page image; made from the layout, if one was given, on first use.
+    QImage& PageImage();
+    // The page as its layout: the preview shows it without making the whole page image,
+    // which is made only for saving.
+    void SetPageLayout(PageLayout layout);
+    // The printer resolution of the page image, written into the saved JPEG files.
+    void SetPageResolution(const QSize& dotsPerInch) { m_pageDpi = dotsPerInch; }
     // Scans for a removable drive, then shows the page modally. True exactly when the
-    // window was closed with "Print Now".
+    // window was closed with "Print Now". The page image is released when the window closes.
     bool Execute();
 
     void saveimg_btnClick();
@@ -81,6 +94,7 @@ public:
 
 private:
     void ScanDrives();
+    void FitToScreen();
     QString Translate(const QString& text) const;
     template <typename F> void Guard(F&& command);
 
@@ -93,5 +107,7 @@ private:
     TWrapButton* saveimg_btn = nullptr;
     TWrapButton* usb_btn = nullptr;
     QImage m_page;
+    std::optional<PageLayout> m_layout;
+    QSize m_pageDpi;
     QString m_usbPath;
 };

@@ -2,6 +2,7 @@
 
 #include "U_PageWrite.h"
 #include "U_Resample.h"
+#include "U_WPrint.h"
 
 #include <algorithm>
 #include <cmath>
@@ -97,4 +98,54 @@ void PreparePage(QImage& page, const QSize& size, const std::vector<QRect>& cove
             PageFill(line + x, 0xffffffffu, size_t(width - x));
     }
     PageWritesDone();
+}
+
+void BuildPage(QImage& page, const PageLayout& layout) {
+    std::vector<QRect> covered;
+    for (const QPoint& p : layout.positions)
+        covered.emplace_back(p, layout.cell.size());
+    PreparePage(page, layout.size, covered);
+    if (page.isNull() || layout.cell.isNull())
+        return;
+    ImageCanvas canvas(page);
+    for (const QPoint& p : layout.positions)
+        canvas.drawImage(p.x(), p.y(), layout.cell);
+}
+
+QImage ScaleNearestLayout(const PageLayout& layout, const QSize& shown) {
+    if (layout.size.isEmpty() || shown.isEmpty())
+        return {};
+    const QImage cell = layout.cell.format() == QImage::Format_RGB32
+                            ? layout.cell
+                            : layout.cell.convertToFormat(QImage::Format_RGB32);
+    QImage image(shown, QImage::Format_RGB32);
+    const qint64 pw = layout.size.width();
+    const qint64 ph = layout.size.height();
+    const int cw = cell.width();
+    const int ch = cell.height();
+    std::vector<int> columns(size_t(shown.width()));
+    for (int x = 0; x < shown.width(); ++x)
+        columns[size_t(x)] = int(std::min(pw - 1, (2 * x + 1) * pw / (2 * qint64(shown.width()))));
+    std::vector<QPoint> row; // the photos that the current page row crosses
+    for (int y = 0; y < shown.height(); ++y) {
+        const int sy = int(std::min(ph - 1, (2 * y + 1) * ph / (2 * qint64(shown.height()))));
+        row.clear();
+        for (const QPoint& p : layout.positions)
+            if (sy >= p.y() && sy < p.y() + ch)
+                row.push_back(p);
+        auto* to = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < shown.width(); ++x) {
+            const int sx = columns[size_t(x)];
+            QRgb pixel = 0xffffffffu;
+            // Later photos lie over earlier ones, as when they are drawn.
+            for (auto p = row.rbegin(); p != row.rend(); ++p)
+                if (sx >= p->x() && sx < p->x() + cw) {
+                    pixel =
+                        reinterpret_cast<const QRgb*>(cell.constScanLine(sy - p->y()))[sx - p->x()];
+                    break;
+                }
+            to[x] = pixel;
+        }
+    }
+    return image;
 }

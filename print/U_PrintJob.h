@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 
@@ -20,3 +21,19 @@ void ComposeCell(QImage& cell, const QImage& picture, bool stretch);
 // of the right size keeps its buffer; otherwise the old one is released before the new
 // one is made, so that two pages never exist at once.
 void PreparePage(QImage& page, const QSize& size, const std::vector<QRect>& covered);
+
+// A page described by its photos: the printable area's size, the cell and where its copies
+// go. Everything else on the page is white.
+struct PageLayout {
+    QSize size;
+    QImage cell;
+    std::vector<QPoint> positions;
+};
+
+// The page image of the layout, pixel for pixel as the engine draws it (PreparePage, then
+// unscaled copies of the cell).
+void BuildPage(QImage& page, const PageLayout& layout);
+
+// What ScaleNearest(page, shown) gives for the layout's page, without making the page: each
+// shown pixel takes the page pixel under its centre.
+QImage ScaleNearestLayout(const PageLayout& layout, const QSize& shown);

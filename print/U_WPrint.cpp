@@ -2,7 +2,9 @@
 
 #include "U_PageWrite.h"
 
+#include <cmath>
 #include <cstring>
+#include <utility>
 
 TIDPrinter::TIDPrinter(IPrinterSystem& printers) : m_printers(printers) {
     Refresh();
@@ -11,6 +13,16 @@ TIDPrinter::TIDPrinter(IPrinterSystem& printers) : m_printers(printers) {
 void TIDPrinter::SetPhotoSize(int widthMM, int heightMM) {
     PhotoWidthMM = widthMM;
     PhotoHeightMM = heightMM;
+    m_tenthsWidth = 0;
+    m_tenthsHeight = 0;
+    Refresh();
+}
+
+void TIDPrinter::SetPhotoSizeInches(float widthIn, float heightIn) {
+    m_tenthsWidth = int(std::lround(double(widthIn) * 10.0));
+    m_tenthsHeight = int(std::lround(double(heightIn) * 10.0));
+    PhotoWidthMM = m_tenthsWidth * 254 / 100;
+    PhotoHeightMM = m_tenthsHeight * 254 / 100;
     Refresh();
 }
 
@@ -20,8 +32,10 @@ void TIDPrinter::Refresh() {
     DpiY = m_metrics.dpiY;
     AreaWidth = m_metrics.pageWidth - 2 * m_metrics.offsetX;
     AreaHeight = m_metrics.pageHeight - 2 * m_metrics.offsetY;
-    const int w = MmToPixels(PhotoWidthMM, DpiX);
-    const int h = MmToPixels(PhotoHeightMM, DpiY);
+    const bool inches = m_tenthsWidth > 0 && m_tenthsHeight > 0;
+    const int w = inches ? InchTenthsToPixels(m_tenthsWidth, DpiX) : MmToPixels(PhotoWidthMM, DpiX);
+    const int h =
+        inches ? InchTenthsToPixels(m_tenthsHeight, DpiY) : MmToPixels(PhotoHeightMM, DpiY);
     // Same size: the content is kept; another size discards it.
     if (Photo.width() != w || Photo.height() != h)
         Photo = (w > 0 && h > 0) ? QImage(w, h, QImage::Format_RGB32) : QImage();
@@ -32,6 +46,12 @@ int TIDPrinter::MmToPixels(int mm, int dpi) {
         return 0;
     const long double q = 25.4L / static_cast<long double>(dpi);
     return static_cast<int>(static_cast<long double>(mm) / q);
+}
+
+int TIDPrinter::InchTenthsToPixels(int tenths, int dpi) {
+    if (dpi <= 0 || tenths <= 0)
+        return 0;
+    return int(qint64(tenths) * dpi / 10);
 }
 
 int TIDPrinter::OffsetX() {
@@ -90,19 +110,23 @@ std::vector<QPoint> TIDPrinter::Positions() const {
 }
 
 void TIDPrinter::DrawPage(IPageCanvas& canvas) {
-    Refresh();
-    const std::vector<QPoint> positions = Positions();
-    if (positions.empty())
-        return;
-    // One opaque conversion (none when the cell is already RGB32), then unscaled copies.
-    const QImage rgb = Photo.convertToFormat(QImage::Format_RGB32);
-    for (const QPoint& p : positions)
-        canvas.drawImage(p.x(), p.y(), rgb);
+    PageDrawer()(canvas);
 }
 
-void TIDPrinter::PrintPage() {
+std::function<void(IPageCanvas&)> TIDPrinter::PageDrawer() {
     Refresh();
-    m_printers.printOnePage([this](IPageCanvas& canvas) { DrawPage(canvas); });
+    std::vector<QPoint> positions = Positions();
+    // One opaque conversion (none when the cell is already RGB32), then unscaled copies.
+    // The image is shared, not copied: a later write to Photo detaches the engine's side.
+    QImage rgb = positions.empty() ? QImage() : Photo.convertToFormat(QImage::Format_RGB32);
+    return [positions = std::move(positions), rgb = std::move(rgb)](IPageCanvas& canvas) {
+        for (const QPoint& p : positions)
+            canvas.drawImage(p.x(), p.y(), rgb);
+    };
+}
+
+void TIDPrinter::PrintPage(const QString& documentName) {
+    m_printers.printOnePage(documentName, PageDrawer());
 }
 
 void ImageCanvas::drawImage(int x, int y, const QImage& image) {

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPoint>
 
+#include <functional>
 #include <vector>
 
 // Turns one photo size in millimetres into a page of identical photos for the selected
@@ -26,15 +27,26 @@ public:
     QImage Photo;
 
     void SetPhotoSize(int widthMM, int heightMM);
+    // An inch format at its exact size: the cell is inches × resolution pixels on each axis
+    // (2 in at 600 dpi is 1200, where 50 mm would be 1181). Sizes count to a tenth of an
+    // inch, as the catalogue writes them. PhotoWidthMM and PhotoHeightMM then hold the size
+    // in whole millimetres, truncated, for callers that only need its proportions.
+    void SetPhotoSizeInches(float widthIn, float heightIn);
     void Refresh();
     static int MmToPixels(int mm, int dpi);
+    // Tenths of an inch to device pixels, truncating; exact in integers.
+    static int InchTenthsToPixels(int tenths, int dpi);
     int OffsetX();
     int OffsetY();
     int Columns() const;
     int Rows() const;
     int Capacity() const;
     void DrawPage(IPageCanvas& canvas);
-    void PrintPage();
+    // Prints one page, a job named documentName, on the selected printer.
+    void PrintPage(const QString& documentName = QString());
+    // What DrawPage would draw now (after a Refresh), holding its own copies of the cell
+    // and the positions: it may draw later, on another thread, while the engine changes.
+    std::function<void(IPageCanvas&)> PageDrawer();
 
     // Top-left corners, in canvas coordinates, of the photos that DrawPage draws with the
     // metrics of the last Refresh and the current Copies: row by row, at most Capacity.
@@ -47,6 +59,9 @@ public:
 private:
     IPrinterSystem& m_printers;
     PrinterMetrics m_metrics;
+    // The inch format's size in tenths of an inch; zero while the size is in millimetres.
+    int m_tenthsWidth = 0;
+    int m_tenthsHeight = 0;
 };
 
 // Columns (or rows) that fit an area with at least one pixel between neighbours.

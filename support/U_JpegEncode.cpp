@@ -70,8 +70,8 @@ void termDestination(j_compress_ptr cinfo) {
 
 // The raw encoding; returns false with the library's message on failure. Nothing with a
 // destructor may live in this frame, as an error leaves it by longjmp.
-bool encode(const QImage& image, DeviceDestination& dest, int quality, ErrorManager& err,
-            std::vector<JSAMPLE>& rowBuffer) {
+bool encode(const QImage& image, DeviceDestination& dest, int quality, const QSize& density,
+            ErrorManager& err, std::vector<JSAMPLE>& rowBuffer) {
     jpeg_compress_struct cinfo;
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = errorExit;
@@ -96,6 +96,11 @@ bool encode(const QImage& image, DeviceDestination& dest, int quality, ErrorMana
 #endif
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (!density.isEmpty() && density.width() <= 65535 && density.height() <= 65535) {
+        cinfo.density_unit = 1;
+        cinfo.X_density = UINT16(density.width());
+        cinfo.Y_density = UINT16(density.height());
+    }
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         const auto* line =
@@ -120,7 +125,7 @@ bool encode(const QImage& image, DeviceDestination& dest, int quality, ErrorMana
 
 } // namespace
 
-void EncodeJpeg(const QImage& image, QIODevice& out, int quality) {
+void EncodeJpeg(const QImage& image, QIODevice& out, int quality, const QSize& dotsPerInch) {
     if (image.isNull())
         throw AppError(QStringLiteral("There is no picture to save."));
     // Pages are RGB32 already; anything else is converted once, as a 32-bit source.
@@ -136,7 +141,7 @@ void EncodeJpeg(const QImage& image, QIODevice& out, int quality) {
     dest.buffer.resize(kBufferSize);
     std::vector<JSAMPLE> rowBuffer(size_t(source.width()) * 3);
     ErrorManager err{};
-    if (!encode(source, dest, quality, err, rowBuffer)) {
+    if (!encode(source, dest, quality, dotsPerInch, err, rowBuffer)) {
         if (dest.failed)
             throw AppError(
                 QStringLiteral("Could not write the picture: %1").arg(out.errorString()));
@@ -145,11 +150,11 @@ void EncodeJpeg(const QImage& image, QIODevice& out, int quality) {
     }
 }
 
-void SaveJpeg(const QImage& image, const QString& path, int quality) {
+void SaveJpeg(const QImage& image, const QString& path, int quality, const QSize& dotsPerInch) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         throw AppError(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));
-    EncodeJpeg(image, file, quality);
+    EncodeJpeg(image, file, quality, dotsPerInch);
     if (!file.flush())
         throw AppError(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));
 }

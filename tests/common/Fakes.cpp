@@ -19,7 +19,11 @@ private:
 
 } // namespace
 
-void SimulatedPrinters::printOnePage(const std::function<void(IPageCanvas&)>& draw) {
+void SimulatedPrinters::printOnePage(const QString& documentName,
+                                     const std::function<void(IPageCanvas&)>& draw) {
+    // A copy: a test that stopped waiting may end, and take the hook with it, meanwhile.
+    if (const auto hook = whilePrinting)
+        hook();
     const PrinterMetrics m = selectedMetrics();
     if (failPrint)
         throw PrinterError(QStringLiteral("The printer stopped responding."));
@@ -28,6 +32,7 @@ void SimulatedPrinters::printOnePage(const std::function<void(IPageCanvas&)>& dr
     RecordingCanvas canvas(page);
     draw(canvas);
     pages.push_back(page);
+    documentNames << documentName;
 }
 
 FakePlatform::FakePlatform() {

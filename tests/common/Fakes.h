@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -117,7 +118,8 @@ public:
             selected = dialogChoice;
         return dialogConfirms;
     }
-    void printOnePage(const std::function<void(IPageCanvas&)>& draw) override;
+    void printOnePage(const QString& documentName,
+                      const std::function<void(IPageCanvas&)>& draw) override;
 
     std::vector<Printer> printers;
     int defaultIndex = 0;
@@ -128,6 +130,9 @@ public:
     int dialogChoice = -1;
     int dialogs = 0;
     std::vector<QImage> pages; // one image of the printable area per printed page
+    QStringList documentNames; // the job name of each printed page
+    // Runs first in every print job, on the job's thread: a test may hold the job there.
+    std::function<void()> whilePrinting;
 };
 
 inline PrinterMetrics A4At600() {
