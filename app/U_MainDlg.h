@@ -79,6 +79,7 @@ public:
     const QString& WorkFile() const { return m_workFile; }
     QStringList& DroppedFiles() { return m_droppedFiles; }
     TTextStorage* MainTexts() const { return main_ts; }
+    TLangList* Languages() const { return langue; }
     TWideOpenDialog* OpenDialog() const { return WOD; }
     const QString& DataDir() const { return m_dataFolder; }
     QString Caption() const;
