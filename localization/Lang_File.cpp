@@ -153,8 +153,8 @@ QString readDecoded(TStorefile& store, int charset, int* tag) {
 void readEntries(TStorefile& store, LangPack& pack) {
     const int revision = pack.header.revision;
     const int cs = pack.header.charset;
-    // Every read advances by a whole record or ends the walk, so this loop ends.
-    while (!store.Eof()) {
+    // Every read advances by a whole record, so this loop ends.
+    while (store.AtRecord()) {
         LangEntry e;
         e.key = readDecoded(store, cs, &e.keyTag);
         if (revision == 0) {

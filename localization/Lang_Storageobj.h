@@ -43,6 +43,11 @@ public:
     bool Prior();
     void MoveTo(int index);
     int DataSize() const;
+    // True when a whole record, as its lengths say, lies at the current position.
+    bool AtRecord() const {
+        Record record;
+        return currentRecord(record);
+    }
 
     // Reads at most `size` data bytes (all of them when size is negative or too large) and
     // sets size to what was read; returns the tag. At the end: size 0, tag 0.
