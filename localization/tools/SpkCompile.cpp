@@ -84,7 +84,33 @@ bool readNumber(const PoCatalogue& po, const char* name, int base, int fallback,
     return true;
 }
 
+PoMessage message(const QString& context, const QString& id) {
+    PoMessage m;
+    m.context = context;
+    m.id = id;
+    return m;
+}
+
 } // namespace
+
+quint32 PackVersion(const QString& text) {
+    quint32 numbers[4] = {};
+    int finished = 0;
+    QString digits;
+    for (qsizetype i = 0; i < text.size() && finished < 5; ++i) {
+        const QChar c = text.at(i);
+        if (c.isDigit() && c.unicode() < 128 && digits.size() < 24)
+            digits += c;
+        if (c == QLatin1Char('.') || c == QLatin1Char(',') || i + 1 == text.size()) {
+            if (finished < 4)
+                numbers[finished] = digits.left(9).toUInt();
+            ++finished;
+            digits.clear();
+        }
+    }
+    return (numbers[0] & 0xFF) << 24 | (numbers[1] & 0xFF) << 16 | (numbers[2] & 0x3F) << 10 |
+           (numbers[3] & 0x3FF);
+}
 
 bool ParseContext(const QString& context, MessagePlace& place) {
     const QStringList parts = context.split(QLatin1Char('|'));
@@ -192,16 +218,16 @@ PoCatalogue TemplateFromDraft(const PackDraft& base, const QString& programVersi
     };
     for (const PackDraft::Entry& e : base.entries) {
         if (!e.caption.isEmpty())
-            pot.messages.append({ContextText(e.key, MessagePlace::Caption), e.caption, {}});
+            pot.messages.append(message(ContextText(e.key, MessagePlace::Caption), e.caption));
         if (!e.hint.isEmpty()) {
-            PoMessage m{ContextText(e.key, MessagePlace::Hint), e.hint, {}};
+            PoMessage m = message(ContextText(e.key, MessagePlace::Hint), e.hint);
             if (!e.showHint)
                 m.extracted.append(kHiddenHint);
             pot.messages.append(m);
         }
         for (qsizetype j = 0; j < e.list.size(); ++j)
-            pot.messages.append(
-                {ContextText(e.key, MessagePlace::Items, static_cast<int>(j)), e.list.at(j), {}});
+            pot.messages.append(message(
+                ContextText(e.key, MessagePlace::Items, static_cast<int>(j)), e.list.at(j)));
     }
     return pot;
 }

@@ -57,6 +57,10 @@ inline constexpr const char* MinFontSize = "X-Min-Font-Size";
 inline constexpr const char* Flag = "X-Flag";
 } // namespace PoHeader
 
+// Packs a version text a.b.c.d into 8, 8, 6 and 10 bits; separators "." or ",", other
+// characters skipped, missing numbers 0.
+quint32 PackVersion(const QString& text);
+
 // Turns a translation into a pack: translated messages set their record's translated bit,
 // untranslated ones keep the English text without it. Returns the problems found (each
 // "line N: ..." or naming the key); the draft is usable only when the list is empty.
