@@ -1,6 +1,5 @@
 #include "FlagPicture.h"
 
-#include <QBuffer>
 #include <QColor>
 #include <QImage>
 #include <QList>
@@ -8,8 +7,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-bool FlagBmp(const QString& description, QByteArray& bmp, QString& error) {
-    bmp.clear();
+bool FlagPicture(const QString& description, QImage& picture, QString& error) {
+    picture = QImage();
     const QStringList words = description.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty())
         return true;
@@ -45,11 +44,6 @@ bool FlagBmp(const QString& description, QByteArray& bmp, QString& error) {
         painter.fillRect(band, bands.at(i));
     }
     painter.end();
-    QBuffer buffer(&bmp);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "BMP")) {
-        error = QStringLiteral("could not encode the flag as BMP");
-        return false;
-    }
+    picture = image;
     return true;
 }

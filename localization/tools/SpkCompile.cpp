@@ -3,6 +3,7 @@
 #include "FlagPicture.h"
 
 #include <QHash>
+#include <QImage>
 #include <QSet>
 
 #include <map>
@@ -93,25 +94,6 @@ PoMessage message(const QString& context, const QString& id) {
 
 } // namespace
 
-quint32 PackVersion(const QString& text) {
-    quint32 numbers[4] = {};
-    int finished = 0;
-    QString digits;
-    for (qsizetype i = 0; i < text.size() && finished < 5; ++i) {
-        const QChar c = text.at(i);
-        if (c.isDigit() && c.unicode() < 128 && digits.size() < 24)
-            digits += c;
-        if (c == QLatin1Char('.') || c == QLatin1Char(',') || i + 1 == text.size()) {
-            if (finished < 4)
-                numbers[finished] = digits.left(9).toUInt();
-            ++finished;
-            digits.clear();
-        }
-    }
-    return (numbers[0] & 0xFF) << 24 | (numbers[1] & 0xFF) << 16 | (numbers[2] & 0x3F) << 10 |
-           (numbers[3] & 0x3FF);
-}
-
 bool ParseContext(const QString& context, MessagePlace& place) {
     const QStringList parts = context.split(QLatin1Char('|'));
     if (parts.size() < 2 || parts.first().isEmpty())
@@ -143,46 +125,51 @@ QString ContextText(const QString& key, MessagePlace::Property property, int lin
     return text;
 }
 
-QStringList DraftFromPo(const PoCatalogue& po, quint32 programVersion, PackDraft& draft) {
+QStringList PackFromPo(const PoCatalogue& po, uint32_t programVersion, LangPack& pack) {
     QStringList problems;
-    draft = PackDraft{};
-    int languageId = 0;
+    pack = LangPack{};
+    LangHeader& header = pack.header;
+    int number = 0;
     if (field(po, PoHeader::LanguageId).isEmpty())
         problems.append(
             QStringLiteral("header %1 is missing").arg(QString::fromLatin1(PoHeader::LanguageId)));
-    else
-        readNumber(po, PoHeader::LanguageId, 16, 0, 0xFFFF, languageId, problems);
-    draft.languageId = static_cast<quint16>(languageId);
-    readNumber(po, PoHeader::Charset, 10, 0, 255, draft.charset, problems);
-    readNumber(po, PoHeader::MinFontSize, 10, 8, 72, draft.minFontSize, problems);
-    draft.listTitle = field(po, PoHeader::ListTitle);
-    draft.languageName = field(po, PoHeader::LanguageName);
-    draft.listDetail = field(po, PoHeader::ListDetail);
-    draft.fontName = field(po, PoHeader::FontName);
+    else if (readNumber(po, PoHeader::LanguageId, 16, 0, 0xFFFF, number, problems))
+        header.languageId = static_cast<uint16_t>(number);
+    if (readNumber(po, PoHeader::Charset, 10, 0, 255, number, problems))
+        header.charset = static_cast<uint8_t>(number);
+    readNumber(po, PoHeader::MinFontSize, 10, 8, 72, header.minFontSize, problems);
+    header.listTitle = field(po, PoHeader::ListTitle);
+    header.languageName = field(po, PoHeader::LanguageName);
+    header.listDetail = field(po, PoHeader::ListDetail);
+    header.fontName = field(po, PoHeader::FontName);
     // A header value is one line; "|" separates the lines of the notes.
     const QString notes = field(po, PoHeader::Notes);
     if (!notes.isEmpty())
         for (const QString& line : notes.split(QLatin1Char('|')))
-            draft.notes.append(line.trimmed());
-    draft.programVersion = programVersion;
+            header.notes.append(line.trimmed());
+    header.programVersion = programVersion;
     QString error;
-    if (!FlagBmp(field(po, PoHeader::Flag), draft.pictureBmp, error))
+    if (!FlagPicture(field(po, PoHeader::Flag), header.picture, error))
         problems.append(
             QStringLiteral("header %1: %2").arg(QString::fromLatin1(PoHeader::Flag), error));
 
+    auto tag = [](int kind, const PoMessage& m) {
+        return m.translated() ? kind | kTranslatedBit : kind;
+    };
     for (const auto& [key, group] : groupByKey(po, problems)) {
-        PackDraft::Entry entry;
+        LangEntry entry;
         entry.key = key;
         if (group.caption) {
-            entry.captionTranslated = group.caption->translated();
-            entry.caption = entry.captionTranslated ? group.caption->str : group.caption->id;
+            entry.captionTag = tag(kCaptionTag, *group.caption);
+            entry.caption = group.caption->translated() ? group.caption->str : group.caption->id;
         }
         if (group.hint) {
-            entry.hintTranslated = group.hint->translated();
-            entry.hint = entry.hintTranslated ? group.hint->str : group.hint->id;
-            entry.showHint = !group.hint->extracted.contains(kHiddenHint);
+            const bool shown = !group.hint->extracted.contains(kHiddenHint);
+            entry.hintTag = tag(shown ? kHintTag | kShowHintBit : kHintTag, *group.hint);
+            entry.hint = group.hint->translated() ? group.hint->str : group.hint->id;
         }
         int expected = 0;
+        bool anyTranslated = false;
         for (const auto& [line, m] : group.lines) {
             if (line != expected) {
                 problems.append(
@@ -190,15 +177,18 @@ QStringList DraftFromPo(const PoCatalogue& po, quint32 programVersion, PackDraft
                 break;
             }
             ++expected;
-            entry.listTranslated = entry.listTranslated || m->translated();
-            entry.list.append(m->translated() ? m->str : m->id);
+            anyTranslated = anyTranslated || m->translated();
+            entry.lines.append(m->translated() ? m->str : m->id);
         }
-        draft.entries.append(entry);
+        // One bit covers the whole list; its untranslated lines keep their English text.
+        if (!group.lines.empty())
+            entry.listTag = anyTranslated ? kListTag | kTranslatedBit : kListTag;
+        pack.entries.push_back(entry);
     }
     return problems;
 }
 
-PoCatalogue TemplateFromDraft(const PackDraft& base, const QString& programVersion) {
+PoCatalogue TemplateFromPack(const LangPack& base, const QString& programVersion) {
     PoCatalogue pot;
     pot.header = {
         {QStringLiteral("Project-Id-Version"), QStringLiteral("Quillmark ") + programVersion},
@@ -211,23 +201,24 @@ PoCatalogue TemplateFromDraft(const PackDraft& base, const QString& programVersi
         {QString::fromLatin1(PoHeader::LanguageName), QString()},
         {QString::fromLatin1(PoHeader::ListDetail), QString()},
         {QString::fromLatin1(PoHeader::Notes), QString()},
-        {QString::fromLatin1(PoHeader::FontName), base.fontName},
+        {QString::fromLatin1(PoHeader::FontName), base.header.fontName},
         {QString::fromLatin1(PoHeader::Charset), QStringLiteral("0")},
-        {QString::fromLatin1(PoHeader::MinFontSize), QString::number(base.minFontSize)},
+        {QString::fromLatin1(PoHeader::MinFontSize), QString::number(base.header.minFontSize)},
         {QString::fromLatin1(PoHeader::Flag), QString()},
     };
-    for (const PackDraft::Entry& e : base.entries) {
-        if (!e.caption.isEmpty())
+    for (const LangEntry& e : base.entries) {
+        if (e.captionTag > 0 && !e.caption.isEmpty())
             pot.messages.append(message(ContextText(e.key, MessagePlace::Caption), e.caption));
-        if (!e.hint.isEmpty()) {
+        if (e.hintTag > 0 && !e.hint.isEmpty()) {
             PoMessage m = message(ContextText(e.key, MessagePlace::Hint), e.hint);
-            if (!e.showHint)
+            if ((e.hintTag & kShowHintBit) == 0)
                 m.extracted.append(kHiddenHint);
             pot.messages.append(m);
         }
-        for (qsizetype j = 0; j < e.list.size(); ++j)
-            pot.messages.append(message(
-                ContextText(e.key, MessagePlace::Items, static_cast<int>(j)), e.list.at(j)));
+        if (e.listTag > 0)
+            for (qsizetype j = 0; j < e.lines.size(); ++j)
+                pot.messages.append(message(
+                    ContextText(e.key, MessagePlace::Items, static_cast<int>(j)), e.lines.at(j)));
     }
     return pot;
 }

@@ -1,38 +1,10 @@
 #pragma once
 
+#include "Lang_File.h"
 #include "PoFile.h"
 
-#include <QByteArray>
-#include <QList>
 #include <QString>
 #include <QStringList>
-
-// A language pack as the tool builds or reads it, before it becomes bytes: the header
-// fields and one entry per component key.
-struct PackDraft {
-    struct Entry {
-        QString key;
-        QString caption;
-        bool captionTranslated = false;
-        QString hint;
-        bool hintTranslated = false;
-        bool showHint = true;
-        QStringList list;
-        bool listTranslated = false;
-    };
-
-    quint16 languageId = 0;
-    QString listTitle;
-    QString languageName;
-    QString listDetail;
-    QStringList notes;
-    QByteArray pictureBmp;
-    quint32 programVersion = 0;
-    QString fontName;
-    int charset = 0;
-    int minFontSize = 8;
-    QList<Entry> entries;
-};
 
 // The parts of a message context: "Key|Caption", "Key|Hint" or "Key|Items|N".
 struct MessagePlace {
@@ -57,18 +29,14 @@ inline constexpr const char* MinFontSize = "X-Min-Font-Size";
 inline constexpr const char* Flag = "X-Flag";
 } // namespace PoHeader
 
-// Packs a version text a.b.c.d into 8, 8, 6 and 10 bits; separators "." or ",", other
-// characters skipped, missing numbers 0.
-quint32 PackVersion(const QString& text);
-
 // Turns a translation into a pack: translated messages set their record's translated bit,
 // untranslated ones keep the English text without it. Returns the problems found (each
-// "line N: ..." or naming the key); the draft is usable only when the list is empty.
-QStringList DraftFromPo(const PoCatalogue& po, quint32 programVersion, PackDraft& draft);
+// "line N: ..." or naming the key); the pack is usable only when the list is empty.
+QStringList PackFromPo(const PoCatalogue& po, uint32_t programVersion, LangPack& pack);
 
 // The template for a new language: every caption, hint and list line of a base file, with
 // empty translations and the header fields a translator fills in.
-PoCatalogue TemplateFromDraft(const PackDraft& base, const QString& programVersion);
+PoCatalogue TemplateFromPack(const LangPack& base, const QString& programVersion);
 
 // Compares a translation with the template: unknown keys, lists whose line count differs,
 // English texts that changed, bad contexts. Empty when the translation fits.

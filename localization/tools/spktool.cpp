@@ -2,7 +2,9 @@
 //   spktool compile LANG.po OUT.SPK          a revision-4 pack from a translation
 //   spktool pot QKS_ORIGINAL.SPK OUT.pot     the template from the base file ("-co")
 //   spktool check LANG.po TEMPLATE.pot       unknown keys, lists of the wrong length
-#include "PackFile.h"
+#include "AppError.h"
+#include "Lang_File.h"
+#include "Lang_Storageobj.h"
 #include "PoFile.h"
 #include "SpkCompile.h"
 
@@ -47,24 +49,34 @@ int compile(const QString& poName, const QString& spkName) {
     QString error;
     if (!readCatalogue(poName, po, error))
         return fail(error);
-    PackDraft draft;
+    LangPack pack;
     const QStringList problems =
-        DraftFromPo(po, PackVersion(QStringLiteral(QM_PROGRAM_VERSION)), draft);
+        PackFromPo(po, PackVersion(QStringLiteral(QM_PROGRAM_VERSION)), pack);
     if (!problems.isEmpty())
         return report(poName, problems);
-    if (!SavePack(draft, spkName, error))
-        return fail(poName + QStringLiteral(": ") + error);
+    try {
+        WriteLanguageFile(spkName, pack);
+    } catch (const AppError& e) {
+        return fail(poName + QStringLiteral(": ") + e.message());
+    }
     return 0;
 }
 
 int pot(const QString& spkName, const QString& potName) {
-    PackDraft base;
-    QString error;
-    if (!LoadPack(spkName, base, error))
-        return fail(error);
+    std::optional<LangPack> base;
+    try {
+        base = ReadLanguageFile(spkName);
+    } catch (const AppError& e) {
+        return fail(spkName + QStringLiteral(": ") + e.message());
+    }
+    if (!base)
+        return fail(QStringLiteral("%1 is not a language file").arg(spkName));
+    if (base->header.revision < 1)
+        return fail(
+            QStringLiteral("%1 is a revision-0 file; a base file is revision 4").arg(spkName));
     QSaveFile file(potName);
     if (!file.open(QIODevice::WriteOnly) ||
-        file.write(WritePo(TemplateFromDraft(base, QStringLiteral(QM_PROGRAM_VERSION)))) < 0 ||
+        file.write(WritePo(TemplateFromPack(*base, QStringLiteral(QM_PROGRAM_VERSION)))) < 0 ||
         !file.commit())
         return fail(QStringLiteral("cannot write %1: %2").arg(potName, file.errorString()));
     return 0;
