@@ -1,6 +1,7 @@
 #include "U_MainDlg.h"
 
 #include "Artwork.h"
+#include "Lang_langChoice.h"
 #include "U_MsgDlg.h"
 #include "U_OrrinUtils.h"
 #include "U_PictureView.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -37,7 +39,8 @@ QPushButton* pictureButton(QWidget* parent, const QString& caption, Glyph glyph,
 } // namespace
 
 TMainDlg::TMainDlg(PlatformServices& platform, QWidget* parent)
-    : QMainWindow(parent), m_platform(platform) {
+    : QMainWindow(parent), m_platform(platform),
+      m_qtTranslations(QLibraryInfo::path(QLibraryInfo::TranslationsPath)) {
     setObjectName(QStringLiteral("MainDlg"));
     setWindowTitle(kAppTitle);
     setWindowIcon(ProgramIcon());
@@ -193,6 +196,8 @@ void TMainDlg::SetWindows(TSettingsDlg* settings, Tpreviewdlg* preview, TAboutDl
     m_settingsDlg = settings;
     m_previewDlg = preview;
     m_aboutDlg = about;
+    if (settings)
+        settings->Chooser()->OnError = [this](const QString& message) { ShowError(message); };
 }
 
 QString TMainDlg::Caption() const {
@@ -215,7 +220,11 @@ void TMainDlg::FirstActivation() {
     m_activationQueued = true;
     if (m_started)
         return;
+    // An error from the language step is shown once and the window starts in English.
     Guard([this] { langue->FirstActivation(); });
+    // The switch fills the format list; without a pack it is built once in English.
+    if (format_cmb->count() == 0)
+        BuildFormatList();
     Guard([this] { AppEvtActivate(); });
 }
 
@@ -260,8 +269,6 @@ void TMainDlg::AppEvtActivate() {
     SetUpMaskLayer();
     UpdateCopiesRange();
     AutoResize1Click();
-    if (format_cmb->count() == 0)
-        BuildFormatList();
     QString saved = ReadSetting(*m_platform.settings, QStringLiteral("PicFormatIdx"));
     if (saved.isEmpty())
         saved = QString::number(kDefaultFormatIndex);
@@ -294,6 +301,8 @@ void TMainDlg::BuildFormatList() {
 void TMainDlg::langueAfterLanguageSwitch() {
     setWindowTitle(Caption());
     BuildFormatList();
+    // Qt's own buttons and dialogs follow the pack just applied.
+    m_qtTranslations.Apply(langue->LanguageCodeAt(langue->LanguageIndex()) & 0xFFFF);
 }
 
 void TMainDlg::format_cmbChange() {

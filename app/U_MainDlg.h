@@ -4,6 +4,7 @@
 #include "C_TextStorage.h"
 #include "C_WideDialogs.h"
 #include "ComponentList.h"
+#include "Lang_QtTranslations.h"
 #include "Platform.h"
 #include "U_DragDrop.h"
 #include "U_Formats.h"
@@ -79,6 +80,7 @@ public:
     const QString& WorkFile() const { return m_workFile; }
     QStringList& DroppedFiles() { return m_droppedFiles; }
     TTextStorage* MainTexts() const { return main_ts; }
+    TLangList* Languages() const { return langue; }
     TWideOpenDialog* OpenDialog() const { return WOD; }
     const QString& DataDir() const { return m_dataFolder; }
     QString Caption() const;
@@ -157,6 +159,7 @@ private:
     QStringList m_droppedFiles;
     QString m_workFile;
     QString m_dataFolder;
+    TQtTranslations m_qtTranslations;
     bool m_activationQueued = false;
     bool m_started = false;
 

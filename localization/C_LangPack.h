@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 
@@ -22,6 +24,15 @@ public:
     const QString& RegKey() const { return m_regKey; }
     void setRegKey(const QString& key) { m_regKey = key; }
     bool Started() const { return m_started; }
+    void setLanguageIndex(int) {}
+    bool BuildLanguageList() { return false; }
+    QStringList LanguageItems() const { return {}; }
+    int LanguageCodeAt(int) const { return 0; }
+    bool LoadLanguagePicture(int, QImage& picture) {
+        picture = QImage();
+        return false;
+    }
+    QString CurrentLanguageName() const { return {}; }
 
     std::function<void()> AfterLanguageSwitch;
 

@@ -12,6 +12,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   cups cups-daemon cups-client cups-bsd poppler-utils ghostscript
   xvfb xauth
+  qt6-translations-l10n
   libjpeg-turbo-progs imagemagick
   "$@"
 )
