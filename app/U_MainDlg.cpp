@@ -57,6 +57,7 @@ TMainDlg::TMainDlg(PlatformServices& platform, QWidget* parent)
     langue->setFilePrefix(QStringLiteral("QKS_"));
     langue->setRegKey(QStringLiteral("Software\\Brindlewood\\Quillmark"));
     langue->AfterLanguageSwitch = [this] { langueAfterLanguageSwitch(); };
+    SetUpLanguage();
     main_ts = m_components.add(new TTextStorage(QStringLiteral("main_ts"), ::MainTexts(), this),
                                "main_ts");
     WOD = m_components.add(new TWideOpenDialog(*m_platform.files, this, this), "WOD");
@@ -196,6 +197,7 @@ void TMainDlg::SetWindows(TSettingsDlg* settings, Tpreviewdlg* preview, TAboutDl
     m_settingsDlg = settings;
     m_previewDlg = preview;
     m_aboutDlg = about;
+    SetLanguageRoot();
     if (settings)
         settings->Chooser()->OnError = [this](const QString& message) { ShowError(message); };
 }

@@ -103,6 +103,8 @@ private:
     void BuildControls();
     void BuildMenu();
     void BuildFormatList();
+    void SetUpLanguage();
+    void SetLanguageRoot();
     void LogInfo(const QString& message);
     void ShowError(const QString& message);
     void Translated(const QString& text, int kind);

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
 #include <memory>
 
 class QTranslator;
 
-// Qt's locale name ("fr", "pt_BR", "zh_TW") for a Windows language identifier; empty for
-// English and for identifiers it does not know.
-QString QtLocaleName(int languageId);
+// The names of Qt's translation files for a Windows language identifier, best first
+// ("qtbase_fr_FR.qm", "qtbase_fr.qm"); none for English and for unknown identifiers.
+QStringList QtTranslationFiles(int languageId);
 
 // Qt's own texts (standard buttons, file and print dialogs) in the applied pack's language,
 // from the translations Qt ships.

@@ -147,7 +147,7 @@ void TLanguageChoice::ListClick() {
         BusyCursor busy;
         // Lets the cursor show, without taking new clicks in the middle of a switch.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        m_languages->setLanguageIndex(m_list->currentRow());
+        m_languages->SetLanguageIndex(m_list->currentRow());
     } catch (const AppError& e) {
         error = e.message();
     } catch (const std::exception& e) {
