@@ -117,16 +117,16 @@ TLanguageChoice::~TLanguageChoice() {
 }
 
 void TLanguageChoice::setLanguageList(TLangList* languages) {
-    if (!languages) {
-        m_list->clear();
-        return;
-    }
-    // A second binding must not keep the chooser's own hook as the handler to call.
+    // The old list gets its own handler back: a hook left behind would call a chooser that
+    // no longer shows that list, and a second binding must not keep the hook as the handler.
     if (m_languages)
         m_languages->AfterLanguageSwitch = m_keptHandler;
+    m_keptHandler = nullptr;
     m_languages = languages;
-    languages->BuildLanguageList();
     m_list->clear();
+    if (!languages)
+        return;
+    languages->BuildLanguageList();
     m_list->addItems(languages->LanguageItems());
     m_keptHandler = languages->AfterLanguageSwitch;
     languages->AfterLanguageSwitch = [this] { AfterLanguageSwitch(); };

@@ -36,7 +36,7 @@ public:
     TLangList* LanguageList() const { return m_languages; }
     // Binds: rescans the packs, copies their display texts and puts the chooser's hook in
     // the list's AfterLanguageSwitch slot, keeping the handler that was there to call it in
-    // turn. Null empties the list and leaves the old list's slot alone.
+    // turn. Null empties the list; an old list always gets its own handler back.
     void setLanguageList(TLangList* languages);
 
     // Fired after a click has switched the language.

@@ -107,9 +107,14 @@ TEST_F(ChooserTest, HookChainKeepsTheOwnersHandler) {
     languages.SetLanguageIndex(1);
     EXPECT_EQ(kept, 4);
 
-    chooser.reset(); // the owner's handler goes back in its slot
+    chooser->setLanguageList(nullptr); // the owner's handler goes back in its slot
+    EXPECT_EQ(chooser->List()->count(), 0);
     languages.SetLanguageIndex(0);
     EXPECT_EQ(kept, 5);
+    chooser->setLanguageList(&languages);
+    chooser.reset(); // and again when the chooser goes first
+    languages.SetLanguageIndex(1);
+    EXPECT_EQ(kept, 6);
     EXPECT_TRUE(errors.isEmpty());
 }
 
