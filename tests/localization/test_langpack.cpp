@@ -396,3 +396,34 @@ TEST_F(LangPackTest, PictureComesFromTheVariantZeroFile) {
 }
 
 } // namespace
+
+namespace {
+
+// The fuzzer's seed packs, every revision, applied to their components.
+TEST(LangSeeds, EveryRevisionApplies) {
+    for (const auto& [name, bytes] : SeedPacks()) {
+        QTemporaryDir dir;
+        WriteBytes(dir.filePath(name), bytes);
+        const std::unique_ptr<TestNode> app = SeedComponents();
+        QStringList excluded;
+        LangPlatform platform;
+        TLanguageRecord record(excluded, platform);
+        const std::unique_ptr<ILangComponent> root = ViewOf(*app);
+        record.Root = root.get();
+        ASSERT_TRUE(record.ApplyFile(dir.filePath(name))) << name.toStdString();
+        TestNode& main = *app->owned[0];
+        if (record.Revision() == 0) {
+            EXPECT_EQ(main.owned[0]->texts[QStringLiteral("caption")], QStringLiteral("Imprimer"));
+            EXPECT_EQ(main.owned[2]->lists[QStringLiteral("items")],
+                      QStringList({"France", "Canada"}));
+            continue;
+        }
+        TestNode& combo = *main.owned[1];
+        EXPECT_EQ(combo.lists[QStringLiteral("items")], QStringList({"A", "B"}));
+        EXPECT_EQ(combo.ordinals[QStringLiteral("itemindex")], 0);
+        EXPECT_EQ(combo.font->charset, 204);
+        EXPECT_EQ(combo.font->pointSize, record.Revision() == 4 ? 11 : 7);
+    }
+}
+
+} // namespace
