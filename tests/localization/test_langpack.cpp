@@ -346,6 +346,18 @@ TEST_F(LangPackTest, BaseFileHoldsEveryTextUntranslated) {
     EXPECT_EQ(errors.size(), 1);
     EXPECT_EQ(errors.value(0), QStringLiteral("Attempt to write a data while in ReadOnly mode"));
     EXPECT_TRUE(list.Started());
+
+    // A language folder where nothing can be created: the per-user folder, and a notice.
+    QTemporaryDir data;
+    QStringList notices;
+    platform.programFolder = QStringLiteral("/proc/");
+    platform.dataFolder = [&data] { return data.path(); };
+    platform.showMessage = [&notices](const QString& text) { notices << text; };
+    list.SetPlatform(platform);
+    EXPECT_EQ(list.CreateBaseFile(), data.filePath(QStringLiteral("QKS_ORIGINAL.SPK")));
+    EXPECT_TRUE(QFile::exists(data.filePath(QStringLiteral("QKS_ORIGINAL.SPK"))));
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains(data.path())) << notices[0].toStdString();
 }
 
 TEST_F(LangPackTest, RevisionZeroAppliesNonEmptyTextsOfWindowsAndTheirControls) {
