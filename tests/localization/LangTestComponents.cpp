@@ -130,3 +130,45 @@ QByteArray ReadBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+std::vector<std::pair<QString, QByteArray>> SeedPacks() {
+    std::vector<std::pair<QString, QByteArray>> seeds;
+    for (int revision = 0; revision <= 4; ++revision) {
+        std::vector<RawRecord> records = RawHeader(revision, 0x040C, revision ? 204 : 0);
+        if (revision == 0) {
+            records.insert(records.end(), {{6, "MainDlg.print_btn"},
+                                           {0, "Imprimer"},
+                                           {0, "Imprime"},
+                                           {12, "MainDlg.main_ts"},
+                                           {0, "France\r\nCanada\r\n"}});
+        } else {
+            records.push_back({531, "MainDlg.format_cmb"});
+            if (revision >= 3)
+                records.push_back({768, RawInt(revision == 3 ? 1 : 2)});
+            records.insert(
+                records.end(),
+                {{0x21, "\xc0\xe1\xe2"}, {0x32, "Hint\rline"}, {0x23, "A\r\nB\nC\rD\r\n"}});
+        }
+        seeds.emplace_back(QStringLiteral("rev%1.SPK").arg(revision),
+                           RawStore("QTL LANGUAGE FILE", int(records.size()), records));
+    }
+    return seeds;
+}
+
+std::unique_ptr<TestNode> SeedComponents() {
+    auto app = std::make_unique<TestNode>();
+    TestNode& main = app->Add(QStringLiteral("MainDlg"), true);
+    main.texts[QStringLiteral("caption")] = QStringLiteral("Quillmark");
+    main.font = LangFont{QStringLiteral("MS Sans Serif"), 8, 1};
+    TestNode& print = main.Add(QStringLiteral("print_btn"));
+    print.texts = {{QStringLiteral("caption"), QStringLiteral("Print Now")},
+                   {QStringLiteral("hint"), QStringLiteral("Print")}};
+    print.ordinals = {{QStringLiteral("showhint"), 0}, {QStringLiteral("alignment"), 0}};
+    TestNode& combo = main.Add(QStringLiteral("format_cmb"));
+    combo.lists[QStringLiteral("items")] = {QStringLiteral("A"), QStringLiteral("B")};
+    combo.ordinals[QStringLiteral("itemindex")] = 0;
+    combo.font = LangFont{QStringLiteral("Arial"), 7, 0};
+    TestNode& ts = main.Add(QStringLiteral("main_ts"));
+    ts.lists[QStringLiteral("items")] = {QStringLiteral("France"), QStringLiteral("Canada")};
+    return app;
+}

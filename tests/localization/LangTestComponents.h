@@ -41,3 +41,8 @@ std::vector<RawRecord> RawHeader(int revision, uint16_t languageId, int charset,
                                  const QByteArray& detail = "Detail");
 void WriteBytes(const QString& path, const QByteArray& bytes);
 QByteArray ReadBytes(const QString& path);
+
+// Small sound packs of every revision, named like pack files: the fuzzer's seeds.
+std::vector<std::pair<QString, QByteArray>> SeedPacks();
+// The component tree the seed packs translate: an application with one window.
+std::unique_ptr<TestNode> SeedComponents();

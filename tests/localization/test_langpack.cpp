@@ -346,6 +346,18 @@ TEST_F(LangPackTest, BaseFileHoldsEveryTextUntranslated) {
     EXPECT_EQ(errors.size(), 1);
     EXPECT_EQ(errors.value(0), QStringLiteral("Attempt to write a data while in ReadOnly mode"));
     EXPECT_TRUE(list.Started());
+
+    // A language folder where nothing can be created: the per-user folder, and a notice.
+    QTemporaryDir data;
+    QStringList notices;
+    platform.programFolder = QStringLiteral("/proc/");
+    platform.dataFolder = [&data] { return data.path(); };
+    platform.showMessage = [&notices](const QString& text) { notices << text; };
+    list.SetPlatform(platform);
+    EXPECT_EQ(list.CreateBaseFile(), data.filePath(QStringLiteral("QKS_ORIGINAL.SPK")));
+    EXPECT_TRUE(QFile::exists(data.filePath(QStringLiteral("QKS_ORIGINAL.SPK"))));
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains(data.path())) << notices[0].toStdString();
 }
 
 TEST_F(LangPackTest, RevisionZeroAppliesNonEmptyTextsOfWindowsAndTheirControls) {
@@ -393,6 +405,37 @@ TEST_F(LangPackTest, PictureComesFromTheVariantZeroFile) {
     EXPECT_EQ(picture.size(), QSize(4, 2));
     EXPECT_FALSE(langue.LoadLanguagePicture(0x0407, picture));
     EXPECT_TRUE(picture.isNull());
+}
+
+} // namespace
+
+namespace {
+
+// The fuzzer's seed packs, every revision, applied to their components.
+TEST(LangSeeds, EveryRevisionApplies) {
+    for (const auto& [name, bytes] : SeedPacks()) {
+        QTemporaryDir dir;
+        WriteBytes(dir.filePath(name), bytes);
+        const std::unique_ptr<TestNode> app = SeedComponents();
+        QStringList excluded;
+        LangPlatform platform;
+        TLanguageRecord record(excluded, platform);
+        const std::unique_ptr<ILangComponent> root = ViewOf(*app);
+        record.Root = root.get();
+        ASSERT_TRUE(record.ApplyFile(dir.filePath(name))) << name.toStdString();
+        TestNode& main = *app->owned[0];
+        if (record.Revision() == 0) {
+            EXPECT_EQ(main.owned[0]->texts[QStringLiteral("caption")], QStringLiteral("Imprimer"));
+            EXPECT_EQ(main.owned[2]->lists[QStringLiteral("items")],
+                      QStringList({"France", "Canada"}));
+            continue;
+        }
+        TestNode& combo = *main.owned[1];
+        EXPECT_EQ(combo.lists[QStringLiteral("items")], QStringList({"A", "B"}));
+        EXPECT_EQ(combo.ordinals[QStringLiteral("itemindex")], 0);
+        EXPECT_EQ(combo.font->charset, 204);
+        EXPECT_EQ(combo.font->pointSize, record.Revision() == 4 ? 11 : 7);
+    }
 }
 
 } // namespace
