@@ -1,9 +1,15 @@
 // The pack tool: .po -> .SPK -> read back, the template from a base file, the checks, and
 // the shipped packs.
+#include "Fakes.h"
 #include "FlagPicture.h"
 #include "Lang_File.h"
 #include "Lang_Storageobj.h"
 #include "PoFile.h"
+#include "SpkCompile.h"
+#include "U_MainDlg.h"
+#include "U_PreviewDlg.h"
+#include "U_SettingsDlg.h"
+#include "U_about.h"
 
 #include <QFile>
 #include <QProcess>
@@ -288,6 +294,34 @@ TEST(ShippedPacks, EveryPackTranslatesTheMainTexts) {
         }
         EXPECT_EQ(found, 2);
     }
+}
+
+// The committed template must hold exactly the texts of the program's base file ("-co"),
+// or translations of new texts are silently missing from the packs.
+TEST(ShippedTemplate, MatchesTheProgramsBaseFile) {
+    FakePlatform fake;
+    TMainDlg main(fake.services);
+    auto* settings = new TSettingsDlg(&main, main.Languages());
+    auto* preview = new Tpreviewdlg(fake.services, &main);
+    auto* about = new TAboutDlg(fake.shell, fake.services.programFile, &main);
+    preview->Bind(main.MainTexts(), main.OpenDialog());
+    main.SetWindows(settings, preview, about);
+    const std::optional<LangPack> base = ReadLanguageFile(main.Languages()->CreateBaseFile());
+    ASSERT_TRUE(base);
+
+    QFile file(QStringLiteral(QM_SOURCE_DIR "/localization/po/quillmark.pot"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    PoCatalogue committed;
+    QString error;
+    ASSERT_TRUE(ParsePo(file.readAll(), committed, error)) << error.toStdString();
+    auto texts = [](const PoCatalogue& catalogue) {
+        QStringList lines;
+        for (const PoMessage& m : catalogue.messages)
+            lines << m.context + QStringLiteral(" = ") + m.id;
+        return lines;
+    };
+    EXPECT_EQ(texts(committed), texts(TemplateFromPack(*base, QString())))
+        << "regenerate localization/po/quillmark.pot with spktool pot and merge the .po files";
 }
 
 } // namespace
