@@ -228,7 +228,7 @@ TEST_F(SpkTool, TemplateHoldsEveryTextOfTheBaseFile) {
 TEST(PoFile, ReadsEscapesContinuationsAndReportsTheLine) {
     PoCatalogue po;
     QString error;
-    ASSERT_TRUE(ParsePo("# comment\nmsgctxt \"k|Caption\"\nmsgid \"a\\\"b\\\\c\"\n"
+    ASSERT_TRUE(ParsePo("\xEF\xBB\xBF# comment\r\nmsgctxt \"k|Caption\"\nmsgid \"a\\\"b\\\\c\"\n"
                         "msgstr \"\"\n\"x\\n\"\n\"y\\tz\"\n\n#~ msgid \"old\"\n#~ msgstr \"v\"\n",
                         po, error));
     ASSERT_EQ(po.messages.size(), 1);
