@@ -188,6 +188,15 @@ TEST_F(SpkTool, ProblemsStopTheToolWithAMessage) {
     }
 }
 
+TEST_F(SpkTool, PackNamedForAnotherLanguageIsRefused) {
+    const QString po =
+        write("fr.po", kHeader + message("previewdlg|Caption", "Preview", "Aper\xC3\xA7u"));
+    const ToolRun run = spktool({"compile", po, dir.filePath("QKS_00010407.SPK")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains("holds language 040c")) << run.errors.toStdString();
+    EXPECT_EQ(spktool({"compile", po, dir.filePath("QKS_0001040C.SPK")}).exitCode, 0);
+}
+
 TEST_F(SpkTool, TemplateHoldsEveryTextOfTheBaseFile) {
     LangPack base;
     base.header.fontName = "MS Sans Serif";
