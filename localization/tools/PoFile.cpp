@@ -158,7 +158,9 @@ bool ParsePo(const QByteArray& bytes, PoCatalogue& catalogue, QString& error) {
         return true;
     };
 
-    const QList<QByteArray> lines = bytes.split('\n');
+    // Some editors open a UTF-8 file with a byte-order mark.
+    const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    const QList<QByteArray> lines = body.split('\n');
     for (const QByteArray& raw : lines) {
         ++lineNo;
         const QByteArray line = raw.trimmed();

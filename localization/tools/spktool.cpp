@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -54,6 +55,15 @@ int compile(const QString& poName, const QString& spkName) {
         PackFromPo(po, PackVersion(QStringLiteral(QM_PROGRAM_VERSION)), pack);
     if (!problems.isEmpty())
         return report(poName, problems);
+    // The program lists a pack by the code in its file name, so the two must agree.
+    static const QRegularExpression code(QStringLiteral("_[0-9A-Fa-f]{4}([0-9A-Fa-f]{4})\\.SPK$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch named = code.match(spkName);
+    if (named.hasMatch() && named.captured(1).toUInt(nullptr, 16) != pack.header.languageId)
+        return fail(QStringLiteral("%1 holds language %2 but %3 names language %4")
+                        .arg(poName)
+                        .arg(pack.header.languageId, 4, 16, QLatin1Char('0'))
+                        .arg(spkName, named.captured(1)));
     try {
         WriteLanguageFile(spkName, pack);
     } catch (const AppError& e) {

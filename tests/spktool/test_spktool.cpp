@@ -1,9 +1,15 @@
 // The pack tool: .po -> .SPK -> read back, the template from a base file, the checks, and
 // the shipped packs.
+#include "Fakes.h"
 #include "FlagPicture.h"
 #include "Lang_File.h"
 #include "Lang_Storageobj.h"
 #include "PoFile.h"
+#include "SpkCompile.h"
+#include "U_MainDlg.h"
+#include "U_PreviewDlg.h"
+#include "U_SettingsDlg.h"
+#include "U_about.h"
 
 #include <QFile>
 #include <QProcess>
@@ -182,6 +188,15 @@ TEST_F(SpkTool, ProblemsStopTheToolWithAMessage) {
     }
 }
 
+TEST_F(SpkTool, PackNamedForAnotherLanguageIsRefused) {
+    const QString po =
+        write("fr.po", kHeader + message("previewdlg|Caption", "Preview", "Aper\xC3\xA7u"));
+    const ToolRun run = spktool({"compile", po, dir.filePath("QKS_00010407.SPK")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains("holds language 040c")) << run.errors.toStdString();
+    EXPECT_EQ(spktool({"compile", po, dir.filePath("QKS_0001040C.SPK")}).exitCode, 0);
+}
+
 TEST_F(SpkTool, TemplateHoldsEveryTextOfTheBaseFile) {
     LangPack base;
     base.header.fontName = "MS Sans Serif";
@@ -222,7 +237,7 @@ TEST_F(SpkTool, TemplateHoldsEveryTextOfTheBaseFile) {
 TEST(PoFile, ReadsEscapesContinuationsAndReportsTheLine) {
     PoCatalogue po;
     QString error;
-    ASSERT_TRUE(ParsePo("# comment\nmsgctxt \"k|Caption\"\nmsgid \"a\\\"b\\\\c\"\n"
+    ASSERT_TRUE(ParsePo("\xEF\xBB\xBF# comment\r\nmsgctxt \"k|Caption\"\nmsgid \"a\\\"b\\\\c\"\n"
                         "msgstr \"\"\n\"x\\n\"\n\"y\\tz\"\n\n#~ msgid \"old\"\n#~ msgstr \"v\"\n",
                         po, error));
     ASSERT_EQ(po.messages.size(), 1);
@@ -288,6 +303,34 @@ TEST(ShippedPacks, EveryPackTranslatesTheMainTexts) {
         }
         EXPECT_EQ(found, 2);
     }
+}
+
+// The committed template must hold exactly the texts of the program's base file ("-co"),
+// or translations of new texts are silently missing from the packs.
+TEST(ShippedTemplate, MatchesTheProgramsBaseFile) {
+    FakePlatform fake;
+    TMainDlg main(fake.services);
+    auto* settings = new TSettingsDlg(&main, main.Languages());
+    auto* preview = new Tpreviewdlg(fake.services, &main);
+    auto* about = new TAboutDlg(fake.shell, fake.services.programFile, &main);
+    preview->Bind(main.MainTexts(), main.OpenDialog());
+    main.SetWindows(settings, preview, about);
+    const std::optional<LangPack> base = ReadLanguageFile(main.Languages()->CreateBaseFile());
+    ASSERT_TRUE(base);
+
+    QFile file(QStringLiteral(QM_SOURCE_DIR "/localization/po/quillmark.pot"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    PoCatalogue committed;
+    QString error;
+    ASSERT_TRUE(ParsePo(file.readAll(), committed, error)) << error.toStdString();
+    auto texts = [](const PoCatalogue& catalogue) {
+        QStringList lines;
+        for (const PoMessage& m : catalogue.messages)
+            lines << m.context + QStringLiteral(" = ") + m.id;
+        return lines;
+    };
+    EXPECT_EQ(texts(committed), texts(TemplateFromPack(*base, QString())))
+        << "regenerate localization/po/quillmark.pot with spktool pot and merge the .po files";
 }
 
 } // namespace
