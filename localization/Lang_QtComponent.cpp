@@ -12,7 +12,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QWidget>
 
@@ -73,8 +72,6 @@ unsigned PropsOf(QObject* object) {
         return Text | Items | ItemIndex | kControl;
     if (qobject_cast<QListWidget*>(object))
         return Items | ItemIndex | kControl;
-    if (qobject_cast<QPlainTextEdit*>(object))
-        return Lines | kControl;
     return kControl;
 }
 
@@ -128,31 +125,6 @@ private:
     QPointer<TTextStorage> m_storage;
 };
 
-class MemoLines final : public ILangStrings {
-public:
-    explicit MemoLines(QPlainTextEdit* memo) : m_memo(memo) {}
-    int Count() const override { return m_memo ? int(lines().size()) : 0; }
-    QString Line(int index) const override {
-        const QStringList all = lines();
-        return index >= 0 && index < all.size() ? all.at(index) : QString();
-    }
-    void SetLine(int index, const QString& text) override {
-        QStringList all = lines();
-        if (index < 0 || index >= all.size())
-            return;
-        all[index] = text;
-        m_memo->setPlainText(all.join(QLatin1Char('\n')));
-    }
-
-private:
-    QStringList lines() const {
-        if (!m_memo || m_memo->document()->isEmpty())
-            return {};
-        return m_memo->toPlainText().split(QLatin1Char('\n'));
-    }
-    QPointer<QPlainTextEdit> m_memo;
-};
-
 std::unique_ptr<ILangStrings> StringsOf(QObject* object) {
     if (auto* storage = qobject_cast<TTextStorage*>(object))
         return std::make_unique<StorageItems>(storage);
@@ -160,8 +132,6 @@ std::unique_ptr<ILangStrings> StringsOf(QObject* object) {
         return std::make_unique<ComboItems>(box);
     if (auto* list = qobject_cast<QListWidget*>(object))
         return std::make_unique<ListItems>(list);
-    if (auto* memo = qobject_cast<QPlainTextEdit*>(object))
-        return std::make_unique<MemoLines>(memo);
     return nullptr;
 }
 

@@ -9,8 +9,9 @@
 // The translation engine's view of the program's Qt objects. Each widget kind publishes
 // the properties its counterpart in the window layouts has: a push button has "Caption",
 // "Hint", "ShowHint", "Layout" and "Font", a combo box "Text", "Items" and "ItemIndex", a
-// menu item "Caption" and "Hint", a text storage only "Items". Objects of other kinds
-// publish nothing but their name and, for windows, the components they own.
+// menu item "Caption" and "Hint", a text storage only "Items"; no kind the program uses has
+// "Lines". Objects of other kinds publish nothing but their name and, for windows, the
+// components they own.
 std::unique_ptr<ILangComponent> MakeLangComponent(QObject* object);
 
 // Dynamic properties kept on the objects for what Qt itself does not hold: the Windows
