@@ -53,7 +53,7 @@ struct Case {
     const char* property; // deliberately not in the engine's spelling
     QVariant value;       // a text goes through SetText, a number through SetOrdinal
     const char* qtProperty;
-    QVariant expected; // what Qt shows; the value itself when left empty
+    QVariant expected = {}; // what Qt shows; the value itself when left empty
 };
 
 const Case kCases[] = {
