@@ -5,6 +5,9 @@
 #include <cerrno>
 #include <iconv.h>
 
+// QString's UTF-16 is handed to iconv as UTF-16LE.
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN);
+
 namespace {
 
 // One iconv descriptor for the length of one conversion.
@@ -127,7 +130,7 @@ QByteArray EncodeText(const QString& text, int charset) {
             QStringLiteral("The text \"%1\" holds the character U+%2, which the character set %3 "
                            "(%4) cannot hold.")
                 .arg(text)
-                .arg(code, 4, 16, QLatin1Char('0'))
+                .arg(QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0')))
                 .arg(charset)
                 .arg(QLatin1String(CodePageName(charset))));
     }

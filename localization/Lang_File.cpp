@@ -331,7 +331,6 @@ void WriteLanguageFile(const QString& path, const LangPack& pack) {
     try {
         for (const PendingRecord& r : records)
             store.WriteData(r.tag, r.data);
-        store.Sync();
         store.Close();
     } catch (const AppError& error) {
         try {

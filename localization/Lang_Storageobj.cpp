@@ -133,6 +133,10 @@ void TStorefile::Close() {
         } catch (const AppError& error) {
             failure = error.message();
         }
+        // Written data reaches the disk before anyone relies on the file.
+        if (::fsync(m_fd) != 0 && failure.isEmpty())
+            failure = QStringLiteral("Cannot write to the file %1: %2")
+                          .arg(QDir::toNativeSeparators(m_openPath), systemError(errno));
         if (::close(m_fd) != 0 && failure.isEmpty())
             failure =
                 QStringLiteral("Cannot close the file %1: %2").arg(m_openPath, systemError(errno));
@@ -342,14 +346,6 @@ int TStorefile::WriteInteger(int tag, int32_t value) {
     QByteArray bytes(4, '\0');
     qToLittleEndian<int32_t>(value, bytes.data());
     return WriteData(tag, bytes);
-}
-
-void TStorefile::Sync() {
-    if (!Active() || ReadOnly())
-        return;
-    if (::fsync(m_fd) != 0)
-        throw AppError(QStringLiteral("Cannot write to the file %1: %2")
-                           .arg(QDir::toNativeSeparators(m_openPath), systemError(errno)));
 }
 
 uint32_t PackVersion(const QString& text) {

@@ -28,7 +28,8 @@ public:
 
     // Opens or creates the file; stays closed, without an error, when it cannot.
     void Open();
-    // Writes the record count and closes. Raises AppError when the count cannot be written.
+    // Writes the record count, flushes to the disk and closes. Raises AppError when the
+    // system reports a failure on the way.
     void Close();
     // Deletes the file; an open store is opened again on a new empty file.
     void Clear();
@@ -60,9 +61,6 @@ public:
     int WriteData(int tag, const QByteArray& data);
     int WriteString(int tag, const QByteArray& text) { return WriteData(tag, text); }
     int WriteInteger(int tag, int32_t value);
-
-    // Forces written data to the disk; raises AppError when the system reports a failure.
-    void Sync();
 
 private:
     struct Record {

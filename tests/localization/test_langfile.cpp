@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -309,6 +311,28 @@ TEST_F(LangFileTest, WriterRefusesAndLeavesTheTargetAsItWas) {
         EXPECT_TRUE(error.message().contains(QStringLiteral("Not a directory")))
             << error.message().toStdString();
     }
+    // A disk that fills up half-way: the target stays as it was.
+    ::chmod(QFile::encodeName(file).constData(), 0644);
+    pack.header.notes = QStringList(200, QStringLiteral("A line of notes"));
+    {
+        std::signal(SIGXFSZ, SIG_IGN); // past the limit a write fails with EFBIG
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlim_t previous = limit.rlim_cur;
+        limit.rlim_cur = 1000;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            WriteLanguageFile(file, pack);
+            ADD_FAILURE() << "written";
+        } catch (const AppError& error) {
+            EXPECT_TRUE(error.message().contains(QDir::toNativeSeparators(file)));
+            EXPECT_TRUE(error.message().contains(QStringLiteral("File too large")))
+                << error.message().toStdString();
+        }
+        limit.rlim_cur = previous;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    EXPECT_EQ(ReadBytes(file), "old");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no temporary file left
 }
 
