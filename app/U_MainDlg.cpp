@@ -198,8 +198,11 @@ void TMainDlg::SetWindows(TSettingsDlg* settings, Tpreviewdlg* preview, TAboutDl
     m_previewDlg = preview;
     m_aboutDlg = about;
     SetLanguageRoot();
-    if (settings)
+    // The settings window's chooser shows and drives this window's language component.
+    if (settings) {
+        settings->Chooser()->setLanguageList(langue);
         settings->Chooser()->OnError = [this](const QString& message) { ShowError(message); };
+    }
 }
 
 QString TMainDlg::Caption() const {

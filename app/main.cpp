@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
     PlatformServices& platform = host.services();
 
     TMainDlg mainDlg(platform);
-    auto* settingsDlg = new TSettingsDlg(&mainDlg, mainDlg.Languages());
+    auto* settingsDlg = new TSettingsDlg(&mainDlg);
     auto* previewDlg = new Tpreviewdlg(platform, &mainDlg);
     auto* aboutDlg = new TAboutDlg(*platform.shell, platform.programFile, &mainDlg);
     previewDlg->Bind(mainDlg.MainTexts(), mainDlg.OpenDialog());

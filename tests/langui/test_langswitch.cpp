@@ -155,7 +155,7 @@ protected:
         platform.programFolder = dir.path() + QLatin1Char('/');
         platform.userLanguage = [] { return uint16_t(0x040C); };
         main->Languages()->SetPlatform(platform);
-        settings = new TSettingsDlg(main.get(), main->Languages());
+        settings = new TSettingsDlg(main.get());
         auto* preview = new Tpreviewdlg(fake.services, main.get());
         about = new TAboutDlg(fake.shell, fake.services.programFile, main.get());
         main->SetWindows(settings, preview, about);
