@@ -161,7 +161,7 @@ TEST_F(SpkTool, ProblemsStopTheToolWithAMessage) {
         {"not in code page 1252", "compile",
          kHeader + message("MainDlg.print_btn|Caption", "Print Now",
                            "\xD0\x9F\xD0\xB5\xD1\x87\xD0\xB0\xD1\x82\xD1\x8C"),
-         1, "U+041f"},
+         1, "cannot hold"},
         {"list with a gap", "compile",
          kHeader + message("MainDlg.main_ts|Items|0", "France", "") +
              message("MainDlg.main_ts|Items|2", "Spain", ""),
