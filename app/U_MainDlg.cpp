@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "U_AppFolders.h"
+#include "Lang_langChoice.h"
 #include "U_MsgDlg.h"
 #include "U_OrrinUtils.h"
 #include "U_PictureView.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -40,7 +42,8 @@ QPushButton* pictureButton(QWidget* parent, const QString& caption, Glyph glyph,
 } // namespace
 
 TMainDlg::TMainDlg(PlatformServices& platform, QWidget* parent)
-    : QMainWindow(parent), m_platform(platform) {
+    : QMainWindow(parent), m_platform(platform),
+      m_qtTranslations(QLibraryInfo::path(QLibraryInfo::TranslationsPath)) {
     setObjectName(QStringLiteral("MainDlg"));
     setWindowTitle(kAppTitle);
     setWindowIcon(ProgramIcon());
@@ -57,6 +60,7 @@ TMainDlg::TMainDlg(PlatformServices& platform, QWidget* parent)
     langue->setFilePrefix(QStringLiteral("QKS_"));
     langue->setRegKey(QStringLiteral("Software\\Brindlewood\\Quillmark"));
     langue->AfterLanguageSwitch = [this] { langueAfterLanguageSwitch(); };
+    SetUpLanguage();
     main_ts = m_components.add(new TTextStorage(QStringLiteral("main_ts"), ::MainTexts(), this),
                                "main_ts");
     WOD = m_components.add(new TWideOpenDialog(*m_platform.files, this, this), "WOD");
@@ -196,6 +200,12 @@ void TMainDlg::SetWindows(TSettingsDlg* settings, Tpreviewdlg* preview, TAboutDl
     m_settingsDlg = settings;
     m_previewDlg = preview;
     m_aboutDlg = about;
+    SetLanguageRoot();
+    // The settings window's chooser shows and drives this window's language component.
+    if (settings) {
+        settings->Chooser()->setLanguageList(langue);
+        settings->Chooser()->OnError = [this](const QString& message) { ShowError(message); };
+    }
 }
 
 QString TMainDlg::Caption() const {
@@ -218,7 +228,11 @@ void TMainDlg::FirstActivation() {
     m_activationQueued = true;
     if (m_started)
         return;
+    // An error from the language step is shown once and the window starts in English.
     Guard([this] { langue->FirstActivation(); });
+    // The switch fills the format list; without a pack it is built once in English.
+    if (format_cmb->count() == 0)
+        BuildFormatList();
     Guard([this] { AppEvtActivate(); });
     if (m_engine && !m_pendingPicture.isEmpty())
         OpenPicture(std::exchange(m_pendingPicture, QString()));
@@ -279,8 +293,6 @@ void TMainDlg::AppEvtActivate() {
     SetUpMaskLayer();
     UpdateCopiesRange();
     AutoResize1Click();
-    if (format_cmb->count() == 0)
-        BuildFormatList();
     QString saved = ReadSetting(*m_platform.settings, QStringLiteral("PicFormatIdx"));
     if (saved.isEmpty())
         saved = QString::number(kDefaultFormatIndex);
@@ -313,6 +325,8 @@ void TMainDlg::BuildFormatList() {
 void TMainDlg::langueAfterLanguageSwitch() {
     setWindowTitle(Caption());
     BuildFormatList();
+    // Qt's own buttons and dialogs follow the pack just applied.
+    m_qtTranslations.Apply(langue->LanguageCodeAt(langue->LanguageIndex()) & 0xFFFF);
 }
 
 void TMainDlg::format_cmbChange() {

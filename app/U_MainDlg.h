@@ -4,6 +4,7 @@
 #include "C_TextStorage.h"
 #include "C_WideDialogs.h"
 #include "ComponentList.h"
+#include "Lang_QtTranslations.h"
 #include "Platform.h"
 #include "U_DragDrop.h"
 #include "U_Formats.h"
@@ -85,6 +86,7 @@ public:
     const QString& WorkFile() const { return m_workFile; }
     QStringList& DroppedFiles() { return m_droppedFiles; }
     TTextStorage* MainTexts() const { return main_ts; }
+    TLangList* Languages() const { return langue; }
     TWideOpenDialog* OpenDialog() const { return WOD; }
     const QString& DataDir() const { return m_dataFolder; }
     QString Caption() const;
@@ -109,6 +111,8 @@ private:
     void BuildControls();
     void BuildMenu();
     void BuildFormatList();
+    void SetUpLanguage();
+    void SetLanguageRoot();
     void LogInfo(const QString& message);
     void ShowError(const QString& message);
     void Translated(const QString& text, int kind);
@@ -167,6 +171,7 @@ private:
     QString m_workFile;
     QString m_dataFolder;
     QString m_pendingPicture;
+    TQtTranslations m_qtTranslations;
     bool m_activationQueued = false;
     bool m_started = false;
     // A page on its way to the printer; the window waits for it, disabled, and stays open.

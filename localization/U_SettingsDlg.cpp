@@ -1,19 +1,24 @@
 #include "U_SettingsDlg.h"
 
-#include <QListWidget>
+#include "Lang_langChoice.h"
 
-TSettingsDlg::TSettingsDlg(QWidget* parent) : QDialog(parent) {
+TSettingsDlg::TSettingsDlg(QWidget* parent, TLangList* languages) : QDialog(parent) {
     setObjectName(QStringLiteral("SettingsDlg"));
     setWindowTitle(QStringLiteral("Settings"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     QFont face(QStringLiteral("MS Sans Serif"));
     face.setPointSize(8);
     setFont(face);
     setFixedSize(418, 363);
-    // Lists the language packs once they can be read; empty until then.
-    LanguageChoice1 = m_components.add(new QListWidget(this), "LanguageChoice1");
+    LanguageChoice1 = m_components.add(new TLanguageChoice(this), "LanguageChoice1");
     LanguageChoice1->setGeometry(8, 8, 401, 345);
+    LanguageChoice1->setLanguageList(languages);
 }
 
 bool TSettingsDlg::Execute() {
+    if (QWidget* owner = parentWidget())
+        move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
     return exec() == QDialog::Accepted;
 }

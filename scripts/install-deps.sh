@@ -14,6 +14,7 @@ build_packages=(
   librsvg2-bin
   fonts-liberation fonts-dejavu-core
   xdg-utils
+  qt6-translations-l10n
 )
 test_packages=(
   googletest libgtest-dev

@@ -1,0 +1,42 @@
+// The main window's language component: what it needs of the system, and the windows it
+// translates.
+#include "Lang_QtComponent.h"
+#include "U_AppFolders.h"
+#include "U_MainDlg.h"
+#include "U_MsgDlg.h"
+#include "U_OrrinUtils.h"
+#include "U_PreviewDlg.h"
+#include "U_SettingsDlg.h"
+#include "U_about.h"
+
+#include <QApplication>
+
+void TMainDlg::SetUpLanguage() {
+    LangPlatform platform;
+    platform.beep = [] { QApplication::beep(); };
+    const QString programFile = m_platform.programFile;
+    platform.programVersion = [programFile] {
+        return WideFileExists(programFile) ? FileVersionString(programFile) : QString();
+    };
+    platform.mainWindowFont = [this](LangFont& font) {
+        return MakeLangComponent(this)->GetFont(font);
+    };
+    platform.dataFolder = [this] {
+        return DataFolder(m_platform.programFile, kAppTitle, *m_platform.folders);
+    };
+    platform.showError = [this](const QString& message) { ShowError(message); };
+    platform.showMessage = [this](const QString& message) {
+        ShowPlainMessage(*m_platform.messages, this, message);
+    };
+    platform.settings = m_platform.settings;
+    // The build tree keeps the packs beside the program, an installed program under share/.
+    platform.programFolder = LanguageFolder(m_platform.programFile);
+    platform.arguments = m_platform.arguments;
+    langue->SetPlatform(std::move(platform));
+    SetLanguageRoot();
+}
+
+void TMainDlg::SetLanguageRoot() {
+    langue->SetRoot(std::make_unique<TApplicationComponent>(
+        QList<QObject*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg}));
+}

@@ -1,0 +1,226 @@
+// The chooser bound to a real language component over packs on disk, and a switch on the
+// program's own windows.
+#include "C_LangPack.h"
+#include "Fakes.h"
+#include "Lang_File.h"
+#include "Lang_langChoice.h"
+#include "U_MainDlg.h"
+#include "U_PreviewDlg.h"
+#include "U_SettingsDlg.h"
+#include "U_about.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+LangPack Pack(uint16_t id, const QString& name, const QImage& picture = {}) {
+    LangPack pack;
+    pack.header.languageId = id;
+    pack.header.listTitle = pack.header.languageName = name;
+    pack.header.picture = picture;
+    return pack;
+}
+
+LangEntry Caption(const char* key, const QString& caption) {
+    LangEntry entry;
+    entry.key = QLatin1String(key);
+    entry.captionTag = kCaptionTag | kTranslatedBit;
+    entry.caption = caption;
+    return entry;
+}
+
+class ChooserTest : public ::testing::Test {
+protected:
+    ChooserTest() {
+        folder = dir.path() + QLatin1Char('/');
+        QImage flag(20, 28, QImage::Format_RGB32);
+        flag.fill(QColor(0, 85, 164));
+        WriteLanguageFile(folder + QStringLiteral("QKS_0000040C.SPK"),
+                          Pack(0x040C, QStringLiteral("Français"), flag));
+        WriteLanguageFile(folder + QStringLiteral("QKS_00000407.SPK"),
+                          Pack(0x0407, QStringLiteral("Deutsch")));
+        LangPlatform platform;
+        platform.programFolder = folder;
+        languages.SetPlatform(platform);
+        languages.setFilePrefix(QStringLiteral("QKS_"));
+        languages.setRegKey(QString());
+        languages.AfterLanguageSwitch = [this] { ++kept; };
+        chooser = std::make_unique<TLanguageChoice>();
+        chooser->resize(300, 200);
+        chooser->OnClick = [this] { ++clicks; };
+        chooser->OnError = [this](const QString& message) { errors << message; };
+        chooser->setLanguageList(&languages);
+    }
+    void click(int row) {
+        chooser->List()->setCurrentRow(row);
+        chooser->ListClick();
+    }
+
+    QTemporaryDir dir;
+    QString folder;
+    TLangList languages;
+    std::unique_ptr<TLanguageChoice> chooser;
+    int kept = 0;
+    int clicks = 0;
+    QStringList errors;
+};
+
+TEST_F(ChooserTest, HookChainKeepsTheOwnersHandler) {
+    ASSERT_EQ(chooser->List()->count(), 2);
+    EXPECT_TRUE(chooser->List()->item(0)->text().startsWith(QStringLiteral("Français")));
+    EXPECT_TRUE(chooser->Header()->text().isEmpty());
+
+    click(1);
+    EXPECT_EQ(languages.LanguageIndex(), 1);
+    EXPECT_EQ(kept, 1);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(chooser->Header()->text(), QStringLiteral("Deutsch"));
+
+    click(1); // the selected line again applies its pack again
+    EXPECT_EQ(kept, 2);
+    EXPECT_EQ(clicks, 2);
+
+    languages.SetLanguageIndex(0); // a switch started elsewhere
+    EXPECT_EQ(chooser->List()->currentRow(), 0);
+    EXPECT_EQ(chooser->Header()->text(), QStringLiteral("  Français"));
+    EXPECT_EQ(kept, 3);
+    EXPECT_EQ(clicks, 2);
+
+    chooser->setLanguageList(&languages); // binding again must not chain the hook to itself
+    languages.SetLanguageIndex(1);
+    EXPECT_EQ(kept, 4);
+
+    chooser->setLanguageList(nullptr); // the owner's handler goes back in its slot
+    EXPECT_EQ(chooser->List()->count(), 0);
+    languages.SetLanguageIndex(0);
+    EXPECT_EQ(kept, 5);
+    chooser->setLanguageList(&languages);
+    chooser.reset(); // and again when the chooser goes first
+    languages.SetLanguageIndex(1);
+    EXPECT_EQ(kept, 6);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(ChooserTest, FailedSwitchesLeaveTheChooserUsable) {
+    QFile::remove(folder + QStringLiteral("QKS_00000407.SPK"));
+    click(1);
+    EXPECT_EQ(kept, 0);
+    EXPECT_EQ(chooser->List()->currentRow(), 1);
+    EXPECT_TRUE(chooser->Header()->text().isEmpty());
+    EXPECT_EQ(clicks, 1);
+
+    // A revision the reader does not know: record 0 holds revision << 16 | identifier.
+    QFile french(folder + QStringLiteral("QKS_0000040C.SPK"));
+    ASSERT_TRUE(french.open(QIODevice::ReadWrite));
+    french.seek(21 + 8 + 2);
+    french.write(QByteArray("\x05\x00", 2));
+    french.close();
+    click(0);
+    EXPECT_EQ(errors, QStringList{QStringLiteral("Format not supported in this revision")});
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ChooserTest, ItemsDrawThePictureInItsFrame) {
+    chooser->show();
+    const QImage shot = chooser->List()->viewport()->grab().toImage();
+    const QColor frame(255, 251, 240);
+    // First line: a 20 x 28 picture at 4,2 inside a 22 x 30 frame from 3,1.
+    EXPECT_EQ(shot.pixelColor(3, 1), frame);
+    EXPECT_EQ(shot.pixelColor(24, 30), frame);
+    EXPECT_EQ(shot.pixelColor(4, 2), QColor(0, 85, 164));
+    EXPECT_EQ(shot.pixelColor(23, 29), QColor(0, 85, 164));
+    EXPECT_NE(shot.pixelColor(25, 15), frame);
+    // Second line has no picture: a 2 x 2 frame.
+    EXPECT_EQ(shot.pixelColor(3, 33), frame);
+    EXPECT_NE(shot.pixelColor(5, 35), frame);
+}
+
+class MainWindowSwitch : public ::testing::Test {
+protected:
+    void start(const QStringList& arguments = {}) {
+        fake.services.programFile = QCoreApplication::applicationFilePath();
+        fake.services.arguments = arguments;
+        main = std::make_unique<TMainDlg>(fake.services);
+        LangPlatform platform = main->Languages()->Platform();
+        platform.programFolder = dir.path() + QLatin1Char('/');
+        platform.userLanguage = [] { return uint16_t(0x040C); };
+        main->Languages()->SetPlatform(platform);
+        settings = new TSettingsDlg(main.get());
+        auto* preview = new Tpreviewdlg(fake.services, main.get());
+        about = new TAboutDlg(fake.shell, fake.services.programFile, main.get());
+        main->SetWindows(settings, preview, about);
+        main->FirstActivation();
+    }
+    template <typename T> T* child(QObject* window, const char* name) {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+
+    QTemporaryDir dir;
+    FakePlatform fake;
+    std::unique_ptr<TMainDlg> main;
+    TSettingsDlg* settings = nullptr;
+    TAboutDlg* about = nullptr;
+};
+
+TEST_F(MainWindowSwitch, UserLanguageTranslatesEveryWindowAndTheFormatList) {
+    TTextStorage storage(QStringLiteral("main_ts"), ::MainTexts());
+    QStringList countries = storage.Items();
+    countries[countries.indexOf(QStringLiteral("Finland"))] = QStringLiteral("Finlande");
+    LangEntry list;
+    list.key = QStringLiteral("MainDlg.main_ts");
+    list.listTag = kListTag | kTranslatedBit;
+    list.lines = countries;
+    LangPack pack = Pack(0x040C, QStringLiteral("Français"));
+    pack.entries = {Caption("MainDlg", QStringLiteral("Photo d'identité")),
+                    Caption("MainDlg.print_btn", QStringLiteral("Imprimer")),
+                    Caption("MainDlg.ransform1", QStringLiteral("Transformer")),
+                    Caption("SettingsDlg", QStringLiteral("Paramètres")),
+                    Caption("AboutDlg.ok_btn", QStringLiteral("D'accord")),
+                    list};
+    WriteLanguageFile(dir.filePath(QStringLiteral("QKS_0000040C.SPK")), pack);
+
+    start();
+    EXPECT_EQ(child<QPushButton>(main.get(), "print_btn")->text(), QStringLiteral("Imprimer"));
+    EXPECT_EQ(child<QMenu>(main.get(), "ransform1")->title(), QStringLiteral("Transformer"));
+    EXPECT_EQ(settings->windowTitle(), QStringLiteral("Paramètres"));
+    EXPECT_EQ(child<QPushButton>(about, "ok_btn")->text(), QStringLiteral("D'accord"));
+    // The caption is the program's own again, and the list is rebuilt in French before
+    // the saved format is chosen.
+    EXPECT_TRUE(main->windowTitle().startsWith(QStringLiteral("Quillmark v")));
+    auto* formats = child<QComboBox>(main.get(), "format_cmb");
+    ASSERT_EQ(formats->count(), 66);
+    EXPECT_EQ(formats->currentIndex(), 19);
+    EXPECT_EQ(formats->itemText(19), QStringLiteral("35 x 45 mm (Finlande)"));
+    EXPECT_EQ(settings->Chooser()->List()->currentRow(), 0);
+    EXPECT_EQ(settings->Chooser()->Header()->text(), QStringLiteral("  Français"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
+    EXPECT_TRUE(fake.messages.requests.empty());
+}
+
+TEST_F(MainWindowSwitch, BaseFileHoldsEveryWindowUntranslated) {
+    start({QStringLiteral("/CO")});
+    const auto base = ReadLanguageFile(dir.filePath(QStringLiteral("QKS_ORIGINAL.SPK")));
+    ASSERT_TRUE(base.has_value());
+    QStringList keys;
+    for (const LangEntry& entry : base->entries)
+        keys << entry.key;
+    for (const char* key :
+         {"MainDlg", "MainDlg.print_btn", "MainDlg.ransform1", "MainDlg.OpenLogFile1",
+          "MainDlg.main_ts", "SettingsDlg", "previewdlg", "previewdlg.saveimg_btn",
+          "AboutDlg.brindlewood_grp", "AboutDlg.TS_about"})
+        EXPECT_TRUE(keys.contains(QLatin1String(key))) << key;
+    EXPECT_FALSE(keys.contains(QStringLiteral("MainDlg.img")));
+    EXPECT_TRUE(main->Started());
+}
+
+} // namespace
