@@ -4,12 +4,14 @@
 #include "U_MainDlg.h"
 #include "U_MsgDlg.h"
 #include "U_PreviewDlg.h"
+#include "U_SafeWrite.h"
 #include "U_SettingsDlg.h"
 #include "U_about.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     QApplication::setApplicationDisplayName(kAppTitle);
@@ -24,7 +26,7 @@ int main(int argc, char* argv[]) {
     auto* settingsDlg = new TSettingsDlg(&mainDlg);
     auto* previewDlg = new Tpreviewdlg(platform, &mainDlg);
     auto* aboutDlg = new TAboutDlg(*platform.shell, platform.programFile, &mainDlg);
-    previewDlg->Bind(mainDlg.MainTexts(), mainDlg.OpenDialog());
+    previewDlg->Bind(mainDlg.MainTexts());
     mainDlg.SetWindows(settingsDlg, previewDlg, aboutDlg);
     mainDlg.show();
     return app.exec();

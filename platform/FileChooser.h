@@ -20,6 +20,9 @@ struct FileChooserRequest {
     int filterIndex = 0;     // 0-based
     QString defaultSuffix;   // without the dot
     bool mustExist = false;
+    // A save dialog: its Save button accepts a name that need not exist; the caller asks
+    // before replacing a file.
+    bool save = false;
     bool multiple = false;       // several existing files may be chosen
     bool showHidden = false;     // list hidden files too
     bool resolveSymlinks = true; // a chosen link gives its target

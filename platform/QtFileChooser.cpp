@@ -31,7 +31,11 @@ public:
         QFileDialog dialog(request.owner, request.title, request.initialDir);
         // The toolkit's own dialog, so that it can be placed and looks the same everywhere.
         dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        if (request.save) {
+            dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Save"));
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        }
         dialog.setFileMode(request.multiple    ? QFileDialog::ExistingFiles
                            : request.mustExist ? QFileDialog::ExistingFile
                                                : QFileDialog::AnyFile);

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString withSeparator(const QString& path) {
@@ -21,6 +23,19 @@ QString FolderOf(const QString& filePath) {
 
 bool CreateFolderLong(const QString& path) {
     return QDir().mkdir(path);
+}
+
+bool MakeFolderPath(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    if (FolderExists(clean))
+        return true;
+    const QString parent = QFileInfo(clean).absolutePath();
+    if (parent != clean && !MakeFolderPath(parent))
+        return false;
+    // A folder made meanwhile by someone else is as good.
+    return ::mkdir(QFile::encodeName(clean).constData(), 0700) == 0 || FolderExists(clean);
 }
 
 bool FolderExists(const QString& path) {
@@ -38,11 +53,8 @@ QString DataFolder(const QString& programFile, const QString& name, IUserFolders
     const QString base = folders.appDataFolder();
     if (base.isEmpty())
         return fallback;
-    const QString maker = withSeparator(base) + QStringLiteral("Brindlewood/");
-    CreateFolderLong(maker);
-    const QString folder = maker + name;
-    CreateFolderLong(folder);
-    return FolderExists(folder) ? withSeparator(folder) : fallback;
+    const QString folder = withSeparator(base) + QStringLiteral("Brindlewood/") + name;
+    return MakeFolderPath(folder) ? withSeparator(folder) : fallback;
 }
 
 QString FileVersionString(const QString& path) {

@@ -6,9 +6,14 @@ class ISettingsStore;
 class IUserFolders;
 
 // The per-user data folder: the application data folder + "Brindlewood/" + name + "/",
-// created when missing; the program's own folder when it cannot be made. Always ends in a
+// created with every missing parent when missing; the program's own folder when it cannot
+// be made. Always ends in a
 // path separator.
 QString DataFolder(const QString& programFile, const QString& name, IUserFolders& folders);
+
+// Creates the folder and every missing parent, each with permissions 0700 (folders that
+// exist keep theirs). True when the folder exists afterwards.
+bool MakeFolderPath(const QString& path);
 
 // Creates one folder level (the parent must exist).
 bool CreateFolderLong(const QString& path);

@@ -90,7 +90,7 @@ protected:
     Preview()
         : texts(QStringLiteral("main_ts"), {QStringLiteral("Done !")}),
           openDialog(platform.files, nullptr), dialog(platform.services) {
-        dialog.Bind(&texts, &openDialog);
+        dialog.Bind(&texts);
         QImage& page = dialog.PageImage();
         page = QImage(600, 800, QImage::Format_RGB32);
         page.fill(Qt::white);
