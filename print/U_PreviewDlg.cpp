@@ -213,7 +213,8 @@ bool Tpreviewdlg::Execute() {
 // user says so.
 bool Tpreviewdlg::MayWrite(const QString& name) {
     const QString data = DataFolder(m_platform.programFile, kAppTitle, *m_platform.folders);
-    for (const QString& own : {kAppTitle + QStringLiteral(".jpg"), kAppTitle + QStringLiteral(".log")})
+    for (const QString& own :
+         {kAppTitle + QStringLiteral(".jpg"), kAppTitle + QStringLiteral(".log")})
         if (SameFile(name, data + own))
             throw AppError(QStringLiteral("\"%1\" is a file the program keeps for itself. Please "
                                           "choose another name.")

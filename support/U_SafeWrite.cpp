@@ -88,14 +88,14 @@ bool TSafeFile::open(OpenMode mode) {
         return false;
     }
     // A name of our own beside the target; O_EXCL never takes over an existing file.
-    const QString prefix = target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                           QLatin1Char('.');
+    const QString prefix =
+        target.absolutePath() + QStringLiteral("/.") + target.fileName() + QLatin1Char('.');
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString candidate =
-            prefix + QString::number(QRandomGenerator::global()->generate(), 36) +
-            QStringLiteral(".tmp");
-        const int fd = ::open(encoded(candidate).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const QString candidate = prefix +
+                                  QString::number(QRandomGenerator::global()->generate(), 36) +
+                                  QStringLiteral(".tmp");
+        const int fd =
+            ::open(encoded(candidate).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             m_fd = fd;
             m_temp = candidate;
@@ -151,8 +151,7 @@ bool TSafeFile::Commit() {
     m_fd = -1;
     if (::close(fd) != 0 && m_error == 0)
         Fail(errno);
-    if (m_error == 0 &&
-        ::rename(encoded(m_temp).constData(), encoded(m_target).constData()) != 0)
+    if (m_error == 0 && ::rename(encoded(m_temp).constData(), encoded(m_target).constData()) != 0)
         Fail(errno);
     if (m_error != 0) {
         Discard();
