@@ -246,6 +246,73 @@ TEST(PictureFiles, SameFile) {
     EXPECT_FALSE(SameFile(dir.filePath(QStringLiteral("other.jpg")), target));
 }
 
+// A JPEG whose Exif segment (written here byte by byte, in either byte order) holds the
+// orientation tag.
+QByteArray withOrientation(const QByteArray& jpeg, int orientation, bool bigEndian) {
+    QByteArray tiff =
+        bigEndian ? QByteArray("MM\0\x2a\0\0\0\x08", 8) : QByteArray("II\x2a\0\x08\0\0\0", 8);
+    const auto put16 = [&](int v) {
+        const char hi = char(v >> 8), lo = char(v & 0xff);
+        tiff += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1}
+                          : QByteArray{&lo, 1} + QByteArray{&hi, 1};
+    };
+    put16(1);      // one entry
+    put16(0x0112); // Orientation
+    put16(3);      // SHORT
+    put16(bigEndian ? 0 : 1);
+    put16(bigEndian ? 1 : 0); // count 1
+    put16(orientation);
+    put16(0);
+    put16(0);
+    put16(0); // no next directory
+    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+    const int length = int(body.size()) + 2;
+    const QByteArray segment =
+        QByteArray("\xff\xe1", 2) + char(length >> 8) + char(length & 0xff) + body;
+    return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+// Stored: red top-left, green top-right, blue bottom-right, white bottom-left, 64 × 32.
+struct OrientationCase {
+    int orientation;
+    bool bigEndian;
+    QSize size;
+    QRgb topLeft, topRight, bottomLeft, bottomRight;
+};
+constexpr QRgb R = 0xffdc1e1e, G = 0xff1ec828, U = 0xff1e28d2, W = 0xffffffff;
+class ExifOrientationTest : public ::testing::TestWithParam<OrientationCase> {};
+
+TEST_P(ExifOrientationTest, PhonePicturesLoadUpright) {
+    const OrientationCase c = GetParam();
+    const QByteArray stored = EncodeJpeg(Quadrants(64, 32));
+    const QImage shown = DecodeJpeg(
+        c.orientation == 0 ? stored : withOrientation(stored, c.orientation, c.bigEndian),
+        QStringLiteral("phone.jpg"));
+    ASSERT_EQ(shown.size(), c.size);
+    const int right = shown.width() - 5, bottom = shown.height() - 5;
+    EXPECT_TRUE(Near(shown.pixel(4, 4), c.topLeft, 24)) << std::hex << shown.pixel(4, 4);
+    EXPECT_TRUE(Near(shown.pixel(right, 4), c.topRight, 24)) << std::hex << shown.pixel(right, 4);
+    EXPECT_TRUE(Near(shown.pixel(4, bottom), c.bottomLeft, 24))
+        << std::hex << shown.pixel(4, bottom);
+    EXPECT_TRUE(Near(shown.pixel(right, bottom), c.bottomRight, 24))
+        << std::hex << shown.pixel(right, bottom);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tags, ExifOrientationTest,
+                         ::testing::Values(OrientationCase{0, false, {64, 32}, R, G, W, U},
+                                           OrientationCase{1, false, {64, 32}, R, G, W, U},
+                                           OrientationCase{2, false, {64, 32}, G, R, U, W},
+                                           OrientationCase{3, false, {64, 32}, U, W, G, R},
+                                           OrientationCase{3, true, {64, 32}, U, W, G, R},
+                                           OrientationCase{4, false, {64, 32}, W, U, R, G},
+                                           OrientationCase{5, false, {32, 64}, R, W, G, U},
+                                           OrientationCase{6, false, {32, 64}, W, R, U, G},
+                                           OrientationCase{6, true, {32, 64}, W, R, U, G},
+                                           OrientationCase{7, false, {32, 64}, U, G, W, R},
+                                           OrientationCase{8, false, {32, 64}, G, U, R, W},
+                                           OrientationCase{8, true, {32, 64}, G, U, R, W},
+                                           OrientationCase{9, false, {64, 32}, R, G, W, U}));
+
 TEST(PictureBuffers, LimitAndLargeAllocation) {
     EXPECT_NO_THROW(CheckPictureSize(10000, 10000));
     EXPECT_THROW(CheckPictureSize(10001, 10000), AppError);
