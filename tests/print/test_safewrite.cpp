@@ -240,4 +240,19 @@ INSTANTIATE_TEST_SUITE_P(
                    false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The data folder removed while the program runs is made again before the next write.
+TEST(DataFolderGone, IsMadeAgainBeforeTheWorkingCopyAndTheLog) {
+    Writers w;
+    w.startMainWindow();
+    const QString data = w.disk.path(QStringLiteral("Brindlewood/Quillmark"));
+    ASSERT_TRUE(QFileInfo(data + QStringLiteral("/Quillmark.log")).isFile());
+    ASSERT_TRUE(QDir(w.disk.path(QStringLiteral("Brindlewood"))).removeRecursively());
+    const QString picture = w.platform.root.filePath(QStringLiteral("p.jpg"));
+    QuadrantPicture(60, 80).save(picture);
+    w.main->Guard([&] { w.main->LoadPicture(picture); });
+    EXPECT_TRUE(w.platform.messages.requests.empty());
+    EXPECT_EQ(QImage(data + QStringLiteral("/Quillmark.jpg")).size(), QSize(60, 80));
+    EXPECT_TRUE(contentOf(data + QStringLiteral("/Quillmark.log")).contains("Loading : "));
+}
+
 } // namespace
