@@ -3,7 +3,6 @@
 
 #include "Artwork.h"
 #include "U_MsgDlg.h"
-#include "U_OrrinUtils.h"
 #include "U_Picture.h"
 #include "U_PictureFile.h"
 #include "U_PictureView.h"

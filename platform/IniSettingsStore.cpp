@@ -117,7 +117,7 @@ private:
     std::unique_ptr<QSettings> open() {
         if (m_format == QSettings::IniFormat) {
             QFileInfo info(m_file);
-            if (!QDir().mkpath(info.absolutePath()) && !info.exists())
+            if (!MakeFolderPath(info.absolutePath()) && !info.exists())
                 return nullptr;
         }
         auto settings = std::make_unique<QSettings>(m_file, m_format);

@@ -225,7 +225,8 @@ bool Tpreviewdlg::MayWrite(const QString& name) {
     const QString question =
         Translate(QStringLiteral("%1 already exists.\nDo you want to replace it?"))
             .arg(QDir::toNativeSeparators(name));
-    return MsgBox(*m_platform.messages, this, question, 1, 1) == MsgYes;
+    // Enter answers No: a key pressed out of habit never replaces a file.
+    return MsgBox(*m_platform.messages, this, question, 1, 1, MsgNo) == MsgYes;
 }
 
 void Tpreviewdlg::saveimg_btnClick() {

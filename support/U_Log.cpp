@@ -1,7 +1,6 @@
 #include "U_Log.h"
 
 #include "AppError.h"
-#include "U_OrrinUtils.h"
 #include "U_SafeWrite.h"
 
 #include <QFileInfo>

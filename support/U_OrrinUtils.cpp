@@ -1,13 +1,12 @@
 #include "U_OrrinUtils.h"
 
 #include "SettingsStore.h"
+#include "U_SafeWrite.h"
 #include "UserFolders.h"
 #include "VersionResource.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -23,19 +22,6 @@ QString FolderOf(const QString& filePath) {
 
 bool CreateFolderLong(const QString& path) {
     return QDir().mkdir(path);
-}
-
-bool MakeFolderPath(const QString& path) {
-    if (path.isEmpty())
-        return false;
-    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
-    if (FolderExists(clean))
-        return true;
-    const QString parent = QFileInfo(clean).absolutePath();
-    if (parent != clean && !MakeFolderPath(parent))
-        return false;
-    // A folder made meanwhile by someone else is as good.
-    return ::mkdir(QFile::encodeName(clean).constData(), 0700) == 0 || FolderExists(clean);
 }
 
 bool FolderExists(const QString& path) {

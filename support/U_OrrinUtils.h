@@ -11,10 +11,6 @@ class IUserFolders;
 // path separator.
 QString DataFolder(const QString& programFile, const QString& name, IUserFolders& folders);
 
-// Creates the folder and every missing parent, each with permissions 0700 (folders that
-// exist keep theirs). True when the folder exists afterwards.
-bool MakeFolderPath(const QString& path);
-
 // Creates one folder level (the parent must exist).
 bool CreateFolderLong(const QString& path);
 bool FolderExists(const QString& path);

@@ -170,6 +170,19 @@ void WriteFileSafely(const QString& path, const QByteArray& data, TSafeFile::Syn
         throw AppError(file.errorString());
 }
 
+bool MakeFolderPath(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    if (QFileInfo(clean).isDir())
+        return true;
+    const QString parent = QFileInfo(clean).absolutePath();
+    if (parent != clean && !MakeFolderPath(parent))
+        return false;
+    // A folder made meanwhile by someone else is as good.
+    return ::mkdir(encoded(clean).constData(), 0700) == 0 || QFileInfo(clean).isDir();
+}
+
 void IgnoreFileSizeSignal() {
     std::signal(SIGXFSZ, SIG_IGN);
 }

@@ -50,6 +50,11 @@ void WriteFileSafely(const QString& path, const QByteArray& data,
 // The message for a failed write of path: "Could not write "path": reason".
 QString WriteErrorText(const QString& path, int error);
 
+// Creates the folder and every missing parent, each new one with permissions 0700 as the
+// XDG base-directory rules ask (folders that exist keep theirs). True when the folder exists
+// afterwards.
+bool MakeFolderPath(const QString& path);
+
 // A file-size limit (ulimit -f) then makes writes fail with an error like a full disk,
 // instead of ending the program.
 void IgnoreFileSizeSignal();

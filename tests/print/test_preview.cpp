@@ -206,8 +206,10 @@ TEST_P(SaveAsImage, AsksBeforeReplacingAFile) {
     if (c.written)
         expected << QStringLiteral("Done !");
     EXPECT_EQ(platform.messages.texts(), expected);
-    if (c.exists)
+    if (c.exists) {
         EXPECT_EQ(platform.messages.requests[0].buttons, MsgButtonSet::YesNo);
+        EXPECT_EQ(platform.messages.requests[0].defaultButton, MsgNo);
+    }
     EXPECT_EQ(dialog.SaveDialog()->FileName(), saved);
     if (!c.written) {
         EXPECT_EQ(contentOf(saved), c.exists ? QByteArray("old content") : QByteArray());

@@ -104,7 +104,8 @@ TEST(DataFolderTest, CreatesTheMakersFolderUnderApplicationData) {
 }
 
 // A fresh account: not even ~/.local/share exists. The whole path is made, each new folder
-// private to the user, whether the data home is the default or XDG_DATA_HOME.
+// private to the user, whether the data home is the default or XDG_DATA_HOME; the settings'
+// folder likewise.
 struct FreshAccountCase {
     const char* name;
     const char* xdgDataHome; // below the fresh home; null: unset
@@ -120,6 +121,9 @@ TEST_P(FreshAccount, DataFolderIsMadeWithEveryParent) {
     const QByteArray oldHome = qgetenv("HOME");
     const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
     const bool hadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
     qputenv("HOME", QFile::encodeName(home.path()));
     if (c.xdgDataHome)
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(c.xdgDataHome)));
@@ -127,7 +131,10 @@ TEST_P(FreshAccount, DataFolderIsMadeWithEveryParent) {
         qunsetenv("XDG_DATA_HOME");
     const auto folders = createStandardUserFolders();
     const QString folder = DataFolder(program, QStringLiteral("Quillmark"), *folders);
+    EXPECT_TRUE(WriteSettingInt(*createUserSettingsStore(), QStringLiteral("PicFormatIdx"), 3));
     qputenv("HOME", oldHome);
+    if (hadConfig)
+        qputenv("XDG_CONFIG_HOME", oldConfig);
     if (hadXdg)
         qputenv("XDG_DATA_HOME", oldXdg);
     else
