@@ -246,32 +246,6 @@ TEST(PictureFiles, SameFile) {
     EXPECT_FALSE(SameFile(dir.filePath(QStringLiteral("other.jpg")), target));
 }
 
-// A JPEG whose Exif segment (written here byte by byte, in either byte order) holds the
-// orientation tag.
-QByteArray withOrientation(const QByteArray& jpeg, int orientation, bool bigEndian) {
-    QByteArray tiff =
-        bigEndian ? QByteArray("MM\0\x2a\0\0\0\x08", 8) : QByteArray("II\x2a\0\x08\0\0\0", 8);
-    const auto put16 = [&](int v) {
-        const char hi = char(v >> 8), lo = char(v & 0xff);
-        tiff += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1}
-                          : QByteArray{&lo, 1} + QByteArray{&hi, 1};
-    };
-    put16(1);      // one entry
-    put16(0x0112); // Orientation
-    put16(3);      // SHORT
-    put16(bigEndian ? 0 : 1);
-    put16(bigEndian ? 1 : 0); // count 1
-    put16(orientation);
-    put16(0);
-    put16(0);
-    put16(0); // no next directory
-    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
-    const int length = int(body.size()) + 2;
-    const QByteArray segment =
-        QByteArray("\xff\xe1", 2) + char(length >> 8) + char(length & 0xff) + body;
-    return jpeg.left(2) + segment + jpeg.mid(2);
-}
-
 // Stored: red top-left, green top-right, blue bottom-right, white bottom-left, 64 × 32.
 struct OrientationCase {
     int orientation;
@@ -286,7 +260,7 @@ TEST_P(ExifOrientationTest, PhonePicturesLoadUpright) {
     const OrientationCase c = GetParam();
     const QByteArray stored = EncodeJpeg(Quadrants(64, 32));
     const QImage shown = DecodeJpeg(
-        c.orientation == 0 ? stored : withOrientation(stored, c.orientation, c.bigEndian),
+        c.orientation == 0 ? stored : WithExifOrientation(stored, c.orientation, c.bigEndian),
         QStringLiteral("phone.jpg"));
     ASSERT_EQ(shown.size(), c.size);
     const int right = shown.width() - 5, bottom = shown.height() - 5;
