@@ -274,14 +274,13 @@ TEST_F(Preview, AFailedSaveIsReportedAndNothingElseHappens) {
     // A folder that does not exist.
     platform.messages.requests.clear();
     stayedOpen = false;
-    platform.files.answers.push_back(
-        FileChooserAnswer{platform.root.filePath(QStringLiteral("missing/sheet.jpg")),
-                          {platform.root.filePath(QStringLiteral("missing/sheet.jpg"))},
-                          0});
+    const QString missing = platform.root.filePath(QStringLiteral("missing/sheet.jpg"));
+    platform.files.answers.push_back(FileChooserAnswer{missing, {missing}, 0});
     executeClicking("saveimg_btn");
     EXPECT_TRUE(stayedOpen);
     ASSERT_EQ(platform.messages.requests.size(), 1u);
-    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
+    EXPECT_EQ(platform.messages.requests[0].text,
+              QStringLiteral("Could not write \"%1\": No such file or directory").arg(missing));
 }
 
 TEST_F(Preview, UsbKeyWritesQuillmarkJpgAtTheRoot) {

@@ -91,18 +91,6 @@ TEST_F(SettingsTest, UnwritableStoreFailsQuietly) {
 
 // ---- data folder ----------------------------------------------------------------------
 
-TEST(DataFolderTest, CreatesTheMakersFolderUnderApplicationData) {
-    QTemporaryDir dir;
-    FakeUserFolders folders;
-    folders.appData = dir.path();
-    const QString program = dir.filePath(QStringLiteral("bin/quillmark"));
-    const QString folder = DataFolder(program, QStringLiteral("Quillmark"), folders);
-    EXPECT_EQ(folder, dir.path() + QStringLiteral("/Brindlewood/Quillmark/"));
-    EXPECT_TRUE(FolderExists(folder));
-    // Calling again finds the existing folder.
-    EXPECT_EQ(DataFolder(program, QStringLiteral("Quillmark"), folders), folder);
-}
-
 // A fresh account: not even ~/.local/share exists. The whole path is made, each new folder
 // private to the user, whether the data home is the default or XDG_DATA_HOME; the settings'
 // folder likewise.
