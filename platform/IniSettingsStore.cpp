@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "U_SafeWrite.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -91,6 +92,14 @@ private:
             if (out.status() != QSettings::NoError)
                 return false;
         }
+        // The toolkit keeps what it wrote in a cache and would compare with that instead of
+        // the disk; a different modification time makes it read the file again.
+        QFile touched(scratch.fileName());
+        if (!touched.open(QIODevice::ReadWrite) ||
+            !touched.setFileTime(QDateTime::fromSecsSinceEpoch(0),
+                                 QFileDevice::FileModificationTime))
+            return false;
+        touched.close();
         {
             QSettings back(scratch.fileName(), QSettings::IniFormat);
             const QStringList written = back.allKeys();

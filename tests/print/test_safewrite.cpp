@@ -191,6 +191,23 @@ INSTANTIATE_TEST_SUITE_P(
                            QStringLiteral("PicFormatIdx"), QStringLiteral("19")));
                    },
                    false, 4096},
+        // Under a file-size limit the toolkit's part is cut short, and what is left would fit.
+        WriterCase{"SettingsUnderSizeLimit", "registry.ini",
+                   [](Writers& w) {
+                       auto store = createIniSettingsStore(w.disk.path("registry.ini"));
+                       store->writeString(QStringLiteral("SOFTWARE\\Brindlewood"),
+                                          QStringLiteral("Quillmark"),
+                                          QStringLiteral("/opt/") + QString(5000, u'q'));
+                   },
+                   [](Writers& w) {
+                       w.disk.Free();
+                       auto store = createIniSettingsStore(w.disk.path("registry.ini"));
+                       FileSizeLimit limit(4096);
+                       EXPECT_FALSE(store->writeString(
+                           QStringLiteral("SOFTWARE\\Brindlewood\\Quillmark"),
+                           QStringLiteral("PicFormatIdx"), QStringLiteral("19")));
+                   },
+                   false, 1 << 20},
         WriterCase{"Log", "Quillmark.log",
                    [](Writers& w) {
                        TWLog log(w.disk.path("Quillmark.log"), false, 10000);
