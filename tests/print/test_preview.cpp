@@ -251,6 +251,21 @@ TEST_F(Preview, TheSaveDialogStartsFromTheLastSheetSaved) {
     EXPECT_FALSE(platform.files.requests[1].mustExist);
 }
 
+TEST_F(Preview, TheWorkingCopyIsNeverReplacedByASheet) {
+    const QString work =
+        platform.root.filePath(QStringLiteral("data/Brindlewood/Quillmark/Quillmark.jpg"));
+    QDir().mkpath(QFileInfo(work).absolutePath());
+    QFile(work).open(QIODevice::WriteOnly);
+    platform.files.answers.push_back(FileChooserAnswer{work, {work}, 0});
+    executeClicking("saveimg_btn");
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(platform.messages.texts(),
+              QStringList{QStringLiteral("\"%1\" is a file the program keeps for itself. Please "
+                                         "choose another name.")
+                              .arg(work)});
+    EXPECT_EQ(QFileInfo(work).size(), 0);
+}
+
 TEST_F(Preview, CancelledSaveKeepsThePreviewOpen) {
     executeClicking("saveimg_btn");
     EXPECT_TRUE(stayedOpen);
