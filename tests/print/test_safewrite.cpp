@@ -168,10 +168,12 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    [](Writers& w) { w.click("usb_btn"); }, true},
         WriterCase{"WorkingCopy", "Brindlewood/Quillmark/Quillmark.jpg",
-                   [](Writers& w) { w.startMainWindow(); },
+                   [](Writers& w) {
+                       w.startMainWindow();
+                       QuadrantPicture(600, 800).save(w.platform.root.filePath("p.jpg"));
+                   },
                    [](Writers& w) {
                        const QString picture = w.platform.root.filePath(QStringLiteral("p.jpg"));
-                       QuadrantPicture(600, 800).save(picture);
                        w.main->Guard([&] { w.main->LoadPicture(picture); });
                    },
                    true},
