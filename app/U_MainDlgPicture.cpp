@@ -7,6 +7,7 @@
 #include "U_Picture.h"
 #include "U_PictureFile.h"
 #include "U_PictureView.h"
+#include "U_SafeWrite.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -40,8 +41,11 @@ void TMainDlg::LoadTransformed(const QString& path, QImage (*transform)(QImage))
     LogInfo(QStringLiteral("Loading : ") + path);
     const QByteArray bytes = ReadPictureFile(path);
     QImage picture = DecodePicture(bytes, path);
-    if (!SameFile(path, workFile))
-        ReplaceFileAtomically(workFile, bytes);
+    if (!SameFile(path, workFile)) {
+        // The data folder may have been removed while the program runs.
+        MakeFolderPath(m_dataFolder);
+        WriteFileSafely(workFile, bytes);
+    }
     m_workFile = workFile;
     if (transform != nullptr)
         picture = transform(std::move(picture));

@@ -7,6 +7,7 @@
 #include "U_MainDlg.h"
 #include "U_MsgDlg.h"
 #include "U_PreviewDlg.h"
+#include "U_SafeWrite.h"
 #include "U_SettingsDlg.h"
 #include "U_about.h"
 
@@ -27,6 +28,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     // No display name: the toolkit would append it to every window title.
@@ -61,7 +63,7 @@ int main(int argc, char* argv[]) {
     auto* settingsDlg = new TSettingsDlg(&mainDlg);
     auto* previewDlg = new Tpreviewdlg(platform, &mainDlg);
     auto* aboutDlg = new TAboutDlg(*platform.shell, platform.programFile, &mainDlg);
-    previewDlg->Bind(mainDlg.MainTexts(), mainDlg.OpenDialog());
+    previewDlg->Bind(mainDlg.MainTexts());
     mainDlg.SetWindows(settingsDlg, previewDlg, aboutDlg);
     QObject::connect(&instance, &SingleInstance::Received, &mainDlg,
                      [&mainDlg](const QString& path) { mainDlg.OpenPicture(path); });

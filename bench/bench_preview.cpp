@@ -36,7 +36,7 @@ double printNowToPreview(PlatformServices services, int dpi, const QString& phot
     services.printers = &printer;
     TMainDlg main(services);
     auto* preview = new Tpreviewdlg(services, &main);
-    preview->Bind(main.MainTexts(), main.OpenDialog());
+    preview->Bind(main.MainTexts());
     main.SetWindows(nullptr, preview, nullptr);
     main.FirstActivation();
     main.LoadPicture(photo);

@@ -20,7 +20,11 @@ struct FileChooserRequest {
     int filterIndex = 0;     // 0-based
     QString defaultSuffix;   // without the dot
     bool mustExist = false;
-    bool forSaving = false;      // a save dialog: Save button, asks before replacing a file
+    // A save dialog: its Save button accepts a name that need not exist; the caller asks
+    // before replacing a file.
+    bool save = false;
+    // With save: the dialog itself asks before replacing an existing file.
+    bool confirmOverwrite = false;
     bool multiple = false;       // several existing files may be chosen
     bool showHidden = false;     // list hidden files too
     bool resolveSymlinks = true; // a chosen link gives its target

@@ -1,10 +1,15 @@
 #include "SettingsStore.h"
 
+#include "AppError.h"
+#include "U_SafeWrite.h"
+
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -53,16 +58,75 @@ public:
         QString key = existingKey(*settings, toGroup(keyPath) + QLatin1Char('/') + name);
         if (key.isEmpty())
             key = existingGroup(*settings, toGroup(keyPath)) + QLatin1Char('/') + name;
-        settings->setValue(key, value);
-        settings->sync();
-        return settings->status() == QSettings::NoError;
+        if (m_format != QSettings::IniFormat) {
+            settings->setValue(key, value);
+            settings->sync();
+            return settings->status() == QSettings::NoError;
+        }
+        return writeIniFile(*settings, key, value);
     }
 
 private:
+    // QSettings does not report a write that fails inside its final flush (a full disk can
+    // leave the file truncated and the call "successful"). So it writes the new content into
+    // a scratch file, which is read back and compared with what it must hold, and the
+    // complete-or-nothing writer then puts those bytes in place of the real file.
+    bool writeIniFile(QSettings& current, const QString& key, const QString& value) {
+        QMap<QString, QVariant> wanted;
+        const QStringList keys = current.allKeys();
+        for (const QString& k : keys)
+            wanted.insert(k, current.value(k));
+        wanted.insert(key, value);
+
+        const QFileInfo info(m_file);
+        QTemporaryFile scratch(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                               QStringLiteral(".XXXXXX"));
+        if (!scratch.open())
+            return false;
+        scratch.close();
+        {
+            QSettings out(scratch.fileName(), QSettings::IniFormat);
+            for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
+                out.setValue(it.key(), it.value());
+            out.sync();
+            if (out.status() != QSettings::NoError)
+                return false;
+        }
+        // The toolkit keeps what it wrote in a cache and would compare with that instead of
+        // the disk; a different modification time makes it read the file again.
+        QFile touched(scratch.fileName());
+        if (!touched.open(QIODevice::ReadWrite) ||
+            !touched.setFileTime(QDateTime::fromSecsSinceEpoch(0),
+                                 QFileDevice::FileModificationTime))
+            return false;
+        touched.close();
+        {
+            QSettings back(scratch.fileName(), QSettings::IniFormat);
+            const QStringList written = back.allKeys();
+            if (back.status() != QSettings::NoError || written.size() != wanted.size())
+                return false;
+            for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
+                if (back.value(it.key()) != it.value())
+                    return false;
+        }
+        QFile bytes(scratch.fileName());
+        if (!bytes.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray content = bytes.readAll();
+        if (bytes.error() != QFileDevice::NoError)
+            return false;
+        try {
+            WriteFileSafely(m_file, content);
+        } catch (const AppError&) {
+            return false;
+        }
+        return true;
+    }
+
     std::unique_ptr<QSettings> open() {
         if (m_format == QSettings::IniFormat) {
             QFileInfo info(m_file);
-            if (!QDir().mkpath(info.absolutePath()) && !info.exists())
+            if (!MakeFolderPath(info.absolutePath()) && !info.exists())
                 return nullptr;
         }
         auto settings = std::make_unique<QSettings>(m_file, m_format);

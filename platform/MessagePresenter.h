@@ -18,6 +18,7 @@ struct MessageRequest {
     QString text;
     MsgIcon icon = MsgIcon::None;
     MsgButtonSet buttons = MsgButtonSet::Ok;
+    int defaultButton = 0; // the MsgResult that Enter gives; 0: the toolkit's choice
 };
 
 // Shows a modal message box and returns the code of the button that closed it. Tests

@@ -44,7 +44,11 @@ public:
         QFileDialog dialog(request.owner, request.title, startFolder(request));
         // The toolkit's own dialog, so that it can be placed and looks the same everywhere.
         dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(request.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        if (request.save) {
+            dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Save"));
+            dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+        }
         dialog.setFileMode(request.multiple    ? QFileDialog::ExistingFiles
                            : request.mustExist ? QFileDialog::ExistingFile
                                                : QFileDialog::AnyFile);
@@ -67,7 +71,7 @@ public:
         answer.paths = dialog.selectedFiles();
         answer.path = answer.paths.constFirst();
         if (request.initialDir.isEmpty())
-            m_lastFolder[request.forSaving] = QFileInfo(answer.path).absolutePath();
+            m_lastFolder[request.save] = QFileInfo(answer.path).absolutePath();
         answer.filterIndex =
             std::max<qsizetype>(0, request.nameFilters.indexOf(dialog.selectedNameFilter()));
         return answer;
@@ -81,7 +85,7 @@ private:
             return request.initialDir;
         if (QFileInfo(request.fileName).isAbsolute())
             return QString();
-        if (const QString last = m_lastFolder.value(request.forSaving); !last.isEmpty())
+        if (const QString last = m_lastFolder.value(request.save); !last.isEmpty())
             return last;
         const QString pictures = location(QStandardPaths::PicturesLocation);
         return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
@@ -135,7 +139,8 @@ QString AskPdfFileName(IFileChooser& chooser, QWidget* owner, const QString& doc
     request.fileName = QStringLiteral("Quillmark.pdf");
     request.nameFilters = {QStringLiteral("PDF (*.pdf)")};
     request.defaultSuffix = QStringLiteral("pdf");
-    request.forSaving = true;
+    request.save = true;
+    request.confirmOverwrite = true;
     const auto answer = chooser.chooseFile(request);
     if (!answer || answer->path.isEmpty())
         return QString();

@@ -25,6 +25,10 @@ public:
             box.setStandardButtons(QMessageBox::Ok);
             break;
         }
+        if (request.defaultButton == MsgNo)
+            box.setDefaultButton(QMessageBox::No);
+        else if (request.defaultButton == MsgCancel)
+            box.setDefaultButton(QMessageBox::Cancel);
         switch (box.exec()) {
         case QMessageBox::Yes:
             return MsgYes;

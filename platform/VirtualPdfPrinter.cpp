@@ -1,8 +1,9 @@
 #include "VirtualPdfPrinter.h"
 
+#include "U_SafeWrite.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -47,18 +48,17 @@ public:
 
 class PdfOut {
 public:
-    explicit PdfOut(QSaveFile& file) : m_file(file) {}
+    explicit PdfOut(TSafeFile& file) : m_file(file) {}
     qint64 offset() const { return m_offset; }
     void write(const QByteArray& bytes) { write(bytes.constData(), bytes.size()); }
     void write(const char* data, qint64 size) {
         if (m_file.write(data, size) != size)
-            throw PrinterError(QStringLiteral("Could not write %1: %2")
-                                   .arg(m_file.fileName(), m_file.errorString()));
+            throw PrinterError(m_file.errorString());
         m_offset += size;
     }
 
 private:
-    QSaveFile& m_file;
+    TSafeFile& m_file;
     qint64 m_offset = 0;
 };
 
@@ -122,9 +122,9 @@ void WritePdfPage(const QString& path, const PrinterMetrics& m, const QSizeF& pa
     RecordingCanvas canvas;
     draw(canvas);
 
-    QSaveFile file(path);
+    TSafeFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw PrinterError(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));
+        throw PrinterError(file.errorString());
     PdfOut out(file);
     std::vector<qint64> offsets;
     auto object = [&](const QByteArray& body) {
@@ -165,6 +165,6 @@ void WritePdfPage(const QString& path, const PrinterMetrics& m, const QSizeF& pa
     table += "trailer\n<< /Size " + QByteArray::number(qlonglong(offsets.size() + 1)) +
              " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
     out.write(table);
-    if (!file.commit())
-        throw PrinterError(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));
+    if (!file.Commit())
+        throw PrinterError(file.errorString());
 }

@@ -7,12 +7,11 @@
 #include "U_JpegEncode.h"
 #include "U_MsgDlg.h"
 #include "U_OrrinUtils.h"
+#include "U_PictureFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -103,25 +102,6 @@ QString UsbCaption(const RemovableDrive& drive) {
     return QStringLiteral("USB\n\r(") + text + QLatin1Char(')');
 }
 
-void CopyFileReplacing(const QString& from, const QString& to) {
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Could not read %1: %2").arg(from, source.errorString()));
-    if (QFileInfo(to).isDir())
-        throw AppError(QStringLiteral("Could not save the picture as %1: it is a folder.").arg(to));
-    QSaveFile target(to);
-    if (!target.open(QIODevice::WriteOnly))
-        throw AppError(
-            QStringLiteral("Could not save the picture as %1: %2").arg(to, target.errorString()));
-    QByteArray chunk;
-    while (!(chunk = source.read(1 << 20)).isEmpty())
-        if (target.write(chunk) != chunk.size())
-            break;
-    if (source.error() != QFileDevice::NoError || !target.commit())
-        throw AppError(
-            QStringLiteral("Could not save the picture as %1: %2").arg(to, target.errorString()));
-}
-
 TWrapButton::TWrapButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
 
 void TWrapButton::paintEvent(QPaintEvent*) {
@@ -209,15 +189,17 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     setTabOrder(print_btn, saveimg_btn);
     setTabOrder(saveimg_btn, usb_btn);
 
+    m_saveDialog = new TWideSaveDialog(*platform.files, this, this);
+    m_saveDialog->setFilter(QStringLiteral("JPEG|*.jpg;*.jpeg"));
+
     connect(print_btn, &QPushButton::clicked, this, &QDialog::accept);
     connect(saveimg_btn, &QPushButton::clicked, this,
             [this] { Guard([this] { saveimg_btnClick(); }); });
     connect(usb_btn, &QPushButton::clicked, this, [this] { Guard([this] { usb_btnClick(); }); });
 }
 
-void Tpreviewdlg::Bind(TTextStorage* texts, TWideOpenDialog* openDialog) {
+void Tpreviewdlg::Bind(TTextStorage* texts) {
     m_texts = texts;
-    m_openDialog = openDialog;
 }
 
 // The buttons start their own commands while the window is open, so their errors are
@@ -288,24 +270,36 @@ void Tpreviewdlg::FitToScreen() {
     img->setGeometry(3, kViewTop, kViewWidth, viewHeight);
 }
 
+// The program's own files are never replaced by a sheet, and an existing file only when the
+// user says so.
+bool Tpreviewdlg::MayWrite(const QString& name) {
+    const QString data = DataFolder(m_platform.programFile, kAppTitle, *m_platform.folders);
+    for (const QString& own :
+         {kAppTitle + QStringLiteral(".jpg"), kAppTitle + QStringLiteral(".log")})
+        if (SameFile(name, data + own))
+            throw AppError(QStringLiteral("\"%1\" is a file the program keeps for itself. Please "
+                                          "choose another name.")
+                               .arg(QDir::toNativeSeparators(name)));
+    const QFileInfo info(name);
+    if (!info.exists() || info.isDir())
+        return true;
+    const QString question =
+        Translate(QStringLiteral("%1 already exists.\nDo you want to replace it?"))
+            .arg(QDir::toNativeSeparators(name));
+    // Enter answers No: a key pressed out of habit never replaces a file.
+    return MsgBox(*m_platform.messages, this, question, 1, 1, MsgNo) == MsgYes;
+}
+
 void Tpreviewdlg::saveimg_btnClick() {
-    if (!m_openDialog || !m_openDialog->Execute())
+    QString title = saveimg_btn->text();
+    m_saveDialog->setTitle(title.remove(QLatin1Char('&')));
+    if (!m_saveDialog->Execute())
         return;
-    const QString name = SaveName(m_openDialog->FileName());
-    if (name != m_openDialog->FileName())
-        m_openDialog->setFileName(name);
-    const QString temp = DataFolder(m_platform.programFile, kAppTitle, *m_platform.folders) +
-                         kAppTitle + QStringLiteral("_save.jpg");
-    if (QFile::exists(temp))
-        QFile::remove(temp);
-    SaveJpeg(PageImage(), temp, 90, m_pageDpi);
-    try {
-        CopyFileReplacing(temp, name);
-    } catch (...) {
-        QFile::remove(temp);
-        throw;
-    }
-    QFile::remove(temp);
+    const QString name = SaveName(m_saveDialog->FileName());
+    m_saveDialog->setFileName(name);
+    if (!MayWrite(name))
+        return;
+    SaveJpeg(PageImage(), name, 90, m_pageDpi);
     MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);
     m_platform.shell->openLocalPath(name);
     reject();
@@ -314,15 +308,10 @@ void Tpreviewdlg::saveimg_btnClick() {
 void Tpreviewdlg::usb_btnClick() {
     if (m_usbPath.isEmpty())
         return;
-    // Written beside the final name and renamed over it at the end, so that a drive pulled
-    // out or full half-way leaves no truncated "Quillmark.jpg" behind.
-    const QString name = QDir(m_usbPath).filePath(QStringLiteral("Quillmark.jpg"));
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("Could not write %1: %2").arg(name, file.errorString()));
-    EncodeJpeg(PageImage(), file, 90, m_pageDpi);
-    if (!file.commit())
-        throw AppError(QStringLiteral("Could not write %1: %2").arg(name, file.errorString()));
+    // A drive pulled out or full half-way leaves the old "Quillmark.jpg", never a
+    // truncated one.
+    SaveJpeg(PageImage(), QDir(m_usbPath).filePath(QStringLiteral("Quillmark.jpg")), 90,
+             m_pageDpi);
     MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);
     m_platform.shell->openLocalPath(m_usbPath);
     reject();

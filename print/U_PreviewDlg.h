@@ -12,7 +12,7 @@
 #include <vector>
 
 class TTextStorage;
-class TWideOpenDialog;
+class TWideSaveDialog;
 
 // The page scaled proportionally to the largest size that fits the view, the computed
 // side rounded to the nearest integer.
@@ -31,9 +31,6 @@ QString SaveName(const QString& chosen);
 std::optional<RemovableDrive> PickDrive(std::vector<RemovableDrive> drives);
 // "USB", line feed, carriage return, "(", the drive's name or "label [name]", ")".
 QString UsbCaption(const RemovableDrive& drive);
-// Copies from onto to through a temporary file beside to, renamed over it only once the
-// copy is complete: a failure leaves an existing file as it was. Throws AppError.
-void CopyFileReplacing(const QString& from, const QString& to);
 
 // A push button whose caption wraps onto several lines beside its picture.
 class TWrapButton : public QPushButton {
@@ -72,8 +69,10 @@ class Tpreviewdlg : public QDialog, public IComponentOwner {
 public:
     explicit Tpreviewdlg(PlatformServices& platform, QWidget* parent = nullptr);
 
-    // The main window's text storage and open dialog, shared with this window.
-    void Bind(TTextStorage* texts, TWideOpenDialog* openDialog);
+    // The main window's text storage, shared with this window.
+    void Bind(TTextStorage* texts);
+    // The dialog of "Save as image"; it remembers the last sheet saved.
+    TWideSaveDialog* SaveDialog() const { return m_saveDialog; }
 
     // The page image; made from the layout, if one was given, on first use.
     QImage& PageImage();
@@ -96,12 +95,13 @@ private:
     void ScanDrives();
     void FitToScreen();
     QString Translate(const QString& text) const;
+    bool MayWrite(const QString& name);
     template <typename F> void Guard(F&& command);
 
     PlatformServices& m_platform;
     TComponentList m_components;
     TTextStorage* m_texts = nullptr;
-    TWideOpenDialog* m_openDialog = nullptr;
+    TWideSaveDialog* m_saveDialog = nullptr;
     QPushButton* print_btn = nullptr;
     TPageView* img = nullptr;
     TWrapButton* saveimg_btn = nullptr;

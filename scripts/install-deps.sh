@@ -10,7 +10,7 @@ set -euo pipefail
 build_packages=(
   build-essential cmake ninja-build
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins libgl-dev
-  libjpeg62-turbo-dev libcups2-dev zlib1g-dev
+  libjpeg62-turbo-dev libcups2-dev zlib1g-dev libexif-dev pkg-config
   librsvg2-bin
   fonts-liberation fonts-dejavu-core
   xdg-utils

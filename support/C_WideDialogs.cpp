@@ -56,7 +56,8 @@ bool TWideOpenDialog::Execute() {
     request.defaultSuffix = m_defaultExt;
     if (request.defaultSuffix.isEmpty() && m_options.testFlag(ofOldStyleDialog))
         request.defaultSuffix = QFileInfo(m_fileName).suffix();
-    request.mustExist = m_options.testFlag(ofFileMustExist);
+    request.mustExist = !m_save && m_options.testFlag(ofFileMustExist);
+    request.save = m_save;
     request.multiple = m_options.testFlag(ofAllowMultiSelect);
     request.showHidden = m_options.testFlag(ofForceShowHidden);
     request.resolveSymlinks = !m_options.testFlag(ofNoDereferenceLinks);

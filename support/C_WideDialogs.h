@@ -96,6 +96,9 @@ public:
     // divisions round toward zero.
     static QPoint Placement(const QRect& monitor, const QSize& dialog);
 
+protected:
+    bool m_save = false;
+
 private:
     QRect monitorGeometry() const;
 
@@ -115,3 +118,15 @@ private:
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TWideOpenDialog::TOpenOptions)
+
+// The same component as a save dialog: a Save button, a name that need not exist, and its
+// own file name, kept apart from any open dialog's.
+class TWideSaveDialog : public TWideOpenDialog {
+    Q_OBJECT
+
+public:
+    TWideSaveDialog(IFileChooser& chooser, QWidget* owner, QObject* parent = nullptr)
+        : TWideOpenDialog(chooser, owner, parent) {
+        m_save = true;
+    }
+};

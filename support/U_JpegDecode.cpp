@@ -1,6 +1,7 @@
 #include "U_JpegDecode.h"
 
 #include "AppError.h"
+#include "U_ExifOrientation.h"
 #include "U_PictureBuffer.h"
 
 #include <QDir>
@@ -126,6 +127,8 @@ QImage DecodeJpeg(const QByteArray& data, const QString& name) {
             jpeg_create_decompress(cinfo);
             d->created = true;
             cinfo->progress = &d->progress.pub;
+            // Phone pictures say in their Exif segment which way is up.
+            jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
             jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
                          static_cast<unsigned long>(data.size()));
             jpeg_read_header(cinfo, TRUE);
@@ -137,6 +140,10 @@ QImage DecodeJpeg(const QByteArray& data, const QString& name) {
     }
 
     CheckPictureSize(cinfo->image_width, cinfo->image_height);
+    int orientation = 1;
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m != nullptr && orientation == 1;
+         m = m->next)
+        orientation = ExifOrientation(m->data, m->data_length);
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     // QImage's 32-bit rows are B, G, R, A in memory on little-endian machines.
     cinfo->out_color_space =
@@ -170,5 +177,5 @@ QImage DecodeJpeg(const QByteArray& data, const QString& name) {
             jpeg_finish_decompress(cinfo);
         }))
         raise(d->errors, name);
-    return picture;
+    return Oriented(std::move(picture), orientation);
 }

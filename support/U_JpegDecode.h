@@ -9,7 +9,8 @@
 inline constexpr int kMaxJpegScans = 500;
 
 // Decodes a whole JPEG file at full size into a 32-bit picture (Format_RGB32, alpha 255),
-// writing each row straight into the picture. Baseline and progressive, any chroma
+// writing each row straight into the picture, then turned upright as its Exif orientation
+// tag says. Baseline and progressive, any chroma
 // subsampling, greyscale, RGB, and CMYK/YCCK (Adobe's inverted form or plain) are read.
 // Throws AppError naming the file (name) and the reason when the data is not a JPEG, is
 // damaged or truncated, or describes a picture larger than kMaxPicturePixels (checked

@@ -1,8 +1,8 @@
 #include "U_JpegEncode.h"
 
 #include "AppError.h"
+#include "U_SafeWrite.h"
 
-#include <QFile>
 #include <QIODevice>
 
 #include <csetjmp>
@@ -151,10 +151,17 @@ void EncodeJpeg(const QImage& image, QIODevice& out, int quality, const QSize& d
 }
 
 void SaveJpeg(const QImage& image, const QString& path, int quality, const QSize& dotsPerInch) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        throw AppError(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));
-    EncodeJpeg(image, file, quality, dotsPerInch);
-    if (!file.flush())
-        throw AppError(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));
+    TSafeFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw AppError(file.errorString());
+    try {
+        EncodeJpeg(image, file, quality, dotsPerInch);
+    } catch (const AppError&) {
+        // The file's own message names it and the system's reason.
+        if (file.Failed())
+            throw AppError(file.errorString());
+        throw;
+    }
+    if (!file.Commit())
+        throw AppError(file.errorString());
 }

@@ -14,6 +14,7 @@ class QIODevice;
 void EncodeJpeg(const QImage& image, QIODevice& out, int quality = 90,
                 const QSize& dotsPerInch = QSize());
 
-// The same, written to a file; a failure leaves whatever part was written.
+// The same, written to a file completely or not at all (TSafeFile): a failure leaves a file
+// that was there as it was, and the error names the file and the system's reason.
 void SaveJpeg(const QImage& image, const QString& path, int quality = 90,
               const QSize& dotsPerInch = QSize());

@@ -1,6 +1,9 @@
 #include "U_Log.h"
 
-#include <QFile>
+#include "AppError.h"
+#include "U_SafeWrite.h"
+
+#include <QFileInfo>
 
 TWLog::TWLog(const QString& fileName, bool verbose, int maxLines)
     : m_fileName(fileName), m_maxLines(maxLines), m_verbose(verbose),
@@ -33,8 +36,12 @@ void TWLog::Save() {
         content += line;
         content += "\r\n";
     }
-    // Failures are ignored: the lines stay in memory and reach the file with the next entry.
-    QFile file(m_fileName);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(content);
+    // Failures are ignored: the lines stay in memory and reach the file with the next entry,
+    // and a full disk leaves the previous file whole. Not synced: a log line is not worth a
+    // disk flush per user action.
+    MakeFolderPath(QFileInfo(m_fileName).absolutePath());
+    try {
+        WriteFileSafely(m_fileName, content, TSafeFile::Sync::NoSync);
+    } catch (const AppError&) {
+    }
 }

@@ -3,8 +3,9 @@
 #include "MessagePresenter.h"
 
 int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message, int buttons,
-           int kind) {
+           int kind, int defaultButton) {
     MessageRequest request;
+    request.defaultButton = defaultButton;
     request.owner = owner;
     request.text = message;
     switch (buttons) {

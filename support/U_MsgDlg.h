@@ -8,9 +8,10 @@ class QWidget;
 // Buttons: 0 OK, 1 Yes/No, 2 Yes/No/Cancel, 3 OK/Cancel, other OK.
 // Kinds: 0 "Message", 1 "Warning", 2 "Error", 3 "Question", 4 "Information", other: no
 // caption and no icon. The captions are fixed English texts in every language.
-// Returns the closing button's code: OK 1, Cancel 2, Yes 6, No 7.
+// Returns the closing button's code: OK 1, Cancel 2, Yes 6, No 7. defaultButton (one of
+// those codes) is the one Enter presses; 0 leaves it to the toolkit.
 int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message, int buttons,
-           int kind);
+           int kind, int defaultButton = 0);
 
 // The toolkit's plain message box: the application title as caption, no icon, OK only.
 void ShowPlainMessage(IMessagePresenter& presenter, QWidget* owner, const QString& message);

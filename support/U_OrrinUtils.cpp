@@ -1,6 +1,7 @@
 #include "U_OrrinUtils.h"
 
 #include "SettingsStore.h"
+#include "U_SafeWrite.h"
 #include "UserFolders.h"
 #include "VersionResource.h"
 
@@ -38,11 +39,8 @@ QString DataFolder(const QString& programFile, const QString& name, IUserFolders
     const QString base = folders.appDataFolder();
     if (base.isEmpty())
         return fallback;
-    const QString maker = withSeparator(base) + QStringLiteral("Brindlewood/");
-    CreateFolderLong(maker);
-    const QString folder = maker + name;
-    CreateFolderLong(folder);
-    return FolderExists(folder) ? withSeparator(folder) : fallback;
+    const QString folder = withSeparator(base) + QStringLiteral("Brindlewood/") + name;
+    return MakeFolderPath(folder) ? withSeparator(folder) : fallback;
 }
 
 QString FileVersionString(const QString& path) {

@@ -6,7 +6,8 @@ class ISettingsStore;
 class IUserFolders;
 
 // The per-user data folder: the application data folder + "Brindlewood/" + name + "/",
-// created when missing; the program's own folder when it cannot be made. Always ends in a
+// created with every missing parent when missing; the program's own folder when it cannot
+// be made. Always ends in a
 // path separator.
 QString DataFolder(const QString& programFile, const QString& name, IUserFolders& folders);
 

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace {
@@ -98,13 +97,6 @@ QImage DecodePicture(const QByteArray& data, const QString& name) {
     if (data.startsWith("BM"))
         return DecodeBmp(data, name);
     return DecodeJpeg(data, name);
-}
-
-void ReplaceFileAtomically(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        throw AppError(QStringLiteral("Cannot write \"%1\": %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
 bool SameFile(const QString& a, const QString& b) {

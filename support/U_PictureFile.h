@@ -21,9 +21,5 @@ QImage DecodeBmp(const QByteArray& data, const QString& name);
 // JPEG. Throws AppError whose message names the file (name) and the reason.
 QImage DecodePicture(const QByteArray& data, const QString& name);
 
-// Replaces the file with data in one step: the old content stays whole until the new one is
-// completely written. Throws AppError when that fails.
-void ReplaceFileAtomically(const QString& path, const QByteArray& data);
-
 // Whether two paths name the same file, as the file system resolves them (links followed).
 bool SameFile(const QString& a, const QString& b);

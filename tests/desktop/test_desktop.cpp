@@ -114,7 +114,8 @@ TEST(PdfPrinter, AsksForANameInDocumentsWithASaveDialog) {
                                            : std::nullopt);
         EXPECT_EQ(AskPdfFileName(chooser, nullptr, documents, root.path()), c.expected);
         ASSERT_EQ(chooser.requests.size(), 1u);
-        EXPECT_TRUE(chooser.requests[0].forSaving);
+        EXPECT_TRUE(chooser.requests[0].save);
+        EXPECT_TRUE(chooser.requests[0].confirmOverwrite);
         EXPECT_EQ(chooser.requests[0].initialDir, c.startFolder);
         EXPECT_EQ(chooser.requests[0].nameFilters, QStringList{"PDF (*.pdf)"});
     }
@@ -200,7 +201,7 @@ protected:
     void create() {
         window = std::make_unique<TMainDlg>(fake.services);
         preview = new Tpreviewdlg(fake.services, window.get());
-        preview->Bind(window->MainTexts(), window->OpenDialog());
+        preview->Bind(window->MainTexts());
         window->SetWindows(nullptr, preview, nullptr);
     }
     QStringList logged() const {

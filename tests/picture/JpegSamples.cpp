@@ -146,3 +146,28 @@ bool Near(QRgb a, QRgb b, int tolerance) {
 int Luma(QRgb colour) {
     return int(0.299 * qRed(colour) + 0.587 * qGreen(colour) + 0.114 * qBlue(colour) + 0.5);
 }
+
+// The Exif segment is written byte by byte, without the library the program reads it with.
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian) {
+    QByteArray tiff =
+        bigEndian ? QByteArray("MM\0\x2a\0\0\0\x08", 8) : QByteArray("II\x2a\0\x08\0\0\0", 8);
+    const auto put16 = [&](int v) {
+        const char hi = char(v >> 8), lo = char(v & 0xff);
+        tiff += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1}
+                          : QByteArray{&lo, 1} + QByteArray{&hi, 1};
+    };
+    put16(1);      // one entry
+    put16(0x0112); // Orientation
+    put16(3);      // SHORT
+    put16(bigEndian ? 0 : 1);
+    put16(bigEndian ? 1 : 0); // count 1
+    put16(orientation);
+    put16(0);
+    put16(0);
+    put16(0); // no next directory
+    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+    const int length = int(body.size()) + 2;
+    const QByteArray segment =
+        QByteArray("\xff\xe1", 2) + char(length >> 8) + char(length & 0xff) + body;
+    return jpeg.left(2) + segment + jpeg.mid(2);
+}

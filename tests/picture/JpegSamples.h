@@ -32,6 +32,10 @@ QByteArray ReadBytes(const QString& path);
 // The JPEG with its frame header's size replaced (the pixel data stays as it was).
 QByteArray WithClaimedSize(QByteArray jpeg, int width, int height);
 
+// The JPEG with an Exif segment holding the orientation tag (1 to 8, or any other value),
+// in little- or big-endian byte order, right after its start marker.
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = false);
+
 // The brightness JPEG encoders give a colour in greyscale: 0.299 R + 0.587 G + 0.114 B.
 int Luma(QRgb colour);
 

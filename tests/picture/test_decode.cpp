@@ -234,21 +234,58 @@ TEST(PictureFiles, ReadingRefusesMissingEmptyAndOverlongFiles) {
     EXPECT_TRUE(messageOf(overlong).contains(QStringLiteral("MB")));
 }
 
-TEST(PictureFiles, ReplaceAtomicallyAndSameFile) {
+TEST(PictureFiles, SameFile) {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("Quillmark.jpg"));
-    ReplaceFileAtomically(target, "one");
-    ReplaceFileAtomically(target, "two");
-    EXPECT_EQ(ReadBytes(target), QByteArray("two"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
-              QStringList{QStringLiteral("Quillmark.jpg")});
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
     EXPECT_TRUE(SameFile(target, dir.path() + QStringLiteral("/./Quillmark.jpg")));
     ASSERT_TRUE(QFile::link(target, dir.filePath(QStringLiteral("link.jpg"))));
     EXPECT_TRUE(SameFile(dir.filePath(QStringLiteral("link.jpg")), target));
     EXPECT_FALSE(SameFile(dir.filePath(QStringLiteral("other.jpg")), target));
-    EXPECT_THROW(ReplaceFileAtomically(dir.filePath(QStringLiteral("no/such/dir/x.jpg")), "x"),
-                 AppError);
 }
+
+// Stored: red top-left, green top-right, blue bottom-right, white bottom-left, 64 × 32.
+struct OrientationCase {
+    int orientation;
+    bool bigEndian;
+    QSize size;
+    QRgb topLeft, topRight, bottomLeft, bottomRight;
+};
+constexpr QRgb R = 0xffdc1e1e, G = 0xff1ec828, U = 0xff1e28d2, W = 0xffffffff;
+class ExifOrientationTest : public ::testing::TestWithParam<OrientationCase> {};
+
+TEST_P(ExifOrientationTest, PhonePicturesLoadUpright) {
+    const OrientationCase c = GetParam();
+    const QByteArray stored = EncodeJpeg(Quadrants(64, 32));
+    const QImage shown = DecodeJpeg(
+        c.orientation == 0 ? stored : WithExifOrientation(stored, c.orientation, c.bigEndian),
+        QStringLiteral("phone.jpg"));
+    ASSERT_EQ(shown.size(), c.size);
+    const int right = shown.width() - 5, bottom = shown.height() - 5;
+    EXPECT_TRUE(Near(shown.pixel(4, 4), c.topLeft, 24)) << std::hex << shown.pixel(4, 4);
+    EXPECT_TRUE(Near(shown.pixel(right, 4), c.topRight, 24)) << std::hex << shown.pixel(right, 4);
+    EXPECT_TRUE(Near(shown.pixel(4, bottom), c.bottomLeft, 24))
+        << std::hex << shown.pixel(4, bottom);
+    EXPECT_TRUE(Near(shown.pixel(right, bottom), c.bottomRight, 24))
+        << std::hex << shown.pixel(right, bottom);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tags, ExifOrientationTest,
+                         ::testing::Values(OrientationCase{0, false, {64, 32}, R, G, W, U},
+                                           OrientationCase{1, false, {64, 32}, R, G, W, U},
+                                           OrientationCase{2, false, {64, 32}, G, R, U, W},
+                                           OrientationCase{3, false, {64, 32}, U, W, G, R},
+                                           OrientationCase{3, true, {64, 32}, U, W, G, R},
+                                           OrientationCase{4, false, {64, 32}, W, U, R, G},
+                                           OrientationCase{5, false, {32, 64}, R, W, G, U},
+                                           OrientationCase{6, false, {32, 64}, W, R, U, G},
+                                           OrientationCase{6, true, {32, 64}, W, R, U, G},
+                                           OrientationCase{7, false, {32, 64}, U, G, W, R},
+                                           OrientationCase{8, false, {32, 64}, G, U, R, W},
+                                           OrientationCase{8, true, {32, 64}, G, U, R, W},
+                                           OrientationCase{9, false, {64, 32}, R, G, W, U}));
 
 TEST(PictureBuffers, LimitAndLargeAllocation) {
     EXPECT_NO_THROW(CheckPictureSize(10000, 10000));

@@ -157,6 +157,24 @@ TEST_F(PictureWindow, AspectWarningAfterEveryReload) {
     EXPECT_EQ(aspectWarnings(), 4) << "turned upright, 0.75 against 0.78";
 }
 
+// Stored on its side with the tag "turn a quarter clockwise": upright for the display, every
+// reload and the aspect check.
+TEST_F(PictureWindow, PhonePictureStaysUprightThroughReloads) {
+    const QString path = photo(QStringLiteral("phone.jpg"));
+    WriteBytes(path, WithExifOrientation(EncodeJpeg(Quadrants(800, 600)), 6));
+    window->LoadPicture(path);
+    for (const char* reload : {"Greyscale1", "Sepia1", "Restoreoriginalpicture1"}) {
+        EXPECT_EQ(view()->picture().size(), QSize(600, 800)) << reload;
+        trigger(reload);
+    }
+    EXPECT_EQ(view()->picture().size(), QSize(600, 800));
+    // The stored top-left red quadrant is now at the top right.
+    EXPECT_TRUE(Near(view()->picture().pixel(590, 10), qRgb(220, 30, 30), 24));
+    EXPECT_EQ(aspectWarnings(), 0);
+    EXPECT_EQ(logCount(QStringLiteral("Actual aspect ratio : 0.75, target aspect ratio : 0.78")),
+              4);
+}
+
 TEST_F(PictureWindow, ExactlyTenPercentPasses) {
     selectFormat(kUnitedStates);
     ASSERT_EQ(window->Engine()->PhotoWidthMM, 50);

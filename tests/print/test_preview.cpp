@@ -90,9 +90,8 @@ TEST(DriveChoice, LastReadableDriveByShortNameWins) {
 class Preview : public ::testing::Test {
 protected:
     Preview()
-        : texts(QStringLiteral("main_ts"), {QStringLiteral("Done !")}),
-          openDialog(platform.files, nullptr), dialog(platform.services) {
-        dialog.Bind(&texts, &openDialog);
+        : texts(QStringLiteral("main_ts"), {QStringLiteral("Done !")}), dialog(platform.services) {
+        dialog.Bind(&texts);
         QImage& page = dialog.PageImage();
         page = QImage(600, 800, QImage::Format_RGB32);
         page.fill(Qt::white);
@@ -115,7 +114,6 @@ protected:
     }
     FakePlatform platform;
     TTextStorage texts;
-    TWideOpenDialog openDialog;
     Tpreviewdlg dialog;
     QString shownCaption;
     bool usbEnabled = false;
@@ -181,26 +179,102 @@ TEST_F(Preview, DriveScanSetsTheUsbButton) {
     EXPECT_EQ(shownCaption, QStringLiteral("USB\n\r(sdg1)"));
 }
 
-TEST_F(Preview, SaveAsImageWritesTheWholePageAndCloses) {
-    const QString name = platform.root.filePath(QStringLiteral("sheet"));
-    QFile old(name + QStringLiteral(".jpg"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old content");
-    old.close();
-    platform.files.answers.push_back(FileChooserAnswer{name, {name}, 0});
-    EXPECT_FALSE(executeClicking("saveimg_btn"));
-    EXPECT_FALSE(stayedOpen);
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
-    QImage saved(name + QStringLiteral(".jpg"));
-    EXPECT_EQ(saved.size(), QSize(600, 800)) << "replaced by the whole page";
-    EXPECT_EQ(openDialog.FileName(), name + QStringLiteral(".jpg"));
-    ASSERT_EQ(platform.messages.requests.size(), 1u);
-    EXPECT_EQ(platform.messages.requests[0].text, QStringLiteral("Done !"));
-    EXPECT_EQ(platform.messages.requests[0].caption, QStringLiteral("Information"));
-    EXPECT_EQ(platform.shell.opened, QStringList{name + QStringLiteral(".jpg")});
-    const QString temp =
-        platform.root.filePath(QStringLiteral("data/Brindlewood/Quillmark/Quillmark_save.jpg"));
-    EXPECT_FALSE(QFile::exists(temp));
+// An existing file is replaced only after the user said Yes; No keeps it byte for byte and
+// the preview open. A new name is written without a question.
+struct ReplaceCase {
+    bool exists;
+    int answer;
+    bool written;
+};
+class SaveAsImage : public Preview, public ::testing::WithParamInterface<ReplaceCase> {};
+
+TEST_P(SaveAsImage, AsksBeforeReplacingAFile) {
+    const ReplaceCase c = GetParam();
+    const QString name = platform.root.filePath(QStringLiteral("sheet"));
+    const QString saved = name + QStringLiteral(".jpg");
+    if (c.exists) {
+        QFile old(saved);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old content");
+    }
+    dialog.PageImage() = QuadrantPicture(600, 800);
+    platform.files.answers.push_back(FileChooserAnswer{name, {name}, 0});
+    platform.messages.answers = {c.answer};
+    EXPECT_FALSE(executeClicking("saveimg_btn"));
+    EXPECT_EQ(stayedOpen, !c.written);
+
+    ASSERT_EQ(platform.files.requests.size(), 1u);
+    EXPECT_TRUE(platform.files.requests[0].save);
+    EXPECT_EQ(platform.files.requests[0].title, QStringLiteral("Save as image"));
+    QStringList expected;
+    if (c.exists)
+        expected << saved + QStringLiteral(" already exists.\nDo you want to replace it?");
+    if (c.written)
+        expected << QStringLiteral("Done !");
+    EXPECT_EQ(platform.messages.texts(), expected);
+    if (c.exists) {
+        EXPECT_EQ(platform.messages.requests[0].buttons, MsgButtonSet::YesNo);
+        EXPECT_EQ(platform.messages.requests[0].defaultButton, MsgNo);
+    }
+    EXPECT_EQ(dialog.SaveDialog()->FileName(), saved);
+    if (!c.written) {
+        EXPECT_EQ(contentOf(saved), c.exists ? QByteArray("old content") : QByteArray());
+        EXPECT_TRUE(platform.shell.opened.isEmpty());
+        return;
+    }
+    EXPECT_EQ(platform.shell.opened, QStringList{saved});
+    // The whole page, colours in place: quadrants red, green, blue, yellow.
+    const QImage page(saved);
+    ASSERT_EQ(page.size(), QSize(600, 800));
+    const struct {
+        QPoint at;
+        QRgb colour;
+    } probes[] = {{{150, 200}, qRgb(200, 30, 30)},
+                  {{450, 200}, qRgb(30, 160, 40)},
+                  {{150, 600}, qRgb(20, 40, 190)},
+                  {{450, 600}, qRgb(230, 200, 20)}};
+    for (const auto& p : probes) {
+        const QRgb got = page.pixel(p.at);
+        EXPECT_NEAR(qRed(got), qRed(p.colour), 8) << p.at.x() << "," << p.at.y();
+        EXPECT_NEAR(qGreen(got), qGreen(p.colour), 8) << p.at.x() << "," << p.at.y();
+        EXPECT_NEAR(qBlue(got), qBlue(p.colour), 8) << p.at.x() << "," << p.at.y();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SaveAsImage,
+                         ::testing::Values(ReplaceCase{false, MsgOk, true},
+                                           ReplaceCase{true, MsgYes, true},
+                                           ReplaceCase{true, MsgNo, false}));
+
+TEST_F(Preview, TheSaveDialogStartsFromTheLastSheetSaved) {
+    const QString first = platform.root.filePath(QStringLiteral("first"));
+    platform.files.answers.push_back(FileChooserAnswer{first, {first}, 0});
+    executeClicking("saveimg_btn");
+    executeClicking("saveimg_btn"); // cancelled
+    ASSERT_EQ(platform.files.requests.size(), 2u);
+    EXPECT_TRUE(platform.files.requests[0].fileName.isEmpty());
+    EXPECT_EQ(platform.files.requests[1].fileName, first + QStringLiteral(".jpg"));
+    EXPECT_FALSE(platform.files.requests[1].mustExist);
+}
+
+TEST_F(Preview, TheWorkingCopyIsNeverReplacedByASheet) {
+    const QString work =
+        platform.root.filePath(QStringLiteral("data/Brindlewood/Quillmark/Quillmark.jpg"));
+    QDir().mkpath(QFileInfo(work).absolutePath());
+    QFile(work).open(QIODevice::WriteOnly);
+    platform.files.answers.push_back(FileChooserAnswer{work, {work}, 0});
+    executeClicking("saveimg_btn");
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(platform.messages.texts(),
+              QStringList{QStringLiteral("\"%1\" is a file the program keeps for itself. Please "
+                                         "choose another name.")
+                              .arg(work)});
+    EXPECT_EQ(QFileInfo(work).size(), 0);
 }
 
 TEST_F(Preview, CancelledSaveKeepsThePreviewOpen) {
@@ -218,21 +292,21 @@ TEST_F(Preview, AFailedSaveIsReportedAndNothingElseHappens) {
     EXPECT_TRUE(stayedOpen);
     ASSERT_EQ(platform.messages.requests.size(), 1u);
     EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
-    EXPECT_NE(platform.messages.requests[0].text, QStringLiteral("Done !"));
+    EXPECT_EQ(platform.messages.requests[0].text,
+              QStringLiteral("Could not write \"%1\": Is a directory").arg(folder));
     EXPECT_TRUE(platform.shell.opened.isEmpty());
     EXPECT_TRUE(QFileInfo(folder).isDir());
 
     // A folder that does not exist.
     platform.messages.requests.clear();
     stayedOpen = false;
-    platform.files.answers.push_back(
-        FileChooserAnswer{platform.root.filePath(QStringLiteral("missing/sheet.jpg")),
-                          {platform.root.filePath(QStringLiteral("missing/sheet.jpg"))},
-                          0});
+    const QString missing = platform.root.filePath(QStringLiteral("missing/sheet.jpg"));
+    platform.files.answers.push_back(FileChooserAnswer{missing, {missing}, 0});
     executeClicking("saveimg_btn");
     EXPECT_TRUE(stayedOpen);
     ASSERT_EQ(platform.messages.requests.size(), 1u);
-    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
+    EXPECT_EQ(platform.messages.requests[0].text,
+              QStringLiteral("Could not write \"%1\": No such file or directory").arg(missing));
 }
 
 TEST_F(Preview, UsbKeyWritesQuillmarkJpgAtTheRoot) {
@@ -257,40 +331,6 @@ TEST_F(Preview, AUsbDriveGoneBeforeWritingIsReported) {
     EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
     EXPECT_FALSE(QFile::exists(root + QStringLiteral("Quillmark.jpg")));
     EXPECT_TRUE(platform.shell.opened.isEmpty());
-}
-
-TEST_F(Preview, AFullUsbDriveLeavesNoHalfWrittenFile) {
-    const QString root = platform.root.filePath(QStringLiteral("full")) + QLatin1Char('/');
-    QDir().mkpath(root);
-    platform.drives.drives = {RemovableDrive{root, QStringLiteral("sdb1"), QString(), true}};
-    dialog.PageImage() = QuadrantPicture(600, 800); // well over the limit as JPEG
-    {
-        FileSizeLimit full(1000);
-        executeClicking("usb_btn");
-    }
-    EXPECT_TRUE(stayedOpen);
-    ASSERT_EQ(platform.messages.requests.size(), 1u);
-    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
-    EXPECT_TRUE(QDir(root).entryList(QDir::Files | QDir::Hidden).isEmpty());
-}
-
-TEST_F(Preview, AFullDiskKeepsTheFileThatWasThere) {
-    const QString name = platform.root.filePath(QStringLiteral("keep.jpg"));
-    QFile old(name);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old content");
-    old.close();
-    platform.files.answers.push_back(FileChooserAnswer{name, {name}, 0});
-    {
-        FileSizeLimit full(1000);
-        executeClicking("saveimg_btn");
-    }
-    EXPECT_TRUE(stayedOpen);
-    ASSERT_EQ(platform.messages.requests.size(), 1u);
-    EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
-    QFile kept(name);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), QByteArray("old content"));
 }
 
 } // namespace

@@ -23,7 +23,7 @@ protected:
     void start() {
         main = std::make_unique<TMainDlg>(platform.services);
         preview = new Tpreviewdlg(platform.services, main.get());
-        preview->Bind(main->MainTexts(), main->OpenDialog());
+        preview->Bind(main->MainTexts());
         main->SetWindows(nullptr, preview, nullptr);
         main->FirstActivation();
     }

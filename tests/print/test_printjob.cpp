@@ -31,7 +31,7 @@ protected:
         platform.printers.printers[0].metrics = kUneven;
         main = std::make_unique<TMainDlg>(platform.services);
         preview = new Tpreviewdlg(platform.services, main.get());
-        preview->Bind(main->MainTexts(), main->OpenDialog());
+        preview->Bind(main->MainTexts());
         main->SetWindows(nullptr, preview, nullptr);
         main->FirstActivation();
     }

@@ -313,7 +313,7 @@ TEST(ShippedTemplate, MatchesTheProgramsBaseFile) {
     auto* settings = new TSettingsDlg(&main, main.Languages());
     auto* preview = new Tpreviewdlg(fake.services, &main);
     auto* about = new TAboutDlg(fake.shell, fake.services.programFile, &main);
-    preview->Bind(main.MainTexts(), main.OpenDialog());
+    preview->Bind(main.MainTexts());
     main.SetWindows(settings, preview, about);
     const std::optional<LangPack> base = ReadLanguageFile(main.Languages()->CreateBaseFile());
     ASSERT_TRUE(base);

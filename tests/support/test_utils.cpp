@@ -4,6 +4,7 @@
 #include "U_OrrinUtils.h"
 #include "U_QMKSUtils.h"
 #include "U_WinVersion.h"
+#include "UserFolders.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -90,17 +91,67 @@ TEST_F(SettingsTest, UnwritableStoreFailsQuietly) {
 
 // ---- data folder ----------------------------------------------------------------------
 
-TEST(DataFolderTest, CreatesTheMakersFolderUnderApplicationData) {
-    QTemporaryDir dir;
-    FakeUserFolders folders;
-    folders.appData = dir.path();
-    const QString program = dir.filePath(QStringLiteral("bin/quillmark"));
-    const QString folder = DataFolder(program, QStringLiteral("Quillmark"), folders);
-    EXPECT_EQ(folder, dir.path() + QStringLiteral("/Brindlewood/Quillmark/"));
-    EXPECT_TRUE(FolderExists(folder));
-    // Calling again finds the existing folder.
-    EXPECT_EQ(DataFolder(program, QStringLiteral("Quillmark"), folders), folder);
+// A fresh account: not even ~/.local/share exists. The whole path is made, each new folder
+// private to the user, whether the data home is the default or XDG_DATA_HOME; the settings'
+// folder likewise.
+struct FreshAccountCase {
+    const char* name;
+    const char* xdgDataHome; // below the fresh home; null: unset
+    const char* dataFolder;  // below the fresh home
+    QStringList created;     // folders that must be new and 0700
+};
+class FreshAccount : public ::testing::TestWithParam<FreshAccountCase> {};
+
+TEST_P(FreshAccount, DataFolderIsMadeWithEveryParent) {
+    const FreshAccountCase& c = GetParam();
+    QTemporaryDir home;
+    const QString program = home.filePath(QStringLiteral("bin/quillmark"));
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
+    const bool hadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    if (c.xdgDataHome)
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(c.xdgDataHome)));
+    else
+        qunsetenv("XDG_DATA_HOME");
+    const auto folders = createStandardUserFolders();
+    const QString folder = DataFolder(program, QStringLiteral("Quillmark"), *folders);
+    EXPECT_TRUE(WriteSettingInt(*createUserSettingsStore(), QStringLiteral("PicFormatIdx"), 3));
+    qputenv("HOME", oldHome);
+    if (hadConfig)
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    if (hadXdg)
+        qputenv("XDG_DATA_HOME", oldXdg);
+    else
+        qunsetenv("XDG_DATA_HOME");
+
+    EXPECT_EQ(folder, home.filePath(QString::fromUtf8(c.dataFolder)));
+    for (const QString& created : c.created) {
+        const QFileInfo info(home.filePath(created));
+        EXPECT_TRUE(info.isDir()) << created.toStdString();
+        EXPECT_EQ(info.permissions() & 0x7777, QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ExeOwner | QFile::ReadUser |
+                                                   QFile::WriteUser | QFile::ExeUser)
+            << created.toStdString();
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Homes, FreshAccount,
+    ::testing::Values(FreshAccountCase{"DefaultDataHome",
+                                       nullptr,
+                                       ".local/share/Brindlewood/Quillmark/",
+                                       {".local", ".local/share", ".local/share/Brindlewood",
+                                        ".local/share/Brindlewood/Quillmark"}},
+                      FreshAccountCase{"XdgDataHome",
+                                       "xdg/data",
+                                       "xdg/data/Brindlewood/Quillmark/",
+                                       {"xdg", "xdg/data", "xdg/data/Brindlewood",
+                                        "xdg/data/Brindlewood/Quillmark"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DataFolderTest, FallsBackToTheProgramsFolder) {
     QTemporaryDir dir;

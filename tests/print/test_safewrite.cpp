@@ -1,0 +1,240 @@
+// Complete-or-nothing writing: the writer itself, and every file the program writes meeting a
+// full disk.
+#include "C_TextStorage.h"
+#include "Fakes.h"
+#include "FullDisk.h"
+#include "PrintTestUtil.h"
+#include "U_Log.h"
+#include "U_MainDlg.h"
+#include "U_PreviewDlg.h"
+#include "U_SafeWrite.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <functional>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString reason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+TEST(SafeFile, ReplacesKeepingPermissionsAndWritesThroughLinks) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("a.jpg"));
+    writeFile(target, "old");
+    ::chmod(QFile::encodeName(target).constData(), 0640);
+    WriteFileSafely(target, "new content");
+    EXPECT_EQ(contentOf(target), QByteArray("new content"));
+    EXPECT_EQ(QFile::permissions(target), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                              QFile::WriteUser | QFile::ReadGroup);
+
+    const QString link = dir.filePath(QStringLiteral("link.jpg"));
+    ASSERT_TRUE(QFile::link(target, link));
+    WriteFileSafely(link, "through the link");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(contentOf(target), QByteArray("through the link"));
+    EXPECT_EQ(entries(dir.path()), QStringList({"a.jpg", "link.jpg"}));
+}
+
+TEST(FileSizeLimitDeathTest, AWriteOverTheLimitFailsInsteadOfEndingTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("big.jpg"));
+    EXPECT_EXIT(
+        {
+            std::signal(SIGXFSZ, SIG_DFL);
+            IgnoreFileSizeSignal();
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 1000;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            try {
+                WriteFileSafely(target, QByteArray(5000, 'x'));
+            } catch (const AppError& e) {
+                std::fputs(e.what(), stderr);
+                std::_Exit(3);
+            }
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(3), reason(EFBIG).toStdString());
+}
+
+// Every writer of the program on a full disk: the file that was there stays byte for byte,
+// no temporary file is left, and the user is told (the log alone fails silently).
+struct Writers {
+    FakePlatform platform;
+    FullDisk disk;
+    TTextStorage texts{QStringLiteral("main_ts"), {QStringLiteral("Done !")}};
+    std::unique_ptr<TMainDlg> main;
+    Tpreviewdlg* preview = nullptr;
+
+    void startMainWindow() {
+        platform.folders.appData = disk.path();
+        main = std::make_unique<TMainDlg>(platform.services);
+        preview = new Tpreviewdlg(platform.services, main.get());
+        preview->Bind(&texts);
+        preview->PageImage() = QuadrantPicture(600, 800);
+        main->SetWindows(nullptr, preview, nullptr);
+        main->FirstActivation();
+    }
+    void click(const char* button) {
+        QTimer::singleShot(0, preview, [this, button] {
+            preview->findChild<QPushButton*>(button)->click();
+            if (preview->isVisible())
+                preview->reject();
+        });
+        preview->Execute();
+    }
+};
+
+struct WriterCase {
+    const char* name;
+    const char* file; // in the disk's folder
+    std::function<void(Writers&)> prepare;
+    std::function<void(Writers&)> write; // runs on the full disk
+    bool reported;
+    long room = 0; // left free on the disk
+};
+class FullDiskWriters : public ::testing::TestWithParam<WriterCase> {};
+
+TEST_P(FullDiskWriters, KeepTheOldFileAndShowNoDone) {
+    const WriterCase& c = GetParam();
+    Writers w;
+    const QString file = w.disk.path(QString::fromUtf8(c.file));
+    c.prepare(w);
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    const QByteArray old = contentOf(file).isEmpty() ? QByteArray("old content") : contentOf(file);
+    writeFile(file, old);
+    const QStringList before = entries(QFileInfo(file).absolutePath());
+    w.platform.messages.requests.clear();
+
+    w.disk.Fill(c.room);
+    c.write(w);
+    w.disk.Free();
+
+    EXPECT_EQ(contentOf(file), old);
+    EXPECT_EQ(entries(QFileInfo(file).absolutePath()), before);
+    const QStringList shown = w.platform.messages.texts();
+    EXPECT_FALSE(shown.contains(QStringLiteral("Done !")));
+    EXPECT_TRUE(w.platform.shell.opened.isEmpty());
+    const QString error =
+        QStringLiteral("Could not write \"%1\": %2").arg(file, reason(w.disk.Error()));
+    EXPECT_EQ(shown.contains(error), c.reported) << shown.join(QLatin1Char('|')).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FullDiskWriters,
+    ::testing::Values(
+        WriterCase{"Sheet", "sheet.jpg", [](Writers& w) { w.startMainWindow(); },
+                   [](Writers& w) {
+                       const QString name = w.disk.path(QStringLiteral("sheet.jpg"));
+                       w.platform.files.answers.push_back(FileChooserAnswer{name, {name}, 0});
+                       w.platform.messages.answers = {MsgYes};
+                       w.click("saveimg_btn");
+                   },
+                   true},
+        WriterCase{"UsbCopy", "Quillmark.jpg",
+                   [](Writers& w) {
+                       w.startMainWindow();
+                       w.platform.drives.drives = {RemovableDrive{w.disk.path() + QLatin1Char('/'),
+                                                                  QStringLiteral("sdb1"), QString(),
+                                                                  true}};
+                   },
+                   [](Writers& w) { w.click("usb_btn"); }, true},
+        WriterCase{"WorkingCopy", "Brindlewood/Quillmark/Quillmark.jpg",
+                   [](Writers& w) {
+                       w.startMainWindow();
+                       QuadrantPicture(600, 800).save(w.platform.root.filePath("p.jpg"));
+                   },
+                   [](Writers& w) {
+                       const QString picture = w.platform.root.filePath(QStringLiteral("p.jpg"));
+                       w.main->Guard([&] { w.main->LoadPicture(picture); });
+                   },
+                   true},
+        // Room for the settings' lock file but not for the whole new file, which stays in
+        // the toolkit's write buffer until it is closed.
+        WriterCase{"Settings", "registry.ini",
+                   [](Writers& w) {
+                       auto store = createIniSettingsStore(w.disk.path("registry.ini"));
+                       store->writeString(QStringLiteral("SOFTWARE\\Brindlewood"),
+                                          QStringLiteral("Quillmark"),
+                                          QStringLiteral("/opt/") + QString(5000, u'q'));
+                   },
+                   [](Writers& w) {
+                       auto store = createIniSettingsStore(w.disk.path("registry.ini"));
+                       EXPECT_FALSE(store->writeString(
+                           QStringLiteral("SOFTWARE\\Brindlewood\\Quillmark"),
+                           QStringLiteral("PicFormatIdx"), QStringLiteral("19")));
+                   },
+                   false, 4096},
+        // Under a file-size limit the toolkit's part is cut short, and what is left would fit.
+        WriterCase{"SettingsUnderSizeLimit", "registry.ini",
+                   [](Writers& w) {
+                       auto store = createIniSettingsStore(w.disk.path("registry.ini"));
+                       store->writeString(QStringLiteral("SOFTWARE\\Brindlewood"),
+                                          QStringLiteral("Quillmark"),
+                                          QStringLiteral("/opt/") + QString(5000, u'q'));
+                   },
+                   [](Writers& w) {
+                       w.disk.Free();
+                       auto store = createIniSettingsStore(w.disk.path("registry.ini"));
+                       FileSizeLimit limit(4096);
+                       EXPECT_FALSE(store->writeString(
+                           QStringLiteral("SOFTWARE\\Brindlewood\\Quillmark"),
+                           QStringLiteral("PicFormatIdx"), QStringLiteral("19")));
+                   },
+                   false, 1 << 20},
+        WriterCase{"Log", "Quillmark.log",
+                   [](Writers& w) {
+                       TWLog log(w.disk.path("Quillmark.log"), false, 10000);
+                       log.Log(QStringLiteral("Starting"), TWLog::Info);
+                   },
+                   [](Writers& w) {
+                       TWLog log(w.disk.path("Quillmark.log"), false, 10000);
+                       log.Log(QStringLiteral("Loading : x"), TWLog::Info);
+                   },
+                   false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The data folder removed while the program runs is made again before the next write.
+TEST(DataFolderGone, IsMadeAgainBeforeTheWorkingCopyAndTheLog) {
+    Writers w;
+    w.startMainWindow();
+    const QString data = w.disk.path(QStringLiteral("Brindlewood/Quillmark"));
+    ASSERT_TRUE(QFileInfo(data + QStringLiteral("/Quillmark.log")).isFile());
+    ASSERT_TRUE(QDir(w.disk.path(QStringLiteral("Brindlewood"))).removeRecursively());
+    const QString picture = w.platform.root.filePath(QStringLiteral("p.jpg"));
+    QuadrantPicture(60, 80).save(picture);
+    w.main->Guard([&] { w.main->LoadPicture(picture); });
+    EXPECT_TRUE(w.platform.messages.requests.empty());
+    EXPECT_EQ(QImage(data + QStringLiteral("/Quillmark.jpg")).size(), QSize(60, 80));
+    EXPECT_TRUE(contentOf(data + QStringLiteral("/Quillmark.log")).contains("Loading : "));
+}
+
+} // namespace
