@@ -336,12 +336,6 @@ TEST(AboutBox, ShowsTranslatedNameAndVersion) {
     EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("version_lbl"))->text(),
               QStringLiteral("Version : ") + QStringLiteral(QM_TEST_VERSION));
 
-    auto* texts = about.findChild<TTextStorage*>(QStringLiteral("TS_about"));
-    texts->setItems({QStringLiteral("À propos de"), QStringLiteral("Nom :"),
-                     QStringLiteral("Version :"), QStringLiteral("unused")});
-    about.FillTexts();
-    EXPECT_EQ(about.windowTitle(), QStringLiteral("À propos de Quillmark"));
-
     TAboutDlg unversioned(shell, QStringLiteral("/bin/sh"));
     unversioned.FillTexts();
     EXPECT_EQ(unversioned.findChild<QLabel*>(QStringLiteral("version_lbl"))->text(),
