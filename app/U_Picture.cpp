@@ -229,7 +229,7 @@ void BlendLayer(QImage& target, const QImage& layer, const QPoint& at, int maste
             : layer.convertToFormat(QImage::Format_ARGB32);
     const unsigned master = unsigned(std::min(masterAlpha, 255));
     auto mix = [](unsigned below, unsigned above, unsigned a) {
-        return (below * (256 - a) + above * a) / 256;
+        return (below * (255 - a) + above * a + 127) / 255;
     };
     for (int y = area.top(); y <= area.bottom(); ++y) {
         auto* out = reinterpret_cast<QRgb*>(target.scanLine(y));

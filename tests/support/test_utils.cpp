@@ -254,8 +254,10 @@ SeenBox* answerNextBox(QMessageBox::StandardButton button) {
                  box->isModal()};
         if (button == QMessageBox::NoButton)
             QTest::keyClick(box, Qt::Key_Escape);
+        else if (QAbstractButton* pressed = box->button(button))
+            pressed->click();
         else
-            box->button(button)->click();
+            box->reject(); // the button is missing; the test fails on the buttons shown
     });
     return seen;
 }
