@@ -2,7 +2,6 @@
 #include "JpegSamples.h"
 #include "PixelPaths.h"
 #include "U_Picture.h"
-#include "U_PrintJob.h"
 
 #include <gtest/gtest.h>
 
@@ -154,28 +153,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Aspect,
                                            AspectCase{900, 1000, 50, 50, false},  // exactly 10 %
                                            AspectCase{1101, 1000, 50, 50, true},
                                            AspectCase{899, 1000, 50, 50, true}));
-
-struct FitCase {
-    QSize picture, display;
-    bool stretch;
-    QRect expected;
-};
-
-class Fit : public ::testing::TestWithParam<FitCase> {};
-
-TEST_P(Fit, TopLeftAndWholePixels) {
-    const FitCase& c = GetParam();
-    EXPECT_EQ(FitRect(c.display, c.picture, c.stretch), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Fit,
-    ::testing::Values(FitCase{{600, 800}, {151, 194}, true, {0, 0, 151, 194}},
-                      // The smaller factor is 194 / 800: 600 × 0.2425 = 145.5, rounded 146.
-                      FitCase{{600, 800}, {151, 194}, false, {0, 0, 146, 194}},
-                      FitCase{{800, 600}, {151, 194}, false, {0, 0, 151, 113}},
-                      // Enlarging a small picture.
-                      FitCase{{10, 10}, {151, 194}, false, {0, 0, 151, 151}}));
 
 TEST(Blend, MixesWithMasterAlphaAndCutsOff) {
     QImage target(4, 4, QImage::Format_RGB32);

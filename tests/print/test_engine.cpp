@@ -258,7 +258,11 @@ INSTANTIATE_TEST_SUITE_P(
                       RectCase{{826, 1062}, {119, 157}, false, {0, 0, 805, 1062}},
                       RectCase{{10, 10}, {4, 1}, false, {0, 0, 10, 2}},  // 2.5 rounds to 2
                       RectCase{{10, 10}, {20, 7}, false, {0, 0, 10, 4}}, // 3.5 rounds to 4
-                      RectCase{{826, 1062}, {826, 1062}, false, {0, 0, 826, 1062}}));
+                      RectCase{{826, 1062}, {826, 1062}, false, {0, 0, 826, 1062}},
+                      // The display: 600 × 194 / 800 = 145.5, to the even 146.
+                      RectCase{{151, 194}, {600, 800}, false, {0, 0, 146, 194}},
+                      RectCase{{151, 194}, {800, 600}, false, {0, 0, 151, 113}},
+                      RectCase{{151, 194}, {10, 10}, false, {0, 0, 151, 151}}));
 
 TEST(ComposeCell, FittedSquareLeavesTheBottomWhite) {
     QImage cell(826, 1062, QImage::Format_RGB32);
