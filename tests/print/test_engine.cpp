@@ -178,6 +178,17 @@ protected:
     SimulatedPrinters printers;
 };
 
+TEST_F(Engine, ANewEngineHoldsA35By45MillimetreCell) {
+    printers.printers[0].metrics = PrinterMetrics{600, 300, 4760, 3390, 100, 55};
+    TIDPrinter engine(printers);
+    EXPECT_EQ(engine.PhotoWidthMM, 35);
+    EXPECT_EQ(engine.PhotoHeightMM, 45);
+    EXPECT_EQ(engine.Copies, 0);
+    EXPECT_EQ(engine.Photo.size(), QSize(826, 531));
+    EXPECT_EQ(engine.OffsetX(), 100);
+    EXPECT_EQ(engine.OffsetY(), 55);
+}
+
 TEST_F(Engine, CopiesBeyondCapacityAreDropped) {
     TIDPrinter engine(printers);
     engine.Copies = 40;
