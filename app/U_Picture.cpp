@@ -1,6 +1,7 @@
 #include "U_Picture.h"
 
 #include "U_PictureBuffer.h"
+#include "U_PixelPath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -133,8 +134,7 @@ void GreyRow(const QRgb* in, QRgb* out, int n) {
 
 void SepiaRow(const QRgb* in, QRgb* out, int n) {
 #if defined(QM_HAVE_AVX2_PATH)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) {
+    if (ActivePixelPath() == PixelPath::Avx2) {
         sepiaRowAvx2(in, out, n);
         return;
     }
@@ -174,7 +174,8 @@ QImage Rotated90Clockwise(const QImage& picture) {
             const int x1 = std::min(w, x0 + kTile);
             int y = y0;
 #if defined(__SSE2__)
-            for (; y + 4 <= y1; y += 4) {
+            const int blocksEnd = ActivePixelPath() >= PixelPath::Sse2 ? y1 : y0;
+            for (; y + 4 <= blocksEnd; y += 4) {
                 // Rows taken bottom-up, so that each transposed row is already in the order
                 // of the new columns (h - 1 - y falls as y rises).
                 const QRgb* r0 = from + (y + 3) * fromStride;

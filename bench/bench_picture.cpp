@@ -6,6 +6,7 @@
 #include "U_Picture.h"
 #include "U_PictureBuffer.h"
 #include "U_PictureFile.h"
+#include "U_PixelPath.h"
 #include "U_Resample.h"
 
 #include <QElapsedTimer>
@@ -98,5 +99,20 @@ int main(int argc, char** argv) {
     const double rescale = BestSeconds([&] { QImage shown = Resampled(picture, QSize(151, 194)); });
     Report(QStringLiteral("Rescale 24 MP for the display (151 x 194)"), rescale, load / 4,
            QStringLiteral("s"), QStringLiteral("a quarter of the load time; target <= 1"));
+
+    // The slower paths that other processors take, against the one this processor picks.
+    const double sepia = passSeconds(picture, Sepia);
+    for (const auto& [path, name] :
+         {std::pair{PixelPath::Scalar, "plain"}, std::pair{PixelPath::Sse2, "SSE2"}}) {
+        if (ForcePixelPath(path) != path || path == BestPixelPath())
+            continue;
+        const QString suffix = QStringLiteral(", %1 path").arg(QLatin1String(name));
+        Report(QStringLiteral("Sepia pass, 24 MP") + suffix, passSeconds(picture, Sepia), sepia,
+               QStringLiteral("s"), QStringLiteral("the processor's own path"));
+        Report(QStringLiteral("Rescale 24 MP for the display") + suffix,
+               BestSeconds([&] { QImage shown = Resampled(picture, QSize(151, 194)); }), rescale,
+               QStringLiteral("s"), QStringLiteral("the processor's own path"));
+    }
+    ResetPixelPath();
     return 0;
 }

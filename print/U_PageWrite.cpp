@@ -1,5 +1,7 @@
 #include "U_PageWrite.h"
 
+#include "U_PixelPath.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -18,7 +20,7 @@ void PageCopy(void* destination, const void* source, size_t bytes) {
     auto* to = static_cast<unsigned char*>(destination);
     const auto* from = static_cast<const unsigned char*>(source);
 #if defined(__SSE2__)
-    if (bytes >= kStreamFrom) {
+    if (bytes >= kStreamFrom && ActivePixelPath() >= PixelPath::Sse2) {
         const size_t head = (16 - reinterpret_cast<uintptr_t>(to) % 16) % 16;
         std::memcpy(to, from, head);
         size_t i = head;
@@ -34,7 +36,8 @@ void PageCopy(void* destination, const void* source, size_t bytes) {
 
 void PageFill(uint32_t* destination, uint32_t value, size_t count) {
 #if defined(__SSE2__)
-    if (count * 4 >= kStreamFrom && reinterpret_cast<uintptr_t>(destination) % 4 == 0) {
+    if (count * 4 >= kStreamFrom && reinterpret_cast<uintptr_t>(destination) % 4 == 0 &&
+        ActivePixelPath() >= PixelPath::Sse2) {
         size_t i = 0;
         while (i < count && reinterpret_cast<uintptr_t>(destination + i) % 16)
             destination[i++] = value;

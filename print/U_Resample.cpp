@@ -1,5 +1,7 @@
 #include "U_Resample.h"
 
+#include "U_PixelPath.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -140,11 +142,7 @@ __attribute__((target("avx2"))) int verticalPassAvx2(const uchar* const* rows, c
 }
 
 bool hasAvx2() {
-    static const bool avx2 = [] {
-        __builtin_cpu_init(); // may not have run yet during static initialisation
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return avx2;
+    return ActivePixelPath() == PixelPath::Avx2;
 }
 #endif
 
@@ -160,7 +158,8 @@ void verticalPass(const uchar* const* rows, const int32_t* pairs, int pairCount,
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     const __m128i round = _mm_set1_epi32(1 << (kMidShift - 1));
-    for (; i + 16 <= bytes; i += 16) {
+    const int vectorEnd = ActivePixelPath() >= PixelPath::Sse2 ? bytes : 0;
+    for (; i + 16 <= vectorEnd; i += 16) {
         __m128i acc0 = round, acc1 = round, acc2 = round, acc3 = round;
         for (int p = 0; p < pairCount; ++p) {
             const __m128i w = _mm_set1_epi32(pairs[p]);
@@ -238,22 +237,26 @@ void horizontalPass(const int16_t* mid, int base, const PairedTaps& tx, int from
     if (hasAvx2())
         start = horizontalPassAvx2(mid, base, tx, from, to, alphaMask, out);
 #endif
+    [[maybe_unused]] const bool sse2 = ActivePixelPath() >= PixelPath::Sse2;
     for (int x = start; x < to; ++x) {
         const int16_t* px = mid + size_t(tx.first[size_t(x)] - base) * 4;
         const int32_t* w = tx.weights.data() + tx.offset[size_t(x)];
         const int pairs = tx.pairs[size_t(x)];
 #if defined(__SSE2__)
-        __m128i acc = _mm_set1_epi32(1 << (kOutShift - 1));
-        for (int p = 0; p < pairs; ++p) {
-            const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + 8 * p));
-            const __m128i interleaved = _mm_unpacklo_epi16(two, _mm_unpackhi_epi64(two, two));
-            acc = _mm_add_epi32(acc, _mm_madd_epi16(interleaved, _mm_set1_epi32(w[p])));
+        if (sse2) {
+            __m128i acc = _mm_set1_epi32(1 << (kOutShift - 1));
+            for (int p = 0; p < pairs; ++p) {
+                const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + 8 * p));
+                const __m128i interleaved = _mm_unpacklo_epi16(two, _mm_unpackhi_epi64(two, two));
+                acc = _mm_add_epi32(acc, _mm_madd_epi16(interleaved, _mm_set1_epi32(w[p])));
+            }
+            acc = _mm_srai_epi32(acc, kOutShift);
+            const __m128i words = _mm_packs_epi32(acc, acc);
+            const __m128i bytes = _mm_packus_epi16(words, words);
+            out[x - from] = uint32_t(_mm_cvtsi128_si32(bytes)) | alphaMask;
+            continue;
         }
-        acc = _mm_srai_epi32(acc, kOutShift);
-        const __m128i words = _mm_packs_epi32(acc, acc);
-        const __m128i bytes = _mm_packus_epi16(words, words);
-        out[x - from] = uint32_t(_mm_cvtsi128_si32(bytes)) | alphaMask;
-#else
+#endif
         int32_t acc[4] = {};
         for (int c = 0; c < 4; ++c)
             acc[c] = 1 << (kOutShift - 1);
@@ -266,7 +269,6 @@ void horizontalPass(const int16_t* mid, int base, const PairedTaps& tx, int from
         uint32_t value;
         std::memcpy(&value, bytes, 4);
         out[x - from] = value | alphaMask;
-#endif
     }
 }
 

@@ -7,7 +7,8 @@
 #
 # Queues (file: devices, the job's PDF lands in DIR/out/<queue>.pdf as sent):
 #   qm-a4-600      A4 by default, 600 dpi by default, 12 pt margins (the default queue)
-#   qm-letter-300  Letter by default, 300 dpi by default, 18 pt margins
+#   qm-letter-300  Letter by default, 300 dpi by default, 18 pt margins left and right,
+#                  30 pt at the top and bottom
 #   qm-a4-1200     A4 by default, 1200 dpi by default, 12 pt margins
 set -euo pipefail
 
@@ -15,9 +16,10 @@ cmd=${1:?start or stop}
 dir=${2:?folder}
 
 # A PostScript PPD that takes PDF as it is, so the file: device receives the PDF that the
-# program sent. Arguments: name, default page size, default resolution, margin in points.
+# program sent. Arguments: name, default page size, default resolution, left and right
+# margin in points, top and bottom margin in points.
 write_ppd() {
-  local name=$1 page=$2 dpi=$3 m=$4
+  local name=$1 page=$2 dpi=$3 m=$4 t=$5
   cat <<EOF
 *PPD-Adobe: "4.3"
 *FormatVersion: "4.3"
@@ -52,8 +54,8 @@ write_ppd() {
 *PageRegion Letter/US Letter: "<</PageSize[612 792]/ImagingBBox null>>setpagedevice"
 *CloseUI: *PageRegion
 *DefaultImageableArea: $page
-*ImageableArea A4/A4: "$m $m $((595 - m)) $((842 - m))"
-*ImageableArea Letter/US Letter: "$m $m $((612 - m)) $((792 - m))"
+*ImageableArea A4/A4: "$m $t $((595 - m)) $((842 - t))"
+*ImageableArea Letter/US Letter: "$m $t $((612 - m)) $((792 - t))"
 *DefaultPaperDimension: $page
 *PaperDimension A4/A4: "595 842"
 *PaperDimension Letter/US Letter: "612 792"
@@ -139,18 +141,18 @@ EOF
   done
   lpstat -r 2>/dev/null | grep -q "is running" || { echo "cups-test-server: no answer" >&2; return 1; }
 
-  local q page dpi m out
-  while read -r q page dpi m; do
-    write_ppd "$q" "$page" "$dpi" "$m" >"$dir/ppd/$q.ppd"
+  local q page dpi m t out
+  while read -r q page dpi m t; do
+    write_ppd "$q" "$page" "$dpi" "$m" "$t" >"$dir/ppd/$q.ppd"
     # lpadmin warns that PPD drivers are deprecated; only a failure is worth showing.
     if ! out=$(lpadmin -p "$q" -E -v "file://$dir/out/$q.pdf" -P "$dir/ppd/$q.ppd" 2>&1); then
       echo "cups-test-server: lpadmin $q: $out" >&2
       return 1
     fi
   done <<EOF
-qm-a4-600 A4 600 12
-qm-letter-300 Letter 300 18
-qm-a4-1200 A4 1200 12
+qm-a4-600 A4 600 12 12
+qm-letter-300 Letter 300 18 30
+qm-a4-1200 A4 1200 12 12
 EOF
   lpadmin -d qm-a4-600
 }

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -335,16 +336,58 @@ TEST(AboutBox, ShowsTranslatedNameAndVersion) {
     EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("version_lbl"))->text(),
               QStringLiteral("Version : ") + QStringLiteral(QM_TEST_VERSION));
 
-    auto* texts = about.findChild<TTextStorage*>(QStringLiteral("TS_about"));
-    texts->setItems({QStringLiteral("À propos de"), QStringLiteral("Nom :"),
-                     QStringLiteral("Version :"), QStringLiteral("unused")});
-    about.FillTexts();
-    EXPECT_EQ(about.windowTitle(), QStringLiteral("À propos de Quillmark"));
-
     TAboutDlg unversioned(shell, QStringLiteral("/bin/sh"));
     unversioned.FillTexts();
     EXPECT_EQ(unversioned.findChild<QLabel*>(QStringLiteral("version_lbl"))->text(),
               QStringLiteral("Version : "));
+}
+
+// Execute on the offscreen platform: shown modally, centred over its owner, with the texts
+// of the moment, and closed by its Ok button.
+TEST(AboutBox, ExecuteShowsTheBoxCentredOverItsOwner) {
+    RecordingShell shell;
+    QWidget owner;
+    owner.setGeometry(100, 50, 800, 600); // centre (499, 349)
+    owner.show();
+    auto* about = new TAboutDlg(shell, QCoreApplication::applicationFilePath(), &owner);
+    struct Seen {
+        bool shown = false, modal = false;
+        QString title, version;
+        QPoint at;
+        QSize size;
+    } seen;
+    auto answer = [&] {
+        QTimer::singleShot(0, about, [&] {
+            seen = {about->isVisible(),
+                    about->isModal(),
+                    about->windowTitle(),
+                    about->findChild<QLabel*>(QStringLiteral("version_lbl"))->text(),
+                    about->pos(),
+                    about->size()};
+            about->findChild<QPushButton*>(QStringLiteral("ok_btn"))->click();
+        });
+    };
+    answer();
+    about->Execute();
+    EXPECT_TRUE(seen.shown);
+    EXPECT_TRUE(seen.modal);
+    EXPECT_FALSE(about->isVisible()) << "Ok closes it";
+    EXPECT_EQ(seen.size, QSize(389, 285));
+    EXPECT_EQ(seen.at, QPoint(499 - 194, 349 - 142));
+    EXPECT_EQ(seen.title, QStringLiteral("About Quillmark"));
+    EXPECT_EQ(seen.version, QStringLiteral("Version : ") + QStringLiteral(QM_TEST_VERSION));
+    EXPECT_EQ(about->result(), QDialog::Accepted);
+
+    // Shown again after a language change, with the new texts.
+    about->findChild<TTextStorage*>(QStringLiteral("TS_about"))
+        ->setItems({QStringLiteral("Über"), QStringLiteral("Name :"), QStringLiteral("Fassung :"),
+                    QStringLiteral("unused")});
+    owner.setGeometry(300, 20, 800, 600);
+    answer();
+    about->Execute();
+    EXPECT_EQ(seen.title, QStringLiteral("Über Quillmark"));
+    EXPECT_EQ(seen.version, QStringLiteral("Fassung : ") + QStringLiteral(QM_TEST_VERSION));
+    EXPECT_EQ(seen.at, QPoint(699 - 194, 319 - 142));
 }
 
 TEST(AboutBox, LinkButtonsOpenTheMakersAddresses) {

@@ -40,7 +40,7 @@ FakePlatform::FakePlatform() {
     folders.appData = root.filePath(QStringLiteral("data"));
     QDir().mkpath(folders.appData);
     folders.desktop = root.filePath(QStringLiteral("Desktop"));
-    printers.printers.push_back({QStringLiteral("Office Laser"), A4At600()});
+    printers.printers.push_back({QStringLiteral("Office Laser"), OfficeLaser()});
     services.settings = settings.get();
     services.shell = &shell;
     services.messages = &messages;

@@ -139,6 +139,13 @@ inline PrinterMetrics A4At600() {
     return PrinterMetrics{600, 600, 4760, 6779, 100, 100};
 }
 
+// The fake platform's printer, its axes unlike each other as on most real printers: A4 at
+// 600 x 300 dpi with margins of 100 and 55 pixels. 35 x 45 mm cells are 826 x 531 pixels,
+// 5 columns with gaps of 107 and 6 rows with gaps of 18: 30 photos.
+inline PrinterMetrics OfficeLaser() {
+    return PrinterMetrics{600, 300, 4760, 3390, 100, 55};
+}
+
 // A complete set of fake services over a temporary folder.
 struct FakePlatform {
     FakePlatform();

@@ -4,7 +4,6 @@
 #include "Artwork.h"
 #include "Fakes.h"
 #include "JpegSamples.h"
-#include "U_JpegDecode.h"
 #include "U_MainDlg.h"
 #include "U_Picture.h"
 #include "U_PictureView.h"
@@ -19,6 +18,8 @@
 #include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include <sys/stat.h>
 
@@ -123,7 +124,12 @@ TEST_F(PictureWindow, LoadThroughTheDialog) {
     EXPECT_EQ(window->WorkFile(), workCopy());
     EXPECT_EQ(ReadBytes(workCopy()), ReadBytes(path));
     EXPECT_EQ(view()->picture().size(), QSize(600, 800));
-    EXPECT_EQ(view()->picture().pixel(10, 10), DecodeJpeg(ReadBytes(path), path).pixel(10, 10));
+    // Red at the top-left and blue at the bottom-right, as Qt's own reader sees them too.
+    const QImage qtDecoded = QImage(path).convertToFormat(QImage::Format_RGB32);
+    for (const QPoint at : {QPoint(10, 10), QPoint(590, 790), QPoint(450, 200)})
+        EXPECT_TRUE(Near(view()->picture().pixel(at), qtDecoded.pixel(at), 3)) << at.x();
+    EXPECT_TRUE(Near(view()->picture().pixel(10, 10), qRgb(220, 30, 30), 12));
+    EXPECT_TRUE(Near(view()->picture().pixel(590, 790), qRgb(30, 40, 210), 12));
     const QStringList lines = log();
     const qsizetype loading = lines.indexOf(QStringLiteral("Loading : ") + path);
     ASSERT_GE(loading, 0);
@@ -200,18 +206,48 @@ TEST_F(PictureWindow, TransformsNeedAPicture) {
     EXPECT_EQ(view()->picture(), PlaceholderPicture());
 }
 
+// The transforms by their definitions: grey (61 R + 174 G + 21 B) / 256 truncated; sepia
+// 0.393 R + 0.769 G + 0.189 B for red, 0.349, 0.686, 0.168 for green, 0.272, 0.534, 0.131
+// for blue, each rounded and capped at 255.
+QRgb greyByDefinition(QRgb p) {
+    const int i = (61 * qRed(p) + 174 * qGreen(p) + 21 * qBlue(p)) / 256;
+    return qRgb(i, i, i);
+}
+QRgb sepiaByDefinition(QRgb p) {
+    auto channel = [p](double r, double g, double b) {
+        return int(std::min(255.0, std::nearbyint(r * qRed(p) + g * qGreen(p) + b * qBlue(p))));
+    };
+    return qRgb(channel(0.393, 0.769, 0.189), channel(0.349, 0.686, 0.168),
+                channel(0.272, 0.534, 0.131));
+}
+
+void expectEachPixel(const QImage& shown, const QImage& loaded, QRgb (*transform)(QRgb),
+                     const char* what) {
+    ASSERT_EQ(shown.size(), loaded.size()) << what;
+    for (int y = 0; y < loaded.height(); ++y)
+        for (int x = 0; x < loaded.width(); ++x)
+            ASSERT_EQ(shown.pixel(x, y), transform(loaded.pixel(x, y)))
+                << what << " at " << x << "," << y;
+}
+
 TEST_F(PictureWindow, ColourTransformsStartFromTheLoadedPicture) {
     const QString path = jpeg(QStringLiteral("p.jpg"), 60, 80);
     window->LoadPicture(path);
     const QImage loaded = view()->picture();
+    // Red stays at the top-left, blue at the bottom-right, as another decoder reads them.
+    EXPECT_TRUE(Near(loaded.pixel(10, 10), qRgb(220, 30, 30), 12));
+    EXPECT_TRUE(Near(loaded.pixel(50, 70), qRgb(30, 40, 210), 12));
+    const QImage qtDecoded = QImage(path).convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(Near(loaded.pixel(12, 9), qtDecoded.pixel(12, 9), 3));
+    EXPECT_TRUE(Near(loaded.pixel(47, 66), qtDecoded.pixel(47, 66), 3));
     trigger("Sepia1");
-    EXPECT_EQ(view()->picture(), Sepia(loaded));
+    expectEachPixel(view()->picture(), loaded, sepiaByDefinition, "sepia");
     trigger("Greyscale1");
-    EXPECT_EQ(view()->picture(), Greyscale(loaded)) << "not the grey of the sepia picture";
+    expectEachPixel(view()->picture(), loaded, greyByDefinition, "grey, not of the sepia");
     trigger("Rotate1");
     EXPECT_EQ(view()->picture().size(), QSize(80, 60));
     trigger("Greyscale1");
-    EXPECT_EQ(view()->picture(), Greyscale(loaded)) << "comes back unrotated";
+    expectEachPixel(view()->picture(), loaded, greyByDefinition, "grey, back unrotated");
     trigger("Restoreoriginalpicture1");
     EXPECT_EQ(view()->picture(), loaded);
     const QStringList lines = log();
@@ -304,6 +340,22 @@ TEST_F(PictureWindow, FailedFirstLoadLeavesNoPicture) {
     EXPECT_EQ(boxes(MsgIcon::Information).size(), 1u);
 }
 
+// A display pixel under the mask, where the 156 x 205 bitmap stretched to 151 x 201 is flat,
+// is the picture's pixel mixed with the mask's colour at 120 / 255.
+void expectMaskBlend(const QImage& with, const QImage& without, QPoint at) {
+    const QImage mask = NormMaskBitmap().convertToFormat(QImage::Format_RGB32);
+    const QPoint source(int((at.x() + 0.5) * 156 / 151), int((at.y() + 0.5) * 205 / 201));
+    const QRgb colour = mask.pixel(source);
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx)
+            ASSERT_EQ(mask.pixel(source + QPoint(dx, dy)), colour) << "the mask is not flat there";
+    const QRgb below = without.pixel(at), shown = with.pixel(at);
+    auto mixed = [](int picture, int layer) { return (picture * 135 + layer * 120) / 255.0; };
+    EXPECT_NEAR(qRed(shown), mixed(qRed(below), qRed(colour)), 1.0) << at.x() << "," << at.y();
+    EXPECT_NEAR(qGreen(shown), mixed(qGreen(below), qGreen(colour)), 1.0);
+    EXPECT_NEAR(qBlue(shown), mixed(qBlue(below), qBlue(colour)), 1.0);
+}
+
 TEST_F(PictureWindow, MaskStaysPutAndOffThePicture) {
     maskBox()->click();
     ASSERT_TRUE(view()->maskVisible());
@@ -317,7 +369,9 @@ TEST_F(PictureWindow, MaskStaysPutAndOffThePicture) {
     view()->setMaskVisible(false);
     const QImage without = view()->displayed().copy();
     window->normmask_chkClick();
-    EXPECT_NE(view()->displayed(), without);
+    // In the white background (top right, lower left) and in the skin band.
+    for (const QPoint at : {QPoint(140, 30), QPoint(10, 127), QPoint(133, 78)})
+        expectMaskBlend(view()->displayed(), without, at);
     EXPECT_EQ(view()->picture(), picture);
     EXPECT_EQ(view()->displayed().height(), 194) << "35 x 45: the last 7 mask rows are cut off";
     // In resize mode the 60 x 80 picture (sepia reloaded it unturned) fits by its height.

@@ -1,7 +1,7 @@
 // The pixel functions and whole-picture passes: exact values, mappings, shapes.
 #include "JpegSamples.h"
+#include "PixelPaths.h"
 #include "U_Picture.h"
-#include "U_PrintJob.h"
 
 #include <gtest/gtest.h>
 
@@ -50,8 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // The row passes take shortcuts (vector lanes, integer sepia with a double fallback at the
-// halfway points); over every colour they must give exactly the per-pixel functions.
-TEST(PixelRows, EveryColourMatchesThePixelFunctions) {
+// halfway points); on every path and over every colour they must give exactly the per-pixel
+// functions, whose values are checked by hand above.
+class PixelPathRows : public OnEveryPixelPath {};
+
+TEST_P(PixelPathRows, EveryColourMatchesThePixelFunctions) {
     std::vector<QRgb> all(size_t(1) << 24);
     for (size_t i = 0; i < all.size(); ++i)
         all[i] = 0xff000000u | QRgb(i);
@@ -67,7 +70,7 @@ TEST(PixelRows, EveryColourMatchesThePixelFunctions) {
     EXPECT_EQ(sepiaWrong, 0u);
 }
 
-TEST(PixelRows, InPlaceAndOddLengths) {
+TEST_P(PixelPathRows, InPlaceAndOddLengths) {
     for (int n : {0, 1, 7, 8, 9, 33}) {
         std::vector<QRgb> row(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i)
@@ -79,6 +82,23 @@ TEST(PixelRows, InPlaceAndOddLengths) {
         EXPECT_EQ(row, expected) << n;
     }
 }
+
+TEST_P(PixelPathRows, RotationMapsEveryPixelClockwise) {
+    // Smaller than a vector block, and larger than one cache tile and not a multiple of it.
+    for (const QSize size : {QSize(7, 4), QSize(3, 2), QSize(133, 130)}) {
+        const QImage source = Numbered(size.width(), size.height());
+        const QImage turned = Rotated90Clockwise(source);
+        ASSERT_EQ(turned.size(), size.transposed());
+        for (int y = 0; y < source.height(); ++y)
+            for (int x = 0; x < source.width(); ++x)
+                ASSERT_EQ(turned.pixel(source.height() - 1 - y, x), source.pixel(x, y))
+                    << x << "," << y;
+        // The top-left corner goes to the top-right corner.
+        EXPECT_EQ(turned.pixel(size.height() - 1, 0), source.pixel(0, 0));
+    }
+}
+
+QM_ON_EVERY_PIXEL_PATH(PixelPathRows);
 
 TEST(PicturePasses, KeepSizeAndFormatAndMakeOpaque) {
     QImage argb(5, 3, QImage::Format_ARGB32);
@@ -93,18 +113,6 @@ TEST(PicturePasses, KeepSizeAndFormatAndMakeOpaque) {
     const QImage sepia = Sepia(indexed);
     EXPECT_EQ(sepia.format(), QImage::Format_RGB32);
     EXPECT_EQ(sepia.pixel(7, 5), SepiaPixel(indexed.pixel(7, 5)));
-}
-
-TEST(Rotation, MapsEveryPixelClockwise) {
-    const QImage source = Numbered(7, 4);
-    const QImage turned = Rotated90Clockwise(source);
-    ASSERT_EQ(turned.size(), QSize(4, 7));
-    for (int y = 0; y < source.height(); ++y)
-        for (int x = 0; x < source.width(); ++x)
-            ASSERT_EQ(turned.pixel(source.height() - 1 - y, x), source.pixel(x, y))
-                << x << "," << y;
-    // The top-left corner goes to the top-right corner.
-    EXPECT_EQ(turned.pixel(3, 0), source.pixel(0, 0));
 }
 
 TEST(Rotation, FourTurnsGiveThePictureBack) {
@@ -145,28 +153,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Aspect,
                                            AspectCase{900, 1000, 50, 50, false},  // exactly 10 %
                                            AspectCase{1101, 1000, 50, 50, true},
                                            AspectCase{899, 1000, 50, 50, true}));
-
-struct FitCase {
-    QSize picture, display;
-    bool stretch;
-    QRect expected;
-};
-
-class Fit : public ::testing::TestWithParam<FitCase> {};
-
-TEST_P(Fit, TopLeftAndWholePixels) {
-    const FitCase& c = GetParam();
-    EXPECT_EQ(FitRect(c.display, c.picture, c.stretch), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Fit,
-    ::testing::Values(FitCase{{600, 800}, {151, 194}, true, {0, 0, 151, 194}},
-                      // The smaller factor is 194 / 800: 600 × 0.2425 = 145.5, rounded 146.
-                      FitCase{{600, 800}, {151, 194}, false, {0, 0, 146, 194}},
-                      FitCase{{800, 600}, {151, 194}, false, {0, 0, 151, 113}},
-                      // Enlarging a small picture.
-                      FitCase{{10, 10}, {151, 194}, false, {0, 0, 151, 151}}));
 
 TEST(Blend, MixesWithMasterAlphaAndCutsOff) {
     QImage target(4, 4, QImage::Format_RGB32);

@@ -1,5 +1,6 @@
-// The shared resampler against a plain floating-point tent filter: its vector paths must
-// keep channels apart, use every tap and average when reducing.
+// The shared resampler against a plain floating-point tent filter, on every pixel path: each
+// must keep channels apart, use every tap and average when reducing.
+#include "PixelPaths.h"
 #include "U_Resample.h"
 
 #include <gtest/gtest.h>
@@ -68,23 +69,75 @@ int worstDifference(const QImage& a, const QImage& b) {
     return worst;
 }
 
-TEST(Resampler, MatchesAFloatingPointTentFilter) {
+// Random colours, then the hard values: full channels (the largest sums), empty ones, and
+// the sharpest edges, in every channel and in alpha.
+QImage sample(QSize size, QImage::Format format, int kind, std::mt19937& random) {
+    QImage source(size, format);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            QRgb p = random();
+            if (kind == 1)
+                p = (x + y) % 2 ? 0xffffffffu : 0x00000000u;
+            else if (kind == 2)
+                p = x % 3 == 0 ? qRgba(255, 0, 255, 0) : qRgba(0, 255, 0, 255);
+            source.setPixel(x, y, p);
+        }
+    return source;
+}
+
+class ResamplerPath : public OnEveryPixelPath {};
+
+TEST_P(ResamplerPath, MatchesAFloatingPointTentFilter) {
     std::mt19937 random(11);
-    // Enlarging, reducing by small and large factors, odd and even tap counts, one pixel.
-    const QSize cases[][2] = {{{7, 5}, {20, 13}},   {{40, 30}, {13, 11}},    {{97, 61}, {10, 9}},
-                              {{300, 20}, {7, 20}}, {{1, 1}, {5, 3}},        {{64, 64}, {1, 1}},
-                              {{33, 17}, {33, 17}}, {{250, 180}, {151, 194}}};
-    for (const auto& c : cases) {
-        QImage source(c[0], QImage::Format_ARGB32);
-        for (int y = 0; y < source.height(); ++y)
-            for (int x = 0; x < source.width(); ++x)
-                source.setPixel(x, y, random() | 0x80000000u);
-        const QImage ours = Resampled(source, c[1]);
-        ASSERT_EQ(ours.size(), c[1]);
-        EXPECT_LE(worstDifference(ours, reference(source, c[1])), 1)
-            << c[0].width() << "x" << c[0].height() << " -> " << c[1].width() << "x"
-            << c[1].height();
-    }
+    // Enlarging, reducing by small and large factors, odd and even tap counts, one pixel,
+    // rows shorter and longer than the vector widths.
+    const QSize cases[][2] = {{{7, 5}, {20, 13}},   {{40, 30}, {13, 11}},     {{97, 61}, {10, 9}},
+                              {{300, 20}, {7, 20}}, {{1, 1}, {5, 3}},         {{64, 64}, {1, 1}},
+                              {{33, 17}, {33, 17}}, {{250, 180}, {151, 194}}, {{40, 30}, {90, 11}},
+                              {{97, 3}, {4, 29}},   {{3, 2}, {37, 5}}};
+    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32})
+        for (int kind = 0; kind < 3; ++kind)
+            for (const auto& c : cases) {
+                const QImage source = sample(c[0], format, kind, random);
+                const QImage ours = Resampled(source, c[1]);
+                ASSERT_EQ(ours.size(), c[1]);
+                const QImage expected =
+                    reference(source, c[1]).convertToFormat(QImage::Format_ARGB32);
+                EXPECT_LE(worstDifference(ours.convertToFormat(QImage::Format_ARGB32), expected), 1)
+                    << c[0].width() << "x" << c[0].height() << " -> " << c[1].width() << "x"
+                    << c[1].height() << " format " << format << " kind " << kind;
+            }
+}
+
+TEST_P(ResamplerPath, EnlargingIsBilinear) {
+    QImage two(2, 1, QImage::Format_RGB32);
+    two.setPixel(0, 0, qRgb(0, 0, 0));
+    two.setPixel(1, 0, qRgb(200, 80, 40));
+    const QImage wide = Resampled(two, QSize(8, 1));
+    // Centres at (d + 0.5) / 4 - 0.5: the ends take the edge pixel, linear in between.
+    EXPECT_EQ(wide.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(wide.pixel(3, 0), qRgb(75, 30, 15));  // 0.375 of the way
+    EXPECT_EQ(wide.pixel(4, 0), qRgb(125, 50, 25)); // 0.625 of the way
+    EXPECT_EQ(wide.pixel(7, 0), qRgb(200, 80, 40));
+}
+
+QM_ON_EVERY_PIXEL_PATH(ResamplerPath);
+
+// The paths compute the same fixed-point sums in a different order: within the model's
+// tolerance each, and bit for bit the same as one another.
+TEST(Resampler, EveryPathGivesTheSamePixels) {
+    std::mt19937 random(5);
+    const QImage source = sample(QSize(203, 77), QImage::Format_ARGB32, 0, random);
+    std::vector<QImage> results;
+    for (PixelPath path : {PixelPath::Scalar, PixelPath::Sse2, PixelPath::Avx2})
+        if (ForcePixelPath(path) == path)
+            for (const QSize size : {QSize(61, 45), QSize(419, 130), QSize(203, 77)})
+                results.push_back(Resampled(source, size));
+    ResetPixelPath();
+    const size_t perPath = 3;
+    for (size_t i = perPath; i < results.size(); ++i)
+        EXPECT_TRUE(results[i] == results[i % perPath])
+            << "path " << i / perPath << " size " << i % perPath;
 }
 
 TEST(Resampler, ReducingAveragesInsteadOfSkipping) {
@@ -98,16 +151,21 @@ TEST(Resampler, ReducingAveragesInsteadOfSkipping) {
             ASSERT_NEAR(qGreen(small.pixel(x, y)), 128, 3) << x << "," << y;
 }
 
-TEST(Resampler, DrawsOnlyIntoItsClippedRectangle) {
-    QImage source(10, 10, QImage::Format_RGB32);
-    source.fill(qRgb(10, 20, 30));
-    QImage target(20, 20, QImage::Format_RGB32);
-    target.fill(qRgb(200, 200, 200));
-    ResampleInto(source, target, QRect(15, -5, 10, 10));
-    EXPECT_EQ(target.pixel(15, 0), qRgb(10, 20, 30));
-    EXPECT_EQ(target.pixel(19, 4), qRgb(10, 20, 30));
-    EXPECT_EQ(target.pixel(14, 0), qRgb(200, 200, 200));
-    EXPECT_EQ(target.pixel(15, 5), qRgb(200, 200, 200));
+TEST(Resampler, DrawsOnlyTheVisiblePartOfTheDestination) {
+    std::mt19937 random(3);
+    const QImage source = sample(QSize(30, 20), QImage::Format_RGB32, 0, random);
+    const QImage whole = Resampled(source, QSize(16, 12));
+    QImage target(10, 8, QImage::Format_RGB32);
+    target.fill(Qt::white);
+    ResampleInto(source, target, QRect(-4, -2, 16, 12));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 10; ++x)
+            ASSERT_EQ(target.pixel(x, y), whole.pixel(x + 4, y + 2)) << x << "," << y;
+
+    target.fill(Qt::white);
+    ResampleInto(source, target, QRect(5, 5, 16, 12));
+    EXPECT_EQ(target.pixel(4, 4), qRgb(255, 255, 255));
+    EXPECT_EQ(target.pixel(9, 7), whole.pixel(4, 2));
 }
 
 } // namespace

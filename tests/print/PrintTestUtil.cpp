@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -67,6 +68,41 @@ QImage QuadrantPicture(int width, int height) {
     p.setPen(Qt::black);
     p.drawRect(0, 0, width - 1, height - 1);
     return picture;
+}
+
+QImage BlockPage(int width, int height) {
+    QImage page(width, height, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    p.fillRect(0, 0, 80, 80, QColor(255, 0, 0));
+    p.fillRect(400, 32, 80, 80, QColor(0, 0, 255));
+    p.fillRect(128, 608, 80, 80, QColor(0, 255, 0));
+    return page;
+}
+
+bool HasBlocks(const QImage& decoded, QString* why) {
+    const struct {
+        QPoint at;
+        QRgb colour;
+    } expected[] = {{{40, 40}, qRgb(255, 0, 0)},      {{440, 72}, qRgb(0, 0, 255)},
+                    {{168, 648}, qRgb(0, 255, 0)},    {{300, 300}, qRgb(255, 255, 255)},
+                    {{72, 440}, qRgb(255, 255, 255)}, {{520, 200}, qRgb(255, 255, 255)},
+                    {{40, 120}, qRgb(255, 255, 255)}};
+    for (const auto& e : expected) {
+        const QRgb got = decoded.valid(e.at) ? decoded.pixel(e.at) : 0;
+        const int worst = std::max({std::abs(qRed(got) - qRed(e.colour)),
+                                    std::abs(qGreen(got) - qGreen(e.colour)),
+                                    std::abs(qBlue(got) - qBlue(e.colour))});
+        if (!decoded.valid(e.at) || worst > 8) {
+            *why = QStringLiteral("at %1,%2: %3 instead of %4")
+                       .arg(e.at.x())
+                       .arg(e.at.y())
+                       .arg(got, 8, 16, QLatin1Char('0'))
+                       .arg(e.colour, 8, 16, QLatin1Char('0'));
+            return false;
+        }
+    }
+    return true;
 }
 
 FileSizeLimit::FileSizeLimit(long bytes) {

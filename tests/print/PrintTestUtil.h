@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 // Runs a program and returns its standard output; empty with ok false when it fails.
 QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok = nullptr);
 
@@ -24,6 +26,13 @@ QImage RenderPdf(const QString& pdf, int dpi);
 
 // A picture with four coloured quadrants and a black frame, easy to find on a page.
 QImage QuadrantPicture(int width, int height);
+
+// A white page with three flat 80-pixel blocks at places that differ on each axis, on JPEG
+// block boundaries: red at (0, 0), blue at (400, 32), green at (128, 608).
+QImage BlockPage(int width, int height);
+// Whether a decoded page shows BlockPage's colours at the blocks' centres and white where
+// they are not (also where an x/y mix-up would put them), within a JPEG's error.
+bool HasBlocks(const QImage& decoded, QString* why);
 
 // Makes the disk look full to this process: files cannot grow past bytes while it lives.
 class FileSizeLimit {

@@ -114,12 +114,13 @@ TEST_P(CupsQueues, MetricsComeFromTheQueue) {
     EXPECT_EQ(m.offsetY, e.offsetY);
 }
 
-// A4 is 595 × 842 pt and Letter 612 × 792 pt in the test PPDs, margins 12 and 18 pt; Qt
-// rounds the printable size to whole device pixels.
+// A4 is 595 × 842 pt and Letter 612 × 792 pt in the test PPDs, margins 12 pt all round on
+// A4 and 18 pt at the sides, 30 pt at top and bottom on Letter; Qt rounds the printable size
+// to whole device pixels.
 INSTANTIATE_TEST_SUITE_P(
     Queues, CupsQueues,
     ::testing::Values(QueueCase{"qm-a4-600", {600, 600, 4758, 6817, 100, 100}},
-                      QueueCase{"qm-letter-300", {300, 300, 2400, 3150, 75, 75}},
+                      QueueCase{"qm-letter-300", {300, 300, 2400, 3050, 75, 125}},
                       QueueCase{"qm-a4-1200", {1200, 1200, 9517, 13633, 200, 200}}),
     [](const auto& info) {
         std::string name = info.param.queue;
@@ -127,46 +128,78 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST_F(Cups, PrintsOnePageWithThePhotosAtTheirDevicePixels) {
-    auto printers = printersWithDefault(QStringLiteral("qm-a4-600"));
-    QFile::remove(output(QStringLiteral("qm-a4-600")));
+// Seven 35 × 45 mm photos printed on a queue; where they must land is worked out by hand from
+// the queue's metrics and the layout rules.
+struct PrintCase {
+    const char* queue;
+    int dpi;
+    QPoint margin; // paper edge to printable area, in device pixels
+    QSize cell;
+    QPoint eighth; // the first grid position left empty
+};
+void PrintTo(const PrintCase& c, std::ostream* out) {
+    *out << c.queue;
+}
+
+class CupsPrint : public Cups, public ::testing::WithParamInterface<PrintCase> {};
+
+TEST_P(CupsPrint, OnePageWithThePhotosAtTheirDevicePixels) {
+    const PrintCase& c = GetParam();
+    const QString queue = QString::fromLatin1(c.queue);
+    auto printers = printersWithDefault(queue);
+    QFile::remove(output(queue));
     TIDPrinter engine(*printers);
-    ASSERT_EQ(engine.Photo.size(), QSize(826, 1062));
-    engine.Photo = QuadrantPicture(826, 1062);
+    ASSERT_EQ(engine.Photo.size(), c.cell);
+    engine.Photo = QuadrantPicture(c.cell.width(), c.cell.height());
     engine.Copies = 7;
     engine.PrintPage();
-    ASSERT_TRUE(waitForJob(QStringLiteral("qm-a4-600")));
+    ASSERT_TRUE(waitForJob(queue));
 
-    const QString pdf = output(QStringLiteral("qm-a4-600"));
+    const QString pdf = output(queue);
     EXPECT_EQ(PdfPageCount(pdf), 1);
     const auto images = ListPdfImages(pdf);
     ASSERT_FALSE(images.empty());
     for (const auto& image : images) {
-        EXPECT_EQ(image.width, 826);
-        EXPECT_EQ(image.height, 1062);
-        EXPECT_EQ(image.xppi, 600);
+        EXPECT_EQ(image.width, c.cell.width());
+        EXPECT_EQ(image.height, c.cell.height());
+        EXPECT_EQ(image.xppi, c.dpi);
+        EXPECT_EQ(image.yppi, c.dpi);
         EXPECT_NE(image.encoding, QStringLiteral("jpeg"))
             << "images must reach the printer unaltered";
     }
 
     // Rendered at the printer's resolution, the page's device (0, 0) lies at the margin.
-    const QImage page = RenderPdf(pdf, 600);
+    const QImage page = RenderPdf(pdf, c.dpi);
     ASSERT_FALSE(page.isNull());
-    const QPoint margin(100, 100);
     const auto positions = engine.Positions();
     ASSERT_EQ(positions.size(), 7u);
+    const QPoint last(c.cell.width() - 1, c.cell.height() - 1);
+    const QPoint topLeft(c.cell.width() / 4, c.cell.height() / 4);
     for (const QPoint& p : positions) {
-        const QPoint at = p + margin;
+        const QPoint at = p + c.margin;
         EXPECT_EQ(page.pixel(at), qRgb(0, 0, 0)) << "frame corner at " << at.x() << "," << at.y();
-        EXPECT_EQ(page.pixel(at + QPoint(825, 1061)), qRgb(0, 0, 0));
+        EXPECT_EQ(page.pixel(at + last), qRgb(0, 0, 0));
         EXPECT_EQ(page.pixel(at + QPoint(-1, 5)), qRgb(255, 255, 255));
-        EXPECT_EQ(page.pixel(at + QPoint(826, 5)), qRgb(255, 255, 255));
-        EXPECT_EQ(page.pixel(at + QPoint(200, 300)), qRgb(200, 30, 30));
-        EXPECT_EQ(page.pixel(at + QPoint(600, 800)), qRgb(230, 200, 20));
+        EXPECT_EQ(page.pixel(at + QPoint(5, -1)), qRgb(255, 255, 255));
+        EXPECT_EQ(page.pixel(at + QPoint(c.cell.width(), 5)), qRgb(255, 255, 255));
+        EXPECT_EQ(page.pixel(at + topLeft), qRgb(200, 30, 30));
+        EXPECT_EQ(page.pixel(at + last - topLeft), qRgb(230, 200, 20));
     }
-    // The eighth position of the grid stays white.
-    EXPECT_EQ(page.pixel(QPoint(1966, 1211) + margin + QPoint(200, 300)), qRgb(255, 255, 255));
+    EXPECT_EQ(page.pixel(c.eighth + c.margin + topLeft), qRgb(255, 255, 255));
 }
+
+// qm-a4-600: area 4558 × 6617, 5 columns of 826 with gaps of 107, 6 rows of 1062 with gaps
+// of 49. qm-letter-300: area 2250 × 2800, 5 columns of 413 with gaps of 46, 5 rows of 531
+// with gaps of 36; the margins differ, 75 at the left and 125 at the top.
+INSTANTIATE_TEST_SUITE_P(
+    Queues, CupsPrint,
+    ::testing::Values(PrintCase{"qm-a4-600", 600, {100, 100}, {826, 1062}, {1966, 1211}},
+                      PrintCase{"qm-letter-300", 300, {75, 125}, {413, 531}, {993, 692}}),
+    [](const auto& info) {
+        std::string name = info.param.queue;
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
 
 TEST_F(Cups, APrinterRemovedAfterSelectionGivesAClearError) {
     const QString queue = QStringLiteral("qm-gone");

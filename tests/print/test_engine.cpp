@@ -44,9 +44,133 @@ INSTANTIATE_TEST_SUITE_P(Values, FitCountTest,
                          ::testing::Values(FitCase{4560, 826, 5, 107}, FitCase{6579, 1062, 6, 41},
                                            FitCase{1000, 250, 3, 125}, // 4 would touch
                                            FitCase{1003, 250, 4, 1}, FitCase{1002, 250, 3, 126},
-                                           FitCase{700, 826, 0, 0}, // cell wider than area
+                                           FitCase{1652, 826, 1, 0}, // two would touch
+                                           FitCase{1653, 826, 2, 1}, FitCase{2000, 826, 2, 348},
+                                           FitCase{2478, 826, 2, 826}, // three would touch
+                                           FitCase{700, 826, 0, 0},    // cell wider than area
                                            FitCase{1200, 700, 1, 0}, FitCase{500, 500, 1, 0},
                                            FitCase{-1000, 250, 0, 0}, FitCase{0, 250, 0, 0}));
+
+// Where DrawPage puts each photo, found on the page by two markers of the cell: its top-left
+// pixel red and its bottom-right pixel blue.
+struct Drawn {
+    std::vector<QPoint> topLeft;
+    std::vector<QPoint> bottomRight;
+};
+
+Drawn drawOnPage(TIDPrinter& engine, const QSize& page) {
+    engine.Photo.fill(Qt::white);
+    engine.Photo.setPixel(0, 0, qRgb(255, 0, 0));
+    engine.Photo.setPixel(engine.Photo.width() - 1, engine.Photo.height() - 1, qRgb(0, 0, 255));
+    QImage image(page, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    ImageCanvas canvas(image);
+    engine.DrawPage(canvas);
+    Drawn drawn;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] == qRgb(255, 0, 0))
+                drawn.topLeft.emplace_back(x, y);
+            else if (line[x] == qRgb(0, 0, 255))
+                drawn.bottomRight.emplace_back(x, y);
+        }
+    }
+    return drawn;
+}
+
+// Every position and size below is worked out by hand from the layout rules: cell size
+// MmToPixels per axis, count by integer division less any count that leaves no gap, gap
+// (area - count * cell) div (count - 1), first photo at the printer's offset.
+struct LayoutCase {
+    const char* name;
+    PrinterMetrics printer; // dpi x, dpi y, printable width, height, offset x, y
+    int widthMM, heightMM, copies;
+    QSize cell;
+    std::vector<int> xs, ys; // column and row starts
+};
+
+class Layout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(Layout, DrawsEachPhotoWhereTheRulesPutIt) {
+    const LayoutCase& c = GetParam();
+    SimulatedPrinters printers;
+    printers.printers.push_back({QStringLiteral("P"), c.printer});
+    TIDPrinter engine(printers);
+    engine.SetPhotoSize(c.widthMM, c.heightMM);
+    EXPECT_EQ(engine.Photo.size(), c.cell);
+    EXPECT_EQ(engine.AreaWidth, c.printer.pageWidth - 2 * c.printer.offsetX);
+    EXPECT_EQ(engine.AreaHeight, c.printer.pageHeight - 2 * c.printer.offsetY);
+    EXPECT_EQ(engine.Columns(), int(c.xs.size()));
+    EXPECT_EQ(engine.Rows(), int(c.ys.size()));
+    EXPECT_EQ(engine.Capacity(), int(c.xs.size() * c.ys.size()));
+    std::vector<QPoint> expected;
+    for (int y : c.ys)
+        for (int x : c.xs)
+            if (int(expected.size()) < c.copies)
+                expected.emplace_back(x, y);
+    engine.Copies = c.copies;
+    EXPECT_EQ(engine.Positions(), expected);
+    const Drawn drawn = drawOnPage(engine, QSize(c.printer.pageWidth, c.printer.pageHeight));
+    EXPECT_EQ(drawn.topLeft, expected);
+    std::vector<QPoint> ends;
+    for (const QPoint& p : expected)
+        ends.push_back(p + QPoint(c.cell.width() - 1, c.cell.height() - 1));
+    EXPECT_EQ(drawn.bottomRight, ends);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, Layout,
+    ::testing::Values(
+        LayoutCase{"WorkedExample",
+                   {600, 600, 4760, 6779, 100, 100},
+                   35,
+                   45,
+                   30,
+                   {826, 1062},
+                   {100, 1033, 1966, 2899, 3832},
+                   {100, 1203, 2306, 3409, 4512, 5615}},
+        // 826 x 531 cells (826.77, 531.50) on 2000 x 1200: gaps 348 and 138.
+        LayoutCase{"TwoByTwoAt600x300",
+                   {600, 300, 2120, 1250, 60, 25},
+                   35,
+                   45,
+                   3,
+                   {826, 531},
+                   {60, 1234},
+                   {25, 694}},
+        // 413 x 1062 cells on exactly twice that: two of each would touch.
+        LayoutCase{
+            "OneByOneAt300x600", {300, 600, 886, 2264, 30, 70}, 35, 45, 5, {413, 1062}, {30}, {70}},
+        // 250 pixels on 1003 x 1000: 4 columns with gaps of 1, 3 rows with gaps of 125; the
+        // seventh photo starts the second row at the left.
+        LayoutCase{"PartialLastRow",
+                   {254, 254, 1023, 1034, 10, 17},
+                   25,
+                   25,
+                   7,
+                   {250, 250},
+                   {10, 261, 512, 763},
+                   {17, 392, 767}},
+        // 700 pixels on 1200 x 2200: one column, three rows with gaps of 50.
+        LayoutCase{"OneColumnThreeRows",
+                   {254, 254, 1210, 2218, 5, 9},
+                   70,
+                   70,
+                   3,
+                   {700, 700},
+                   {5},
+                   {9, 759, 1509}},
+        // 800 pixels on 700 x 4920: no column (six rows with gaps of 24), nothing drawn.
+        LayoutCase{"CellWiderThanTheArea",
+                   {254, 254, 800, 5000, 50, 40},
+                   80,
+                   80,
+                   5,
+                   {800, 800},
+                   {},
+                   {40, 864, 1688, 2512, 3336, 4160}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class Engine : public ::testing::Test {
 protected:
@@ -54,65 +178,15 @@ protected:
     SimulatedPrinters printers;
 };
 
-TEST_F(Engine, WorkedExampleAtSixHundredDpi) {
+TEST_F(Engine, ANewEngineHoldsA35By45MillimetreCell) {
+    printers.printers[0].metrics = PrinterMetrics{600, 300, 4760, 3390, 100, 55};
     TIDPrinter engine(printers);
     EXPECT_EQ(engine.PhotoWidthMM, 35);
     EXPECT_EQ(engine.PhotoHeightMM, 45);
     EXPECT_EQ(engine.Copies, 0);
-    EXPECT_EQ(engine.Photo.size(), QSize(826, 1062));
-    EXPECT_EQ(engine.AreaWidth, 4560);
-    EXPECT_EQ(engine.AreaHeight, 6579);
+    EXPECT_EQ(engine.Photo.size(), QSize(826, 531));
     EXPECT_EQ(engine.OffsetX(), 100);
-    EXPECT_EQ(engine.OffsetY(), 100);
-    EXPECT_EQ(engine.Columns(), 5);
-    EXPECT_EQ(engine.Rows(), 6);
-    EXPECT_EQ(engine.Capacity(), 30);
-
-    engine.Copies = 30;
-    std::vector<QPoint> expected;
-    for (int y : {100, 1203, 2306, 3409, 4512, 5615})
-        for (int x : {100, 1033, 1966, 2899, 3832})
-            expected.emplace_back(x, y);
-    EXPECT_EQ(engine.Positions(), expected);
-}
-
-// Draws onto an image through the engine and returns where the photo's corner pixel landed.
-std::vector<QPoint> drawnCorners(TIDPrinter& engine, const QSize& page) {
-    engine.Photo.fill(Qt::white);
-    engine.Photo.setPixel(0, 0, qRgb(255, 0, 0));
-    QImage image(page, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    ImageCanvas canvas(image);
-    engine.DrawPage(canvas);
-    std::vector<QPoint> corners;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) == qRgb(255, 0, 0))
-                corners.emplace_back(x, y);
-    return corners;
-}
-
-TEST_F(Engine, PartialLastRowIsLeftAligned) {
-    printers.printers[0].metrics = PrinterMetrics{254, 254, 1003 + 20, 1000 + 20, 10, 10};
-    TIDPrinter engine(printers);
-    engine.SetPhotoSize(25, 25); // 250 pixels: 4 columns with gaps of 1, 3 rows of gap 125
-    ASSERT_EQ(engine.Photo.size(), QSize(250, 250));
-    ASSERT_EQ(engine.Columns(), 4);
-    ASSERT_EQ(engine.Rows(), 3);
-    engine.Copies = 7;
-    const std::vector<QPoint> expected{{10, 10},  {261, 10},  {512, 10}, {763, 10},
-                                       {10, 385}, {261, 385}, {512, 385}};
-    EXPECT_EQ(drawnCorners(engine, QSize(1023, 1020)), expected);
-}
-
-TEST_F(Engine, OneColumnThreeRows) {
-    printers.printers[0].metrics = PrinterMetrics{254, 254, 1200 + 10, 2200 + 10, 5, 5};
-    TIDPrinter engine(printers);
-    engine.SetPhotoSize(70, 70);
-    ASSERT_EQ(engine.Capacity(), 3);
-    engine.Copies = 3;
-    const std::vector<QPoint> expected{{5, 5}, {5, 755}, {5, 1505}};
-    EXPECT_EQ(drawnCorners(engine, QSize(1210, 2210)), expected);
+    EXPECT_EQ(engine.OffsetY(), 55);
 }
 
 TEST_F(Engine, CopiesBeyondCapacityAreDropped) {
@@ -123,16 +197,6 @@ TEST_F(Engine, CopiesBeyondCapacityAreDropped) {
     EXPECT_TRUE(engine.Positions().empty());
     engine.Copies = -3;
     EXPECT_TRUE(engine.Positions().empty());
-}
-
-TEST_F(Engine, CellWiderThanTheAreaDrawsNothing) {
-    printers.printers[0].metrics = PrinterMetrics{254, 254, 800, 5000, 50, 50};
-    TIDPrinter engine(printers);
-    engine.SetPhotoSize(80, 80);
-    EXPECT_EQ(engine.Columns(), 0);
-    EXPECT_EQ(engine.Capacity(), 0);
-    engine.Copies = 5;
-    EXPECT_TRUE(drawnCorners(engine, QSize(800, 5000)).empty());
 }
 
 TEST_F(Engine, SameSizeKeepsTheCellAndANewSizeDiscardsIt) {
@@ -148,13 +212,17 @@ TEST_F(Engine, SameSizeKeepsTheCellAndANewSizeDiscardsIt) {
 
 TEST_F(Engine, RefreshFollowsAPrinterChange) {
     printers.printers.push_back(
-        {QStringLiteral("Photo"), PrinterMetrics{300, 300, 2400, 3300, 50, 50}});
+        {QStringLiteral("Photo"), PrinterMetrics{300, 600, 2400, 3300, 50, 80}});
     TIDPrinter engine(printers);
     printers.selected = 1;
     engine.Refresh();
-    EXPECT_EQ(engine.Photo.size(), QSize(413, 531));
+    EXPECT_EQ(engine.DpiX, 300);
+    EXPECT_EQ(engine.DpiY, 600);
+    EXPECT_EQ(engine.Photo.size(), QSize(413, 1062));
     EXPECT_EQ(engine.AreaWidth, 2300);
+    EXPECT_EQ(engine.AreaHeight, 3140);
     EXPECT_EQ(engine.OffsetX(), 50);
+    EXPECT_EQ(engine.OffsetY(), 80);
 }
 
 TEST_F(Engine, PrintPagePrintsExactlyOnePageLikeThePreview) {
@@ -201,7 +269,11 @@ INSTANTIATE_TEST_SUITE_P(
                       RectCase{{826, 1062}, {119, 157}, false, {0, 0, 805, 1062}},
                       RectCase{{10, 10}, {4, 1}, false, {0, 0, 10, 2}},  // 2.5 rounds to 2
                       RectCase{{10, 10}, {20, 7}, false, {0, 0, 10, 4}}, // 3.5 rounds to 4
-                      RectCase{{826, 1062}, {826, 1062}, false, {0, 0, 826, 1062}}));
+                      RectCase{{826, 1062}, {826, 1062}, false, {0, 0, 826, 1062}},
+                      // The display: 600 × 194 / 800 = 145.5, to the even 146.
+                      RectCase{{151, 194}, {600, 800}, false, {0, 0, 146, 194}},
+                      RectCase{{151, 194}, {800, 600}, false, {0, 0, 151, 113}},
+                      RectCase{{151, 194}, {10, 10}, false, {0, 0, 151, 151}}));
 
 TEST(ComposeCell, FittedSquareLeavesTheBottomWhite) {
     QImage cell(826, 1062, QImage::Format_RGB32);

@@ -92,10 +92,7 @@ protected:
     Preview()
         : texts(QStringLiteral("main_ts"), {QStringLiteral("Done !")}), dialog(platform.services) {
         dialog.Bind(&texts);
-        QImage& page = dialog.PageImage();
-        page = QImage(600, 800, QImage::Format_RGB32);
-        page.fill(Qt::white);
-        page.setPixel(0, 0, qRgb(255, 0, 0));
+        dialog.PageImage() = BlockPage(600, 800);
     }
     QPushButton* button(const char* name) { return dialog.findChild<QPushButton*>(name); }
     // Runs Execute and clicks name once the window is shown.
@@ -315,7 +312,10 @@ TEST_F(Preview, UsbKeyWritesQuillmarkJpgAtTheRoot) {
     platform.drives.drives = {RemovableDrive{root, QStringLiteral("sdb1"), QString(), true}};
     EXPECT_FALSE(executeClicking("usb_btn"));
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(QImage(root + QStringLiteral("Quillmark.jpg")).size(), QSize(600, 800));
+    const QImage written(root + QStringLiteral("Quillmark.jpg"));
+    EXPECT_EQ(written.size(), QSize(600, 800));
+    QString why;
+    EXPECT_TRUE(HasBlocks(written, &why)) << why.toStdString();
     EXPECT_EQ(QDir(root).entryList(QDir::Files), QStringList{QStringLiteral("Quillmark.jpg")});
     ASSERT_EQ(platform.messages.requests.size(), 1u);
     EXPECT_EQ(platform.messages.requests[0].text, QStringLiteral("Done !"));

@@ -1,4 +1,5 @@
 #include "Fakes.h"
+#include "MessagePresenter.h"
 #include "SettingsStore.h"
 #include "U_MsgDlg.h"
 #include "U_OrrinUtils.h"
@@ -6,9 +7,14 @@
 #include "U_WinVersion.h"
 #include "UserFolders.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -265,34 +271,84 @@ TEST(WindowsVersion, Family95AndUnknownPlatforms) {
 
 // ---- message boxes --------------------------------------------------------------------
 
-TEST(MessageBoxes, KindsGiveFixedCaptionsAndIcons) {
-    RecordingPresenter presenter;
-    struct Case {
-        int kind;
-        const char* caption;
-        MsgIcon icon;
-    } cases[] = {{0, "Message", MsgIcon::None},
-                 {1, "Warning", MsgIcon::Warning},
-                 {2, "Error", MsgIcon::Error},
-                 {3, "Question", MsgIcon::Question},
-                 {4, "Information", MsgIcon::Information},
-                 {9, "", MsgIcon::None}};
-    for (const Case& c : cases) {
-        MsgBox(presenter, nullptr, QStringLiteral("text"), 0, c.kind);
-        EXPECT_EQ(presenter.requests.back().caption, QLatin1String(c.caption)) << c.kind;
-        EXPECT_EQ(presenter.requests.back().icon, c.icon) << c.kind;
-    }
+// The real message box on the offscreen platform, read and answered from a timer while it
+// is open: caption, icon, buttons, owner, and the code of the button pressed.
+struct BoxCase {
+    int buttons, kind;
+    QMessageBox::StandardButton press; // NoButton: closed with Escape
+    const char* caption;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons shown;
+    int result;
+};
+
+class RealMessageBox : public ::testing::TestWithParam<BoxCase> {};
+
+struct SeenBox {
+    bool seen = false;
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QWidget* owner = nullptr;
+    bool modal = false;
+};
+
+// Reads the box that the next modal run opens, then presses button (Escape for NoButton).
+SeenBox* answerNextBox(QMessageBox::StandardButton button) {
+    auto* seen = new SeenBox;
+    QTimer::singleShot(0, [seen, button] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        *seen = {true,          box->windowTitle(),     box->text(),
+                 box->icon(),   box->standardButtons(), box->parentWidget(),
+                 box->isModal()};
+        if (button == QMessageBox::NoButton)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (QAbstractButton* pressed = box->button(button))
+            pressed->click();
+        else
+            box->reject(); // the button is missing; the test fails on the buttons shown
+    });
+    return seen;
 }
 
-TEST(MessageBoxes, ButtonCodesAndResults) {
-    RecordingPresenter presenter;
-    presenter.answers = {MsgNo};
-    EXPECT_EQ(MsgBox(presenter, nullptr, QStringLiteral("Sure?"), 1, 3), 7);
-    EXPECT_EQ(presenter.requests.back().buttons, MsgButtonSet::YesNo);
-    MsgBox(presenter, nullptr, QStringLiteral("x"), 2, 0);
-    EXPECT_EQ(presenter.requests.back().buttons, MsgButtonSet::YesNoCancel);
-    MsgBox(presenter, nullptr, QStringLiteral("x"), 3, 0);
-    EXPECT_EQ(presenter.requests.back().buttons, MsgButtonSet::OkCancel);
-    EXPECT_EQ(MsgBox(presenter, nullptr, QStringLiteral("x"), 42, 0), MsgOk);
-    EXPECT_EQ(presenter.requests.back().buttons, MsgButtonSet::Ok);
+TEST_P(RealMessageBox, ShowsWhatTheCodesSayAndAnswersWithThePressedButton) {
+    const BoxCase& c = GetParam();
+    const auto presenter = createQtMessagePresenter();
+    QWidget owner;
+    const std::unique_ptr<SeenBox> seen(answerNextBox(c.press));
+    EXPECT_EQ(MsgBox(*presenter, &owner, QStringLiteral("Täxt ünder test"), c.buttons, c.kind),
+              c.result);
+    ASSERT_TRUE(seen->seen) << "no message box was shown";
+    EXPECT_EQ(seen->caption, QString::fromUtf8(c.caption));
+    EXPECT_EQ(seen->text, QStringLiteral("Täxt ünder test"));
+    EXPECT_EQ(seen->icon, c.icon);
+    EXPECT_EQ(seen->buttons, c.shown);
+    EXPECT_EQ(seen->owner, &owner);
+    EXPECT_TRUE(seen->modal);
+}
+
+using B = QMessageBox;
+INSTANTIATE_TEST_SUITE_P(
+    Codes, RealMessageBox,
+    ::testing::Values(
+        BoxCase{0, 0, B::Ok, "Message", B::NoIcon, B::Ok, 1},
+        BoxCase{0, 1, B::Ok, "Warning", B::Warning, B::Ok, 1},
+        BoxCase{0, 2, B::Ok, "Error", B::Critical, B::Ok, 1},
+        BoxCase{1, 3, B::No, "Question", B::Question, B::Yes | B::No, 7},
+        BoxCase{2, 4, B::Yes, "Information", B::Information, B::Yes | B::No | B::Cancel, 6},
+        BoxCase{2, 3, B::NoButton, "Question", B::Question, B::Yes | B::No | B::Cancel, 2},
+        BoxCase{3, 1, B::Cancel, "Warning", B::Warning, B::Ok | B::Cancel, 2},
+        BoxCase{42, 9, B::Ok, "", B::NoIcon, B::Ok, 1},
+        BoxCase{0, 2, B::NoButton, "Error", B::Critical, B::Ok, 1}));
+
+TEST(RealMessageBox, PlainMessageHasTheTitleNoIconAndOk) {
+    const auto presenter = createQtMessagePresenter();
+    const std::unique_ptr<SeenBox> seen(answerNextBox(QMessageBox::Ok));
+    ShowPlainMessage(*presenter, nullptr, QStringLiteral("Incorrect aspect ratio."));
+    ASSERT_TRUE(seen->seen);
+    EXPECT_EQ(seen->caption, QStringLiteral("Quillmark"));
+    EXPECT_EQ(seen->icon, QMessageBox::NoIcon);
+    EXPECT_EQ(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
