@@ -69,7 +69,7 @@ QString SaveName(const QString& chosen) {
 
 std::optional<RemovableDrive> PickDrive(std::vector<RemovableDrive> drives) {
     std::stable_sort(drives.begin(), drives.end(), [](const auto& a, const auto& b) {
-        return a.shortName.compare(b.shortName) < 0;
+        return DriveNameLess(a.shortName, b.shortName);
     });
     std::optional<RemovableDrive> chosen;
     for (const RemovableDrive& d : drives)

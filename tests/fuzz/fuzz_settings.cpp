@@ -1,0 +1,47 @@
+// The settings reader on any file content: the program reads its two values, writes one
+// back, and must neither crash nor lose the file's readability.
+#include "FuzzMain.h"
+#include "SettingsStore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+const QString kKey = QStringLiteral("SOFTWARE\\Brindlewood\\Quillmark");
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    StartFuzzApplication(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static QTemporaryDir folder;
+    static int count = 0;
+    // A new name each time: the toolkit caches settings files by name and modification time.
+    const QString file = folder.path() + QStringLiteral("/registry%1.ini").arg(++count);
+    {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly))
+            return 0;
+        out.write(reinterpret_cast<const char*>(data), qint64(size));
+    }
+    auto store = createIniSettingsStore(file);
+    QString value;
+    store->readString(kKey, QStringLiteral("PicFormatIdx"), value);
+    store->readString(QStringLiteral("SOFTWARE\\Brindlewood"), QStringLiteral("Quillmark"), value);
+    if (store->writeString(kKey, QStringLiteral("PicFormatIdx"), QStringLiteral("20"))) {
+        QString back;
+        if (!store->readString(kKey, QStringLiteral("PicFormatIdx"), back) ||
+            back != QStringLiteral("20"))
+            __builtin_trap(); // a write that reports success must read back
+    }
+    QFile::remove(file);
+    QFile::remove(file + QStringLiteral(".damaged"));
+    return 0;
+}
