@@ -170,6 +170,7 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     print_btn->setFont(bold);
     img = m_components.add(new TPageView(this), "img");
     img->setGeometry(3, 56, kViewWidth, kViewHeight);
+    img->setAccessibleName(QStringLiteral("Page preview"));
     saveimg_btn =
         m_components.add(new TWrapButton(QStringLiteral("Save as image"), this), "saveimg_btn");
     saveimg_btn->setGeometry(148, 8, 129, 43);
