@@ -13,6 +13,7 @@ packages=(
   cups cups-daemon cups-client cups-bsd poppler-utils ghostscript
   xvfb xauth
   libjpeg-turbo-progs imagemagick
+  clang-14 libclang-rt-14-dev
   "$@"
 )
 
