@@ -3,7 +3,10 @@
 #include "FuzzMain.h"
 #include "SettingsStore.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstddef>
@@ -21,15 +24,21 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QTemporaryDir folder;
-    static int count = 0;
-    // A new name each time: the toolkit caches settings files by name and modification time.
-    const QString file = folder.path() + QStringLiteral("/registry%1.ini").arg(++count);
+    // In memory when the system offers it: the store syncs and locks its file on every write.
+    static QTemporaryDir folder(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                                    ? QStringLiteral("/dev/shm/qm-fuzz-XXXXXX")
+                                    : QDir::tempPath() + QStringLiteral("/qm-fuzz-XXXXXX"));
+    const QString file = folder.path() + QStringLiteral("/registry.ini");
     {
         QFile out(file);
         if (!out.open(QIODevice::WriteOnly))
             return 0;
         out.write(reinterpret_cast<const char*>(data), qint64(size));
+        // The toolkit keeps a parsed file while its size and time are unchanged: a time of
+        // its own for every input makes each one read afresh.
+        static qint64 stamp = 0;
+        out.setFileTime(QDateTime::fromMSecsSinceEpoch(++stamp * 1000),
+                        QFileDevice::FileModificationTime);
     }
     auto store = createIniSettingsStore(file);
     QString value;
