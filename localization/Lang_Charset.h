@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Texts in a language pack are bytes in the Windows code page that the pack's character-set
+// number names. The conversions go through the system's converter (iconv).
+
+// The converter's name of the code page for a Windows character-set number; CP1252 for
+// numbers without a code page of their own.
+const char* CodePageName(int charset);
+
+// Bytes the code page cannot map become U+FFFD; decoding never fails.
+QString DecodeText(const QByteArray& bytes, int charset);
+
+// Raises AppError naming the text and the first character the code page cannot hold,
+// rather than writing a stand-in.
+QByteArray EncodeText(const QString& text, int charset);

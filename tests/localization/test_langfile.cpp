@@ -1,0 +1,460 @@
+// The record store, the language file format and its character sets, against bytes laid out
+// by hand.
+#include "AppError.h"
+#include "LangTestComponents.h"
+#include "Lang_Charset.h"
+#include "Lang_File.h"
+#include "Lang_Languages.h"
+#include "Lang_Storageobj.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+class LangFileTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QTemporaryDir dir;
+};
+
+// Three records of 0, 1 and 5 bytes, with tags that differ from their positions.
+const std::vector<RawRecord> kThree = {{70, ""}, {-3, "x"}, {9, "abcde"}};
+
+TEST_F(LangFileTest, StoreWritesFramedRecordsAndCountOnClose) {
+    TStorefile store;
+    store.Signature = "SIG";
+    store.Filename = path(QStringLiteral("a/b/store.dat")); // folders made on the way
+    store.Open();
+    ASSERT_TRUE(store.Active());
+    EXPECT_EQ(ReadBytes(store.Filename), RawStore("SIG", 0, {}));
+    for (size_t i = 0; i < kThree.size(); ++i)
+        EXPECT_EQ(store.WriteData(kThree[i].tag, kThree[i].data), int(i + 1));
+    store.Close();
+    EXPECT_EQ(ReadBytes(store.Filename), RawStore("SIG", 3, kThree));
+
+    TStorefile bare; // no signature: the count opens the file
+    bare.Filename = path(QStringLiteral("bare.dat"));
+    bare.Open();
+    bare.WriteInteger(5, 0x01020304);
+    bare.Close();
+    EXPECT_EQ(ReadBytes(bare.Filename), RawStore("", 1, {{5, RawInt(0x01020304)}}));
+}
+
+TEST_F(LangFileTest, StoreWalksBothWays) {
+    const QString file = path(QStringLiteral("walk.dat"));
+    WriteBytes(file, RawStore("SIG", 3, kThree));
+    TStorefile store;
+    store.Signature = "SIG";
+    store.Filename = file;
+    store.Open();
+    ASSERT_EQ(store.RecordCount(), 3);
+    EXPECT_TRUE(store.Last());
+    EXPECT_EQ(store.RecordIndex(), 2);
+    EXPECT_EQ(store.DataSize(), 5);
+    EXPECT_TRUE(store.Prior());
+    EXPECT_TRUE(store.Prior());
+    EXPECT_FALSE(store.Prior()); // at record 0
+    EXPECT_EQ(store.DataSize(), 0);
+
+    store.MoveTo(1);
+    QByteArray text;
+    EXPECT_EQ(store.ReadString(text, true), -3);
+    EXPECT_EQ(text, "x");
+    EXPECT_EQ(store.RecordIndex(), 2);
+    EXPECT_TRUE(store.Prior());
+    EXPECT_EQ(store.RecordIndex(), 1);
+
+    store.MoveTo(2);
+    for (int requested : {-1, 99, 2}) {
+        QByteArray data;
+        int size = requested;
+        EXPECT_EQ(store.ReadData(data, size, false), 9);
+        EXPECT_EQ(data, QByteArray("abcde").left(requested == 2 ? 2 : 5)) << requested;
+        EXPECT_EQ(size, int(data.size()));
+    }
+    // Writing anywhere but at the end writes nothing.
+    store.First();
+    EXPECT_EQ(store.WriteData(1, "late"), 0);
+    EXPECT_TRUE(store.Next() && store.Next() && store.Next());
+    EXPECT_TRUE(store.Eof());
+    QByteArray none = "keep";
+    int size = 4;
+    EXPECT_EQ(store.ReadData(none, size, true), 0);
+    EXPECT_EQ(size, 0);
+    store.Close();
+    EXPECT_EQ(ReadBytes(file), RawStore("SIG", 3, kThree));
+}
+
+TEST_F(LangFileTest, StoreRefusesWrongSignatureAndReadOnlyWrites) {
+    const QString file = path(QStringLiteral("other.dat"));
+    const QByteArray bytes = RawStore("SIX", 3, kThree);
+    WriteBytes(file, bytes);
+    TStorefile store;
+    store.Signature = "SIG";
+    store.Filename = file;
+    store.Open();
+    EXPECT_FALSE(store.Active());
+    EXPECT_EQ(store.RecordCount(), 0);
+    EXPECT_EQ(ReadBytes(file), bytes);
+
+    TStorefile reader;
+    reader.Signature = "SIX";
+    reader.Filename = file;
+    reader.SetReadOnly(true);
+    reader.Open();
+    ASSERT_TRUE(reader.Active());
+    reader.Last();
+    reader.Next();
+    try {
+        reader.WriteData(1, "x");
+        FAIL() << "write accepted";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.message(),
+                  QStringLiteral("Attempt to write a data while in ReadOnly mode"));
+    }
+    EXPECT_THROW(reader.Clear(), AppError);
+    reader.Close();
+    EXPECT_EQ(ReadBytes(file), bytes);
+}
+
+TEST(PackVersion, PacksAndPrints) {
+    const std::pair<const char*, uint32_t> cases[] = {
+        {"1.2.3.4", 0x01020C04},   {"1,2", 0x01020000},          {"12", 0x0C000000},
+        {"(1.2.3.4)", 0x01020C04}, {"2.1.0.15", 0x0201000F},     {"", 0},
+        {"1.2.3.4.5", 0x01020C04}, {"300.1.64.1024", 0x2C010000}};
+    for (const auto& [text, packed] : cases)
+        EXPECT_EQ(PackVersion(QString::fromLatin1(text)), packed) << text;
+    EXPECT_EQ(VersionText(0x0201000F), QStringLiteral("2.1.0.15"));
+    EXPECT_EQ(CharSetTable.size(), 19u);
+    EXPECT_EQ(CharSetTable[12].number, 177);
+    EXPECT_TRUE(CharSetTable[12].rightToLeft);
+}
+
+TEST_F(LangFileTest, FrenchPackStartsWithTheRevisionRecord) {
+    LangPack pack;
+    pack.header.languageId = 0x040C;
+    pack.header.listTitle = QStringLiteral("Français");
+    const QString file = path(QStringLiteral("QKS_0000040C.SPK"));
+    WriteLanguageFile(file, pack);
+    const QByteArray bytes = ReadBytes(file);
+    EXPECT_EQ(bytes.left(17), "QTL LANGUAGE FILE");
+    EXPECT_EQ(bytes.mid(17, 4), RawInt(14));
+    EXPECT_EQ(bytes.mid(21, 16), QByteArray::fromHex("0C000000000000000C04040010000000"));
+    EXPECT_EQ(bytes.mid(37 + 8, 8), QByteArray::fromHex("4672616ee7616973")); // code page 1252
+}
+
+// Revision-specific header layouts and entries, laid out by hand.
+TEST_F(LangFileTest, ReadsEveryRevision) {
+    struct Case {
+        int revision;
+        uint8_t auxFlag;
+        int minFontSize;
+        QString imeName;
+    };
+    const Case cases[] = {
+        {0, 0, 9, ""}, {1, 0, 9, "IME"}, {2, 7, 9, "IME"}, {3, 7, 9, "IME"}, {4, 7, 11, "IME"}};
+    for (const Case& c : cases) {
+        std::vector<RawRecord> records = RawHeader(c.revision, 0x0419, 204);
+        if (c.revision == 0) {
+            records.push_back({11, "Dlg.box"});
+            records.push_back({0, "Caption"});
+            records.push_back({0, ""});
+            records.push_back({0, "a\rb\nc"});
+            records.push_back({99, "Dlg.odd"}); // unknown kind: the key alone
+            records.push_back({12, "Dlg.ts"});
+            records.push_back({0, "x\r\n"});
+        } else {
+            records.push_back({531, "Dlg.box"});
+            if (c.revision >= 3)
+                records.push_back({768, RawInt(2)});
+            records.push_back({0x21, "Caption"});
+            records.push_back({0x32, "Hint"});
+            records.push_back({0x23, "a\rb\nc"});
+        }
+        const QString file = path(QStringLiteral("rev%1.SPK").arg(c.revision));
+        WriteBytes(file, RawStore(kLanguageSignature, int(records.size()), records));
+        const auto pack = ReadLanguageFile(file);
+        ASSERT_TRUE(pack) << c.revision;
+        const LangHeader& h = pack->header;
+        EXPECT_EQ(h.revision, c.revision);
+        EXPECT_EQ(h.languageId, 0x0419);
+        EXPECT_EQ(h.auxFlag, c.auxFlag);
+        EXPECT_EQ(h.minFontSize, c.minFontSize);
+        EXPECT_EQ(h.imeName, c.imeName);
+        EXPECT_EQ(h.charset, c.revision == 0 ? 1 : 204);
+        EXPECT_EQ(h.notes, QStringList({"Note one", "Note two"}));
+        EXPECT_EQ(h.programVersion, c.revision == 0 ? 0u : 0x0201000Fu);
+        ASSERT_EQ(pack->entries.size(), c.revision == 0 ? 3u : 1u);
+        const LangEntry& e = pack->entries[0];
+        EXPECT_EQ(e.key, QStringLiteral("Dlg.box"));
+        EXPECT_EQ(e.caption, QStringLiteral("Caption"));
+        EXPECT_EQ(e.lines, QStringList({"a", "b", "c"}));
+        EXPECT_EQ(e.alignment, c.revision >= 3 ? 2 : 0);
+        if (c.revision == 0)
+            EXPECT_EQ(pack->entries[2].lines, QStringList({"x"}));
+    }
+}
+
+TEST_F(LangFileTest, RoundTripKeepsEveryField) {
+    LangPack pack;
+    LangHeader& h = pack.header;
+    h.languageId = 0x0C0A;
+    h.listTitle = QStringLiteral("Español");
+    h.languageName = QStringLiteral("Spanish");
+    h.listDetail = QStringLiteral("España");
+    h.notes = {QStringLiteral("¡Hola!"), QString(), QStringLiteral("ñ")};
+    h.picture = QImage(7, 3, QImage::Format_RGB32);
+    h.picture.fill(qRgb(200, 10, 30));
+    h.programVersion = 0x01000001;
+    h.auxFlag = 3;
+    h.auxText1 = QStringLiteral("one");
+    h.auxText2 = QStringLiteral("two");
+    h.imeName = QStringLiteral("ime");
+    h.fontName = QStringLiteral("Arial");
+    h.charset = 0;
+    h.minFontSize = 10;
+    pack.entries = {
+        {QStringLiteral("MainDlg.print_btn"),
+         0,
+         1,
+         0x21,
+         QStringLiteral("Imprimir ahora"),
+         0x32,
+         QStringLiteral("Imprime"),
+         0,
+         {}},
+        {QStringLiteral("MainDlg.main_ts"),
+         0,
+         0,
+         0,
+         {},
+         0,
+         {},
+         0x23,
+         {QStringLiteral("Francia"), QStringLiteral("€")}},
+        {QStringLiteral("MainDlg.empty"), 0, 0, 0, {}, 0, {}, 0, {}}, // nothing: not written
+    };
+    const QString file = path(QStringLiteral("round.SPK"));
+    WriteLanguageFile(file, pack);
+    const auto back = ReadLanguageFile(file);
+    ASSERT_TRUE(back);
+    const LangHeader& b = back->header;
+    EXPECT_EQ(b.revision, 4);
+    EXPECT_EQ(b.listTitle, h.listTitle);
+    EXPECT_EQ(b.listDetail, h.listDetail);
+    EXPECT_EQ(b.notes, h.notes);
+    EXPECT_EQ(b.picture.size(), QSize(7, 3));
+    EXPECT_EQ(b.picture.pixel(6, 2), qRgb(200, 10, 30));
+    EXPECT_EQ(b.auxText2, h.auxText2);
+    EXPECT_EQ(b.fontName, h.fontName);
+    EXPECT_EQ(b.minFontSize, 10);
+    ASSERT_EQ(back->entries.size(), 2u);
+    EXPECT_EQ(back->entries[0].keyTag, 528 + 2);
+    EXPECT_EQ(back->entries[0].hintTag, 0x32);
+    EXPECT_EQ(back->entries[0].hint, QStringLiteral("Imprime"));
+    EXPECT_EQ(back->entries[0].listTag, 0);
+    EXPECT_EQ(back->entries[1].lines, pack.entries[1].lines);
+}
+
+TEST_F(LangFileTest, CyrillicPackDecodesThroughItsCodePage) {
+    std::vector<RawRecord> records = RawHeader(4, 0x0419, 204, "\xd0\xf3\xf1\xf1\xea\xe8\xe9");
+    records.push_back({529, "Dlg.ok"});
+    records.push_back({768, RawInt(0)});
+    records.push_back({0x21, "\xcf\xf0\xe8\xe2\xe5\xf2"});
+    records.push_back({0, ""});
+    records.push_back({0, ""});
+    const QString file = path(QStringLiteral("ru.SPK"));
+    WriteBytes(file, RawStore(kLanguageSignature, int(records.size()), records));
+    const auto pack = ReadLanguageFile(file);
+    ASSERT_TRUE(pack);
+    EXPECT_EQ(pack->header.listTitle, QStringLiteral("Русский"));
+    EXPECT_EQ(pack->entries.at(0).caption, QStringLiteral("Привет"));
+    EXPECT_EQ(DecodeText("\xe9", 0), QStringLiteral("é"));
+    EXPECT_EQ(DecodeText("\x8e", 77), QStringLiteral("é"));
+    EXPECT_EQ(EncodeText(QStringLiteral("Привет"), 204), QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2"));
+}
+
+TEST_F(LangFileTest, WriterRefusesAndLeavesTheTargetAsItWas) {
+    const QString file = path(QStringLiteral("QKS_ORIGINAL.SPK"));
+    WriteBytes(file, "old");
+    LangPack pack;
+    pack.entries = {{QStringLiteral("Dlg.x"), 0, 0, 1, QStringLiteral("Привет"), 0, {}, 0, {}}};
+    try {
+        WriteLanguageFile(file, pack); // code page 1252 holds no Cyrillic
+        FAIL() << "written";
+    } catch (const AppError& error) {
+        EXPECT_TRUE(error.message().contains(QStringLiteral("Привет")))
+            << error.message().toStdString();
+        EXPECT_TRUE(error.message().contains(QStringLiteral("Dlg.x")));
+    }
+    EXPECT_EQ(ReadBytes(file), "old");
+
+    pack.entries.clear();
+    ::chmod(QFile::encodeName(file).constData(), 0444);
+    EXPECT_THROW(WriteLanguageFile(file, pack), AppError);
+    EXPECT_EQ(ReadBytes(file), "old");
+
+    // A folder that cannot be made: the error names the file and the cause.
+    const QString blocked = file + QStringLiteral("/sub/QKS_ORIGINAL.SPK");
+    try {
+        WriteLanguageFile(blocked, pack);
+        FAIL() << "written";
+    } catch (const AppError& error) {
+        EXPECT_TRUE(error.message().contains(QDir::toNativeSeparators(blocked)));
+        EXPECT_TRUE(error.message().contains(QStringLiteral("Not a directory")))
+            << error.message().toStdString();
+    }
+    // A disk that fills up half-way: the target stays as it was.
+    ::chmod(QFile::encodeName(file).constData(), 0644);
+    pack.header.notes = QStringList(200, QStringLiteral("A line of notes"));
+    {
+        std::signal(SIGXFSZ, SIG_IGN); // past the limit a write fails with EFBIG
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlim_t previous = limit.rlim_cur;
+        limit.rlim_cur = 1000;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            WriteLanguageFile(file, pack);
+            ADD_FAILURE() << "written";
+        } catch (const AppError& error) {
+            EXPECT_TRUE(error.message().contains(QDir::toNativeSeparators(file)));
+            EXPECT_TRUE(error.message().contains(QStringLiteral("File too large")))
+                << error.message().toStdString();
+        }
+        limit.rlim_cur = previous;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    EXPECT_EQ(ReadBytes(file), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no temporary file left
+}
+
+// Packs from strangers: every way of lying about lengths ends the walk inside the file.
+TEST_F(LangFileTest, HostilePacksReadOnlyWhatIsThere) {
+    std::vector<RawRecord> records = RawHeader(4, 0x040C, 0);
+    const int entryStart = int(RawStore(kLanguageSignature, 0, records).size());
+    for (const char* key : {"Dlg.a", "Dlg.b"}) {
+        records.push_back({529, key});
+        records.push_back({768, RawInt(0)});
+        records.push_back({0x21, "Text"});
+        records.push_back({0, ""});
+        records.push_back({0, ""});
+    }
+    const QByteArray good = RawStore(kLanguageSignature, int(records.size()), records);
+    const int entrySize = (int(good.size()) - entryStart) / 2;
+    const QString file = path(QStringLiteral("bad.SPK"));
+    const auto entriesOf = [&](const QByteArray& bytes) -> int {
+        WriteBytes(file, bytes);
+        const auto pack = ReadLanguageFile(file);
+        return pack ? int(pack->entries.size()) : -1;
+    };
+    const auto withInt = [&](int at, int32_t value) {
+        QByteArray bytes = good;
+        bytes.replace(at, 4, RawInt(value));
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        int entries;
+    };
+    const Case cases[] = {
+        {"intact", good, 2},
+        {"negative lead", withInt(entryStart, -5), 0},
+        {"zero lead", withInt(entryStart, 0), 0},
+        {"2 GB lead", withInt(entryStart, 0x7fffffff), 0},
+        {"lead past the end", withInt(entryStart, int32_t(good.size())), 0},
+        {"second entry's lead too long", withInt(entryStart + entrySize, entrySize * 4), 1},
+        {"count far too high", withInt(17, 0x7fffffff), 2},
+        {"count negative", withInt(17, -1), -1},
+        {"count below 6", withInt(17, 5), -1},
+        {"cut between entries", good.left(entryStart + entrySize), 1},
+        {"cut inside an entry", good.left(entryStart + entrySize + 30), 2},
+        {"cut inside the header", good.left(60), 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(entriesOf(c.bytes), c.entries) << c.what;
+    for (int cut = 0; cut <= good.size(); ++cut)
+        EXPECT_LE(entriesOf(good.left(cut)), 2) << cut;
+
+    // A cut entry reads its missing records as empty, with tag 0.
+    WriteBytes(file, good.left(entryStart + entrySize + 30));
+    const LangEntry last = ReadLanguageFile(file)->entries.back();
+    EXPECT_EQ(last.key, QStringLiteral("Dlg.b"));
+    EXPECT_EQ(last.captionTag, 0);
+
+    // Pictures and revisions that stop the load with an error.
+    QByteArray lyingBmp = QByteArray("BM") + RawInt(70) + RawInt(0) + RawInt(54) + RawInt(40) +
+                          RawInt(30000) + RawInt(30000) + QByteArray::fromHex("01001800") +
+                          RawInt(0) + QByteArray(24, '\0');
+    const std::pair<QByteArray, QString> errors[] = {
+        {"GIF89a", QStringLiteral("Bitmap image is not valid")},
+        {lyingBmp, QStringLiteral("Bitmap image is not valid")},
+    };
+    for (const auto& [picture, message] : errors) {
+        std::vector<RawRecord> bad = records;
+        bad[5].data = picture;
+        WriteBytes(file, RawStore(kLanguageSignature, int(bad.size()), bad));
+        try {
+            ReadLanguageFile(file);
+            ADD_FAILURE() << "read";
+        } catch (const AppError& error) {
+            EXPECT_EQ(error.message(), message);
+        }
+    }
+    std::vector<RawRecord> future = records;
+    future[0].data = RawInt(5 << 16 | 0x040C);
+    WriteBytes(file, RawStore(kLanguageSignature, int(future.size()), future));
+    try {
+        ReadLanguageFile(file);
+        ADD_FAILURE() << "read";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.message(), QStringLiteral("Format not supported in this revision"));
+    }
+
+    // Walking back over a trail that does not match its lead fails instead of jumping.
+    QByteArray badTrail = RawStore("S", 3, kThree);
+    badTrail.replace(badTrail.size() - 4, 4, RawInt(1000));
+    WriteBytes(file, badTrail);
+    TStorefile store;
+    store.Signature = "S";
+    store.Filename = file;
+    store.Open();
+    EXPECT_FALSE(store.Last());
+    store.MoveTo(2);
+    EXPECT_EQ(store.RecordIndex(), 2);
+    EXPECT_FALSE(store.Prior() && store.RecordIndex() != 1);
+}
+
+TEST(Languages, TableAndLocales) {
+    ASSERT_EQ(ListedLanguages().size(), 145u);
+    EXPECT_EQ(LanguageTable()[0].id, 0x0000);
+    EXPECT_EQ(ListedLanguages().front().id, 0x0400);
+    EXPECT_EQ(ListedLanguages()[56].id, 0x040C);
+    EXPECT_EQ(ListedLanguages().back().id, 0x042A);
+    const std::pair<const char*, uint16_t> cases[] = {
+        {"fr_FR.UTF-8", 0x040C}, {"fr_CA", 0x0C0C},       {"de_CH.utf8", 0x0807},
+        {"es_ES", 0x0C0A},       {"pt_BR", 0x0416},       {"C", 0x0409},
+        {"POSIX", 0x0409},       {"sr_RS@latin", 0x081A}, {"es_CU", 0x0C0A},
+        {"fr", 0x040C},          {"xx_YY", 0x0409},       {"uz_UZ@cyrillic", 0x0843}};
+    for (const auto& [locale, id] : cases)
+        EXPECT_EQ(LangIdForLocale(QString::fromLatin1(locale)), id) << locale;
+    for (const LanguageName& l : ListedLanguages().subspan(1))
+        EXPECT_EQ(LangIdForLocale(LocaleForLangId(l.id)), l.id) << l.name;
+
+    qputenv("LC_ALL", "");
+    qputenv("LC_MESSAGES", "de_AT.UTF-8");
+    qputenv("LANG", "fr_FR.UTF-8");
+    EXPECT_EQ(UserLanguageFromEnvironment(), 0x0C07);
+    qputenv("LC_ALL", "pt_BR");
+    EXPECT_EQ(UserLanguageFromEnvironment(), 0x0416);
+}
+
+} // namespace
