@@ -19,4 +19,4 @@ bench: build
 	@scripts/bench.sh
 
 clean:
-	rm -rf build
+	rm -rf build build-asan
