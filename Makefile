@@ -27,4 +27,4 @@ package: build
 	@scripts/package.sh
 
 clean:
-	rm -rf build
+	rm -rf build build-asan

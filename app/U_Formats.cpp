@@ -196,7 +196,17 @@ bool ParseFormatLabel(const QString& label, PhotoFormat& format) {
         return false;
     format.LabelWidth = readDecimal(trimmed(size.left(x)));
     format.LabelHeight = readDecimal(trimmed(size.mid(x + 1)));
-    return format.LabelWidth * format.LabelHeight != 0;
+    if (format.LabelWidth * format.LabelHeight == 0)
+        return false;
+    return PhysicalSize(format.LabelWidth, format.IsMillimetres) &&
+           PhysicalSize(format.LabelHeight, format.IsMillimetres);
+}
+
+bool PhysicalSize(float value, bool isMillimetres) {
+    // Compared in double before any conversion to an integer, so that no label can make
+    // one overflow; the bounds also keep the display height (at most 151 × 1000) in range.
+    const double mm = isMillimetres ? double(value) : double(value) * 25.4;
+    return std::isfinite(mm) && mm >= kMinPhotoMillimetres && mm <= kMaxPhotoMillimetres;
 }
 
 int EngineMillimetres(float value, bool isMillimetres) {

@@ -28,9 +28,16 @@ struct PhotoFormat {
 };
 
 // Reads the size out of a label such as "35 x 45 mm (France)". Returns false when the label
-// cannot be read (the format then keeps the start values where the reading stopped).
+// cannot be read (the format then keeps the start values where the reading stopped) and when
+// a side is not a photo size (see PhysicalSize): such a label is refused like a zero size.
 // Throws AppError when a number is not a decimal number with a comma as separator.
 bool ParseFormatLabel(const QString& label, PhotoFormat& format);
+
+// Photo sides a label may give, in millimetres: from 1 mm (smaller rounds to nothing) to a
+// metre, far beyond any paper; negative, endless and overflowing numbers are outside.
+inline constexpr double kMinPhotoMillimetres = 1.0;
+inline constexpr double kMaxPhotoMillimetres = 1000.0;
+bool PhysicalSize(float value, bool isMillimetres);
 
 // Whole millimetres for the layout engine: rounded for mm, truncated after ×25.4 for inches.
 int EngineMillimetres(float value, bool isMillimetres);

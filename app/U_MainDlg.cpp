@@ -3,6 +3,7 @@
 #include "Artwork.h"
 #include "U_AppFolders.h"
 #include "Lang_langChoice.h"
+#include "U_Accessibility.h"
 #include "U_MsgDlg.h"
 #include "U_OrrinUtils.h"
 #include "U_PictureView.h"
@@ -86,6 +87,7 @@ void TMainDlg::BuildControls() {
     img = m_components.add(new TPictureView(preview_grp), "img");
     img->setGeometry(10, 16, kDisplayWidth, 201);
     img->setPicture(PlaceholderPicture());
+    img->setAccessibleName(QStringLiteral("Photo"));
 
     opt_grp = m_components.add(new QGroupBox(QStringLiteral("Options"), m_client), "opt_grp");
     opt_grp->setGeometry(185, 1, 200, 120);
@@ -121,6 +123,7 @@ void TMainDlg::BuildControls() {
         "JvBitBtn1");
     rot_btn = m_components.add(
         pictureButton(m_client, QString(), Glyph::Rotate, {139, 230, 44, 43}), "rot_btn");
+    SetPictureHint(rot_btn, QStringLiteral("Rotate"));
 
     StatusBar = m_components.add(new QStatusBar(this), "StatusBar");
     StatusBar->setFixedHeight(kStatusHeight);

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLocale>
 
 #include <optional>
 
@@ -62,8 +63,11 @@ void TMainDlg::CheckAspect() {
         return;
     const double actual = double(picture.width()) / double(picture.height());
     const double target = double(m_engine->PhotoWidthMM) / double(m_engine->PhotoHeightMM);
-    LogInfo(QString::asprintf("Actual aspect ratio : %.2f, target aspect ratio : %.2f", actual,
-                              target));
+    // Two decimals with the user's decimal separator, as printf would write them there.
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    LogInfo(QStringLiteral("Actual aspect ratio : %1, target aspect ratio : %2")
+                .arg(locale.toString(actual, 'f', 2), locale.toString(target, 'f', 2)));
     if (AspectDiffers(actual, target))
         PlainMessage(QStringLiteral("Incorrect aspect ratio. Picture may be deformed"));
 }

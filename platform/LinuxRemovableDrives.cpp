@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <set>
 
 QString UnescapeMountField(const QByteArray& field) {
@@ -42,7 +43,10 @@ QString UnescapeLabel(const QString& name) {
     return QString::fromUtf8(out);
 }
 
-std::vector<MountEntry> ParseMountInfo(const QByteArray& text) {
+namespace {
+
+// Every mount of the table; wholeOnly keeps those of a whole file system (root "/").
+std::vector<MountEntry> parseMounts(const QByteArray& text, bool wholeOnly) {
     std::vector<MountEntry> entries;
     for (const QByteArray& line : text.split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
@@ -50,11 +54,69 @@ std::vector<MountEntry> ParseMountInfo(const QByteArray& text) {
         const qsizetype dash = fields.indexOf("-");
         if (fields.size() < 6 || dash < 6 || dash + 2 >= fields.size())
             continue;
-        if (fields[3] != "/")
+        if (wholeOnly && fields[3] != "/")
             continue; // a bind mount of a sub-folder
-        entries.push_back({UnescapeMountField(fields[dash + 2]), UnescapeMountField(fields[4])});
+        entries.push_back({UnescapeMountField(fields[dash + 2]), UnescapeMountField(fields[4]),
+                           QString::fromLatin1(fields[2])});
     }
     return entries;
+}
+
+// Compares two runs of digits as numbers of any length.
+int compareNumbers(QStringView a, QStringView b) {
+    while (a.size() > 1 && a.front() == QLatin1Char('0'))
+        a = a.mid(1);
+    while (b.size() > 1 && b.front() == QLatin1Char('0'))
+        b = b.mid(1);
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
+}
+
+qsizetype digitsFrom(const QString& text, qsizetype at) {
+    qsizetype end = at;
+    while (end < text.size() && text.at(end).isDigit())
+        ++end;
+    return end;
+}
+
+} // namespace
+
+std::vector<MountEntry> ParseMountInfo(const QByteArray& text) {
+    return parseMounts(text, true);
+}
+
+std::vector<MountEntry> SystemMounts(const QByteArray& text) {
+    static const QStringList systemPoints = {QStringLiteral("/"), QStringLiteral("/boot"),
+                                             QStringLiteral("/efi"), QStringLiteral("/boot/efi")};
+    std::vector<MountEntry> system;
+    for (MountEntry& e : parseMounts(text, false))
+        if (systemPoints.contains(e.mountPoint))
+            system.push_back(std::move(e));
+    return system;
+}
+
+bool DriveNameLess(const QString& a, const QString& b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a.at(i).isDigit() && b.at(j).isDigit()) {
+            const qsizetype endA = digitsFrom(a, i), endB = digitsFrom(b, j);
+            const int order =
+                compareNumbers(QStringView(a).mid(i, endA - i), QStringView(b).mid(j, endB - j));
+            if (order != 0)
+                return order < 0;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (a.at(i) != b.at(j))
+            return a.at(i) < b.at(j);
+        ++i;
+        ++j;
+    }
+    if ((a.size() - i) != (b.size() - j))
+        return (a.size() - i) < (b.size() - j);
+    return a < b; // "sdb01" and "sdb1": still a strict order
 }
 
 namespace {
@@ -72,13 +134,18 @@ public:
         QFile mountInfo(m_root + QStringLiteral("/proc/self/mountinfo"));
         if (!mountInfo.open(QIODevice::ReadOnly))
             return {};
+        const QByteArray table = mountInfo.readAll();
+        std::set<QString> systemDisks;
+        for (const MountEntry& e : SystemMounts(table))
+            addDisks(blockNode(deviceName(e)), systemDisks, 0);
         std::vector<RemovableDrive> drives;
         std::set<QString> seen;
-        for (const MountEntry& e : ParseMountInfo(mountInfo.readAll())) {
+        for (const MountEntry& e : ParseMountInfo(table)) {
             if (!e.source.startsWith(QLatin1String("/dev/")))
                 continue;
-            const QString device = deviceName(e.source);
-            if (device.isEmpty() || seen.count(device) || !isRemovable(device))
+            const QString device = deviceName(e);
+            if (device.isEmpty() || seen.count(device) || !isRemovable(device) ||
+                systemDisks.count(diskOf(blockNode(device))))
                 continue;
             seen.insert(device);
             RemovableDrive d;
@@ -90,28 +157,62 @@ public:
             d.readable = folder.isDir() && folder.isReadable();
             drives.push_back(d);
         }
+        std::sort(drives.begin(), drives.end(), [](const auto& a, const auto& b) {
+            return DriveNameLess(a.shortName, b.shortName);
+        });
         return drives;
     }
 
 private:
-    // The kernel's name of the block device ("sdb1"), following /dev symlinks.
-    QString deviceName(const QString& source) const {
-        const QFileInfo info(m_root + source);
+    // The kernel's name of the block device ("sdb1"), following /dev symlinks; for a source
+    // without a node (/dev/root) the name comes from the device number.
+    QString deviceName(const MountEntry& e) const {
+        const QFileInfo info(m_root + e.source);
         const QString real = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
         const QString name = QFileInfo(real).fileName();
-        return QFileInfo::exists(m_root + QStringLiteral("/sys/class/block/") + name) ? name
-                                                                                      : QString();
+        if (e.source.startsWith(QLatin1String("/dev/")) &&
+            QFileInfo::exists(m_root + QStringLiteral("/sys/class/block/") + name))
+            return name;
+        const QString byNumber =
+            QFileInfo(m_root + QStringLiteral("/sys/dev/block/") + e.deviceNumber)
+                .canonicalFilePath();
+        return byNumber.isEmpty() || e.deviceNumber.isEmpty() ? QString()
+                                                              : QFileInfo(byNumber).fileName();
+    }
+
+    // The device's folder in sysfs; empty when it has none.
+    QString blockNode(const QString& device) const {
+        if (device.isEmpty())
+            return {};
+        return QFileInfo(m_root + QStringLiteral("/sys/class/block/") + device).canonicalFilePath();
+    }
+
+    // A partition's disk is the folder above it.
+    static QString diskOf(const QString& node) {
+        if (node.isEmpty())
+            return {};
+        return QFileInfo::exists(node + QStringLiteral("/partition"))
+                   ? QFileInfo(node).absolutePath()
+                   : node;
+    }
+
+    // The disks under a device: its own, and those under the devices it is built from
+    // (device-mapper, RAID, LVM list them in "slaves").
+    static void addDisks(const QString& node, std::set<QString>& disks, int depth) {
+        if (node.isEmpty() || depth > 8)
+            return;
+        disks.insert(diskOf(node));
+        const QDir slaves(node + QStringLiteral("/slaves"));
+        for (const QFileInfo& slave :
+             slaves.entryInfoList(QDir::Dirs | QDir::System | QDir::NoDotAndDotDot))
+            addDisks(slave.canonicalFilePath(), disks, depth + 1);
     }
 
     bool isRemovable(const QString& device) const {
-        const QString node =
-            QFileInfo(m_root + QStringLiteral("/sys/class/block/") + device).canonicalFilePath();
-        if (node.isEmpty())
+        // A partition's flags are those of its disk.
+        const QString disk = diskOf(blockNode(device));
+        if (disk.isEmpty())
             return false;
-        // A partition's flags are those of its disk, the folder above.
-        const QString disk = QFileInfo::exists(node + QStringLiteral("/partition"))
-                                 ? QFileInfo(node).absolutePath()
-                                 : node;
         return readSmall(disk + QStringLiteral("/removable")) == "1" ||
                disk.contains(QLatin1String("/usb"));
     }

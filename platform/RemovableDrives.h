@@ -20,3 +20,7 @@ public:
 };
 
 std::unique_ptr<IRemovableDrives> createHostRemovableDrives();
+
+// Short names in the order people count: runs of digits compare as numbers, so "sdb2"
+// comes before "sdb10" and "sdb10" before "sdc1".
+bool DriveNameLess(const QString& a, const QString& b);

@@ -82,7 +82,7 @@ QString SaveName(const QString& chosen) {
 
 std::optional<RemovableDrive> PickDrive(std::vector<RemovableDrive> drives) {
     std::stable_sort(drives.begin(), drives.end(), [](const auto& a, const auto& b) {
-        return a.shortName.compare(b.shortName) < 0;
+        return DriveNameLess(a.shortName, b.shortName);
     });
     std::optional<RemovableDrive> chosen;
     for (const RemovableDrive& d : drives)
@@ -177,6 +177,7 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     print_btn->setFont(bold);
     img = m_components.add(new TPageView(this), "img");
     img->setGeometry(3, kViewTop, kViewWidth, kViewHeight);
+    img->setAccessibleName(QStringLiteral("Page preview"));
     saveimg_btn =
         m_components.add(new TWrapButton(QStringLiteral("Save as image"), this), "saveimg_btn");
     saveimg_btn->setGeometry(148, 8, 129, 43);

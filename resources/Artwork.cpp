@@ -222,6 +222,15 @@ namespace {
 
 class ClassicStyle final : public QProxyStyle {
 public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        // A drop-down list opens below its box with the box's own number of rows, not as a
+        // popup over it that the base style makes as tall as the screen.
+        if (hint == SH_ComboBox_Popup || hint == SH_ComboBox_UseNativePopup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
     QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
                          const QWidget* widget) const override {
         const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);

@@ -22,6 +22,7 @@ test_packages=(
   xvfb xauth openbox x11-utils xdotool
   libjpeg-turbo-progs imagemagick
   desktop-file-utils appstream
+  clang-14 libclang-rt-14-dev
 )
 package_packages=(
   dpkg-dev fakeroot lintian file

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs the whole test suite with ctest, on the offscreen platform. As root it first starts
 # a private CUPS server with test queues (scripts/cups-test-server.sh) for the printing
-# tests and stops it by its PID at the end; otherwise those tests skip.
+# tests and stops it by its PID at the end; otherwise those tests skip. Then builds the
+# sanitizer build (preset asan, build-asan/: clang with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs the whole suite again there, with the fuzz targets;
+# any sanitizer report fails the run. QM_SKIP_SANITIZERS=1 leaves that second run out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
@@ -30,3 +33,15 @@ else
 fi
 
 ctest --preset default -j2
+
+if [ "${QM_SKIP_SANITIZERS:-0}" = 1 ]; then
+  echo "QM_SKIP_SANITIZERS=1: the sanitizer build and the fuzz targets are not run."
+  exit 0
+fi
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake --preset asan "${launcher[@]}" >/dev/null
+cmake --build --preset asan
+ctest --preset asan -j2

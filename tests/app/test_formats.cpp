@@ -165,6 +165,29 @@ TEST(FormatLabels, UnreadableLabelsKeepTheStartValues) {
     EXPECT_TRUE(MaskAvailable(format)) << "the start values allow the mask";
 }
 
+// Numbers no photo can have are refused before anything turns them into integers.
+TEST(FormatLabels, SizesNoPhotoCanHaveAreRefused) {
+    const char* refused[] = {
+        "99999999999999999999 x 1 in (",
+        "1 x 99999999999999999999999999999999999999999999999999 mm (",
+        "-35 x 45 mm (Negative)",
+        "35 x -45 mm (Negative)",
+        "0,4 x 45 mm (Below a millimetre)",
+        "1001 x 45 mm (Over a metre)",
+        "40 x 1 in (Over a metre)",
+        "0,03 x 2 in (Below a millimetre)",
+    };
+    for (const char* label : refused) {
+        PhotoFormat format;
+        EXPECT_FALSE(ParseFormatLabel(QString::fromUtf8(label), format)) << label;
+    }
+    const char* accepted[] = {"1 x 1000 mm (Edges)", "0,04 x 39 in (Edges)"};
+    for (const char* label : accepted) {
+        PhotoFormat format;
+        EXPECT_TRUE(ParseFormatLabel(QString::fromUtf8(label), format)) << label;
+    }
+}
+
 TEST(FormatLabels, ANumberThatIsNotDecimalRaisesAnError) {
     PhotoFormat format;
     EXPECT_THROW(ParseFormatLabel(QStringLiteral("1.5 x 2 in (Dot)"), format), AppError);

@@ -5,6 +5,8 @@
 #include "U_TrackBar.h"
 #include "U_about.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -261,6 +263,35 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
     EXPECT_LT(names.indexOf(QStringLiteral("img")), names.indexOf(QStringLiteral("opt_grp")));
 }
 
+TEST_F(MainWindowTest, PicturesAndButtonsHaveAccessibleNames) {
+    start();
+    auto name = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+    };
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        if (!button->objectName().startsWith(QLatin1String("qt_"))) // the toolkit's own
+            EXPECT_FALSE(name(button).trimmed().isEmpty()) << button->objectName().toStdString();
+    EXPECT_EQ(name(child<QWidget>("img")), QStringLiteral("Photo"));
+    auto* rotate = child<QPushButton>("rot_btn");
+    EXPECT_EQ(rotate->toolTip(), QStringLiteral("Rotate"));
+    rotate->setToolTip(QStringLiteral("Faire pivoter")); // as a language pack does
+    EXPECT_EQ(name(rotate), QStringLiteral("Faire pivoter"));
+}
+
+TEST_F(MainWindowTest, FormatListDropsDownSixteenRowsBelowTheBox) {
+    start();
+    window->show();
+    auto* box = child<QComboBox>("format_cmb");
+    box->showPopup();
+    QAbstractItemView* list = box->view();
+    ASSERT_TRUE(list->isVisible());
+    const int row = list->visualRect(box->model()->index(0, 0)).height();
+    ASSERT_GT(row, 0);
+    EXPECT_EQ(list->viewport()->height() / row, 16);
+    EXPECT_GE(list->window()->geometry().top(), box->mapToGlobal(QPoint(0, box->height() - 1)).y());
+    box->hidePopup();
+}
+
 TEST_F(MainWindowTest, MenuCommandsCarryTheirShortcuts) {
     start();
     const struct {
@@ -388,6 +419,13 @@ TEST(AboutBox, ExecuteShowsTheBoxCentredOverItsOwner) {
     EXPECT_EQ(seen.title, QStringLiteral("Über Quillmark"));
     EXPECT_EQ(seen.version, QStringLiteral("Fassung : ") + QStringLiteral(QM_TEST_VERSION));
     EXPECT_EQ(seen.at, QPoint(699 - 194, 319 - 142));
+}
+
+TEST(AboutBox, HasAMinimiseBoxAndNoMaximiseBox) {
+    RecordingShell shell;
+    TAboutDlg about(shell, QCoreApplication::applicationFilePath());
+    EXPECT_TRUE(about.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(about.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 }
 
 TEST(AboutBox, LinkButtonsOpenTheMakersAddresses) {

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
+#include <QLocale>
 #include <QMimeData>
 #include <QUrl>
 #include <QtEndian>
@@ -137,6 +138,15 @@ TEST_F(PictureWindow, LoadThroughTheDialog) {
               QStringLiteral("Actual aspect ratio : 0.75, target aspect ratio : 0.78"));
     EXPECT_EQ(aspectWarnings(), 0) << "3.6 % is within the 10 %";
     EXPECT_TRUE(boxes(MsgIcon::Error).empty());
+}
+
+TEST_F(PictureWindow, AspectLineUsesTheLocaleDecimalSeparator) {
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    window->LoadPicture(jpeg(QStringLiteral("wide.jpg"), 1280, 600));
+    QLocale::setDefault(saved);
+    EXPECT_EQ(logCount(QStringLiteral("Actual aspect ratio : 2,13, target aspect ratio : 0,78")),
+              1);
 }
 
 TEST_F(PictureWindow, CancelledDialogDoesNothing) {
