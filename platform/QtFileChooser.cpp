@@ -46,7 +46,7 @@ public:
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         if (request.save) {
-            dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Save"));
+            // The accept button keeps the toolkit's own label, which follows the language.
             dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
         }
         dialog.setFileMode(request.multiple    ? QFileDialog::ExistingFiles
