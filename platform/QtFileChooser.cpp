@@ -2,6 +2,7 @@
 
 #include "RemovableDrives.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -134,7 +135,8 @@ QString AskPdfFileName(IFileChooser& chooser, QWidget* owner, const QString& doc
                        const QString& home) {
     FileChooserRequest request;
     request.owner = owner;
-    request.title = QStringLiteral("Print to PDF file");
+    // The toolkit's own wording, so that its translations name the dialog in the chosen language.
+    request.title = QCoreApplication::translate("QPrintDialog", "Print to File (PDF)");
     request.initialDir = QFileInfo(documents).isDir() ? documents : home;
     request.fileName = QStringLiteral("Quillmark.pdf");
     request.nameFilters = {QStringLiteral("PDF (*.pdf)")};
