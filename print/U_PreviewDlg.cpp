@@ -164,9 +164,9 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     : QDialog(parent), m_platform(platform) {
     setObjectName(QStringLiteral("previewdlg"));
     setWindowTitle(QStringLiteral("Preview"));
+    // A dialog's frame: close box only.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     QFont face(QStringLiteral("MS Sans Serif"));
     face.setPointSize(8);
     setFont(face);
