@@ -34,6 +34,8 @@ constexpr int kFrameAllowance = 40;
 // single lines.
 constexpr char kExists[] = "%1 already exists.";
 constexpr char kReplace[] = "Do you want to replace it?";
+// Shown once a sheet is written.
+constexpr char kDone[] = "Done !";
 
 } // namespace
 
@@ -192,7 +194,9 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     usb_btn->setIconSize(QSize(32, 32));
     preview_ts = m_components.add(
         new TTextStorage(QStringLiteral("preview_ts"),
-                         {QString::fromLatin1(kExists), QString::fromLatin1(kReplace)}, this),
+                         {QString::fromLatin1(kExists), QString::fromLatin1(kReplace),
+                          QString::fromLatin1(kDone)},
+                         this),
         "preview_ts");
     setTabOrder(print_btn, saveimg_btn);
     setTabOrder(saveimg_btn, usb_btn);
@@ -310,7 +314,7 @@ void Tpreviewdlg::saveimg_btnClick() {
     if (!MayWrite(name))
         return;
     SaveJpeg(PageImage(), name, 90, m_pageDpi);
-    MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);
+    MsgBox(*m_platform.messages, this, Translate(QString::fromLatin1(kDone)), 0, 4);
     m_platform.shell->openLocalPath(name);
     reject();
 }
@@ -321,7 +325,7 @@ void Tpreviewdlg::usb_btnClick() {
     // A drive pulled out or full half-way leaves the old "Quillmark.jpg", never a
     // truncated one.
     SaveJpeg(PageImage(), QDir(m_usbPath).filePath(QStringLiteral("Quillmark.jpg")), 90, m_pageDpi);
-    MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);
+    MsgBox(*m_platform.messages, this, Translate(QString::fromLatin1(kDone)), 0, 4);
     m_platform.shell->openLocalPath(m_usbPath);
     reject();
 }

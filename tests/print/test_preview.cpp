@@ -248,8 +248,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, SaveAsImage,
                                            ReplaceCase{true, MsgYes, true},
                                            ReplaceCase{true, MsgNo, false}));
 
-// The question is the window's own text, so a language pack translates it like its buttons.
-TEST_F(Preview, TheReplaceQuestionFollowsTheLanguage) {
+// The question and the closing word are the window's own texts, so a language pack
+// translates them like its buttons.
+TEST_F(Preview, ItsMessagesFollowTheLanguage) {
     const QString saved = platform.root.filePath(QStringLiteral("sheet.jpg"));
     QFile old(saved);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -257,12 +258,14 @@ TEST_F(Preview, TheReplaceQuestionFollowsTheLanguage) {
     auto* texts = dialog.findChild<TTextStorage*>(QStringLiteral("preview_ts"));
     ASSERT_NE(texts, nullptr);
     texts->setProperty("Items", QStringList{QStringLiteral("%1 existe déjà."),
-                                            QStringLiteral("Voulez-vous le remplacer ?")});
+                                            QStringLiteral("Voulez-vous le remplacer ?"),
+                                            QStringLiteral("Terminé !")});
     platform.files.answers.push_back(FileChooserAnswer{saved, {saved}, 0});
-    platform.messages.answers = {MsgNo};
+    platform.messages.answers = {MsgYes};
     executeClicking("saveimg_btn");
     EXPECT_EQ(platform.messages.texts(),
-              QStringList{saved + QStringLiteral(" existe déjà.\nVoulez-vous le remplacer ?")});
+              QStringList({saved + QStringLiteral(" existe déjà.\nVoulez-vous le remplacer ?"),
+                           QStringLiteral("Terminé !")}));
 }
 
 TEST_F(Preview, TheSaveDialogStartsFromTheLastSheetSaved) {
