@@ -24,6 +24,10 @@ TAboutDlg::TAboutDlg(IShell& shell, const QString& programFile, QWidget* parent)
     face.setPointSize(8);
     setFont(face);
     setWindowIcon(ProgramIcon());
+    // Minimise and close boxes, no maximise.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(389, 285);
 
     auto* Image1 = m_components.add(new QLabel(this), "Image1");

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
@@ -45,6 +46,14 @@ int main(int argc, char* argv[]) {
     SingleInstance instance(SingleInstance::DefaultSocketPath());
     switch (instance.Claim(picture)) {
     case SingleInstance::Role::HandedOver:
+        // The base language file is written by the program that starts; the running one
+        // never sees this switch, so say so rather than end as if it had been written.
+        if (std::any_of(arguments.begin(), arguments.end(), IsLanguageSwitch)) {
+            std::fputs("Quillmark is already running and did not write the base language "
+                       "file: close it, then start it again with -co.\n",
+                       stderr);
+            return 1;
+        }
         return 0;
     case SingleInstance::Role::NotAnswering:
         std::fputs("Quillmark is already running but does not answer.\n", stderr);

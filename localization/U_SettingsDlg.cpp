@@ -5,9 +5,9 @@
 TSettingsDlg::TSettingsDlg(QWidget* parent, TLangList* languages) : QDialog(parent) {
     setObjectName(QStringLiteral("SettingsDlg"));
     setWindowTitle(QStringLiteral("Settings"));
+    // A dialog's frame: close box only.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     QFont face(QStringLiteral("MS Sans Serif"));
     face.setPointSize(8);
     setFont(face);

@@ -286,16 +286,24 @@ private:
     std::shared_ptr<std::atomic<bool>> m_sending = std::make_shared<std::atomic<bool>>(false);
 
     bool showVirtualDialog(QWidget* parent) {
+        // Worded with the toolkit's own print dialog texts, so its translations apply.
+        auto tr = [](const char* context, const char* text) {
+            return QCoreApplication::translate(context, text);
+        };
         QDialog dialog(parent);
-        dialog.setWindowTitle(QStringLiteral("Print"));
+        dialog.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowCloseButtonHint);
+        dialog.setWindowTitle(tr("QPrintDialog", "Print"));
         auto* form = new QFormLayout(&dialog);
+        form->setSizeConstraint(QLayout::SetFixedSize);
         auto* printers = new QComboBox(&dialog);
         printers->addItem(kVirtualName);
-        form->addRow(QStringLiteral("Printer:"), printers);
-        form->addRow(new QLabel(
-            m_virtual.folder.isEmpty()
-                ? QStringLiteral("Each page is written as a PDF file; you choose its name.")
-                : QStringLiteral("Pages are written as PDF files to %1").arg(m_virtual.folder)));
+        form->addRow(tr("QPrintWidget", "&Name:"), printers);
+        form->addRow(tr("QPrintWidget", "Type:"),
+                     new QLabel(tr("QPrintDialog", "Print to File (PDF)"), &dialog));
+        if (!m_virtual.folder.isEmpty())
+            form->addRow(tr("QPrintWidget", "Location:"),
+                         new QLabel(QDir::toNativeSeparators(m_virtual.folder), &dialog));
         auto* buttons =
             new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
         QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);

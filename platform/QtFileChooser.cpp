@@ -2,6 +2,7 @@
 
 #include "RemovableDrives.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -46,7 +47,7 @@ public:
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         if (request.save) {
-            dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Save"));
+            // The accept button keeps the toolkit's own label, which follows the language.
             dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
         }
         dialog.setFileMode(request.multiple    ? QFileDialog::ExistingFiles
@@ -134,7 +135,8 @@ QString AskPdfFileName(IFileChooser& chooser, QWidget* owner, const QString& doc
                        const QString& home) {
     FileChooserRequest request;
     request.owner = owner;
-    request.title = QStringLiteral("Print to PDF file");
+    // The toolkit's own wording, so that its translations name the dialog in the chosen language.
+    request.title = QCoreApplication::translate("QPrintDialog", "Print to File (PDF)");
     request.initialDir = QFileInfo(documents).isDir() ? documents : home;
     request.fileName = QStringLiteral("Quillmark.pdf");
     request.nameFilters = {QStringLiteral("PDF (*.pdf)")};

@@ -1,6 +1,10 @@
 #include "MessagePresenter.h"
 
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace {
 
@@ -25,6 +29,7 @@ public:
             box.setStandardButtons(QMessageBox::Ok);
             break;
         }
+        keepCaptionReadable(box, request.caption);
         if (request.defaultButton == MsgNo)
             box.setDefaultButton(QMessageBox::No);
         else if (request.defaultButton == MsgCancel)
@@ -48,6 +53,19 @@ public:
     }
 
 private:
+    // A short message makes a narrow box whose title bar cuts its caption ("Information"
+    // shown as "..."); the system's box widens for its caption, and so does this one.
+    static void keepCaptionReadable(QMessageBox& box, const QString& caption) {
+        auto* grid = qobject_cast<QGridLayout*>(box.layout());
+        if (!grid)
+            return;
+        const QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+        // Room for the frame's icon and three buttons beside the caption.
+        const int width = QFontMetrics(title).horizontalAdvance(caption) + 120;
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+
     static QMessageBox::Icon toIcon(MsgIcon icon) {
         switch (icon) {
         case MsgIcon::Warning:

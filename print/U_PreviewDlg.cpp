@@ -30,6 +30,12 @@ constexpr int kMinViewHeight = 150;
 // Title bar and borders of the window manager, generously: the real ones are only known
 // once the window is shown.
 constexpr int kFrameAllowance = 40;
+// Asked before a sheet replaces an existing file (%1), one line each: a text storage holds
+// single lines.
+constexpr char kExists[] = "%1 already exists.";
+constexpr char kReplace[] = "Do you want to replace it?";
+// Shown once a sheet is written.
+constexpr char kDone[] = "Done !";
 
 } // namespace
 
@@ -160,9 +166,9 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     : QDialog(parent), m_platform(platform) {
     setObjectName(QStringLiteral("previewdlg"));
     setWindowTitle(QStringLiteral("Preview"));
+    // A dialog's frame: close box only.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     QFont face(QStringLiteral("MS Sans Serif"));
     face.setPointSize(8);
     setFont(face);
@@ -187,6 +193,12 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     usb_btn->setGeometry(284, 8, 129, 43);
     usb_btn->setIcon(QIcon(GlyphPixmap(Glyph::Usb)));
     usb_btn->setIconSize(QSize(32, 32));
+    preview_ts = m_components.add(
+        new TTextStorage(QStringLiteral("preview_ts"),
+                         {QString::fromLatin1(kExists), QString::fromLatin1(kReplace),
+                          QString::fromLatin1(kDone)},
+                         this),
+        "preview_ts");
     setTabOrder(print_btn, saveimg_btn);
     setTabOrder(saveimg_btn, usb_btn);
 
@@ -216,6 +228,8 @@ template <typename F> void Tpreviewdlg::Guard(F&& command) {
 }
 
 QString Tpreviewdlg::Translate(const QString& text) const {
+    if (preview_ts->DesignTimeItems().contains(text))
+        return preview_ts->Translate(text);
     return m_texts ? m_texts->Translate(text) : text;
 }
 
@@ -285,8 +299,8 @@ bool Tpreviewdlg::MayWrite(const QString& name) {
     if (!info.exists() || info.isDir())
         return true;
     const QString question =
-        Translate(QStringLiteral("%1 already exists.\nDo you want to replace it?"))
-            .arg(QDir::toNativeSeparators(name));
+        Translate(QString::fromLatin1(kExists)).arg(QDir::toNativeSeparators(name)) +
+        QLatin1Char('\n') + Translate(QString::fromLatin1(kReplace));
     // Enter answers No: a key pressed out of habit never replaces a file.
     return MsgBox(*m_platform.messages, this, question, 1, 1, MsgNo) == MsgYes;
 }
@@ -301,7 +315,7 @@ void Tpreviewdlg::saveimg_btnClick() {
     if (!MayWrite(name))
         return;
     SaveJpeg(PageImage(), name, 90, m_pageDpi);
-    MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);
+    MsgBox(*m_platform.messages, this, Translate(QString::fromLatin1(kDone)), 0, 4);
     m_platform.shell->openLocalPath(name);
     reject();
 }
@@ -311,9 +325,8 @@ void Tpreviewdlg::usb_btnClick() {
         return;
     // A drive pulled out or full half-way leaves the old "Quillmark.jpg", never a
     // truncated one.
-    SaveJpeg(PageImage(), QDir(m_usbPath).filePath(QStringLiteral("Quillmark.jpg")), 90,
-             m_pageDpi);
-    MsgBox(*m_platform.messages, this, Translate(QStringLiteral("Done !")), 0, 4);
+    SaveJpeg(PageImage(), QDir(m_usbPath).filePath(QStringLiteral("Quillmark.jpg")), 90, m_pageDpi);
+    MsgBox(*m_platform.messages, this, Translate(QString::fromLatin1(kDone)), 0, 4);
     m_platform.shell->openLocalPath(m_usbPath);
     reject();
 }

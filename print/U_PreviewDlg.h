@@ -101,6 +101,8 @@ private:
     PlatformServices& m_platform;
     TComponentList m_components;
     TTextStorage* m_texts = nullptr;
+    // This window's own run-time texts; the rest come from the main window's.
+    TTextStorage* preview_ts = nullptr;
     TWideSaveDialog* m_saveDialog = nullptr;
     QPushButton* print_btn = nullptr;
     TPageView* img = nullptr;

@@ -7,6 +7,8 @@
 #include "U_CommandLine.h"
 #include "U_MainDlg.h"
 #include "U_PreviewDlg.h"
+#include "U_SettingsDlg.h"
+#include "U_about.h"
 
 #include <QFile>
 #include <QLocalServer>
@@ -216,6 +218,26 @@ protected:
 };
 
 } // namespace
+
+// Fixed-size windows offer no maximise box; the modal dialogs close only, the main window
+// and the about box also minimise.
+TEST_F(DesktopWindow, FramesOfferTheirOwnBoxesOnly) {
+    create();
+    auto* settings = new TSettingsDlg(window.get(), window->Languages());
+    auto* about = new TAboutDlg(fake.shell, fake.services.programFile, window.get());
+    const struct {
+        QWidget* window;
+        bool minimise;
+    } cases[] = {{window.get(), true}, {about, true}, {settings, false}, {preview, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.window->objectName().toStdString());
+        const Qt::WindowFlags flags = c.window->windowFlags();
+        EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+        EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+        EXPECT_EQ(bool(flags & Qt::WindowMinimizeButtonHint), c.minimise);
+        EXPECT_EQ(c.window->minimumSize(), c.window->maximumSize());
+    }
+}
 
 TEST_F(DesktopWindow, PictureArgumentLoadsAfterStartUpOrFailsAsTheDialogWould) {
     QTemporaryDir dir;

@@ -124,7 +124,7 @@ TEST_F(Preview, LayoutAndComponentsInTabOrder) {
     QStringList names;
     for (QObject* c : dialog.Components())
         names << c->objectName();
-    EXPECT_EQ(names, QStringList({"print_btn", "img", "saveimg_btn", "usb_btn"}));
+    EXPECT_EQ(names, QStringList({"print_btn", "img", "saveimg_btn", "usb_btn", "preview_ts"}));
     EXPECT_EQ(button("print_btn")->geometry(), QRect(8, 8, 130, 43));
     EXPECT_TRUE(button("print_btn")->font().bold());
     EXPECT_EQ(button("print_btn")->text(), QStringLiteral("Print Now"));
@@ -247,6 +247,26 @@ INSTANTIATE_TEST_SUITE_P(Cases, SaveAsImage,
                          ::testing::Values(ReplaceCase{false, MsgOk, true},
                                            ReplaceCase{true, MsgYes, true},
                                            ReplaceCase{true, MsgNo, false}));
+
+// The question and the closing word are the window's own texts, so a language pack
+// translates them like its buttons.
+TEST_F(Preview, ItsMessagesFollowTheLanguage) {
+    const QString saved = platform.root.filePath(QStringLiteral("sheet.jpg"));
+    QFile old(saved);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.close();
+    auto* texts = dialog.findChild<TTextStorage*>(QStringLiteral("preview_ts"));
+    ASSERT_NE(texts, nullptr);
+    texts->setProperty("Items", QStringList{QStringLiteral("%1 existe déjà."),
+                                            QStringLiteral("Voulez-vous le remplacer ?"),
+                                            QStringLiteral("Terminé !")});
+    platform.files.answers.push_back(FileChooserAnswer{saved, {saved}, 0});
+    platform.messages.answers = {MsgYes};
+    executeClicking("saveimg_btn");
+    EXPECT_EQ(platform.messages.texts(),
+              QStringList({saved + QStringLiteral(" existe déjà.\nVoulez-vous le remplacer ?"),
+                           QStringLiteral("Terminé !")}));
+}
 
 TEST_F(Preview, TheSaveDialogStartsFromTheLastSheetSaved) {
     const QString first = platform.root.filePath(QStringLiteral("first"));

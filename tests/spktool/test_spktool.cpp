@@ -279,6 +279,8 @@ TEST(ShippedPacks, EveryPackTranslatesTheMainTexts) {
         {"QKS_0000040C.SPK", 0x040C, "Imprimer", "France"},
         {"QKS_00000407.SPK", 0x0407, "Jetzt drucken", "Frankreich"},
         {"QKS_00000C0A.SPK", 0x0C0A, "Imprimir ahora", "Francia"},
+        // The way back: without it a user who chose another language keeps it for good.
+        {"QKS_00000409.SPK", 0x0409, "Print Now", "France"},
     };
     for (const auto& [name, id, printNow, france] : packs) {
         SCOPED_TRACE(name);
