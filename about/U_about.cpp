@@ -17,9 +17,6 @@ const char* const TAboutDlg::kForumAddress = "https://www.example.com/forum/";
 TAboutDlg::TAboutDlg(IShell& shell, const QString& programFile, QWidget* parent)
     : QDialog(parent), m_shell(shell), m_programFile(programFile) {
     setObjectName(QStringLiteral("AboutDlg"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
     QFont face(QStringLiteral("MS Sans Serif"));
     face.setPointSize(8);
     setFont(face);
