@@ -3,13 +3,15 @@
 #include "AppError.h"
 #include "U_SafeWrite.h"
 
-#include <QDateTime>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
+
+#include <atomic>
 
 namespace {
 
@@ -22,29 +24,79 @@ QString toGroup(const QString& keyPath) {
     return group;
 }
 
+// QSettings keeps every file it has parsed, keyed by path, and trusts that copy while the
+// file's size and modification time look unchanged. Both can stay equal across a rewrite (a
+// value of the same length, within the clock's granularity), and a read would then return
+// the old value. So QSettings only ever sees copies under names used once in this process.
+QString freshPath(const QString& nearFile) {
+    static std::atomic<quint64> counter{0};
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/quillmark-settings-XXXXXX"));
+    const quint64 number = ++counter;
+    if (folder.isValid())
+        return folder.path() + QStringLiteral("/%1.ini").arg(number);
+    // Beside the settings, where other processes may be at work too.
+    const QFileInfo info(nearFile);
+    return info.absolutePath() + QStringLiteral("/.%1.%2-%3")
+                                     .arg(info.fileName())
+                                     .arg(QCoreApplication::applicationPid())
+                                     .arg(number);
+}
+
+// QSettings on a once-used copy; the copy goes with it.
+class Parsed {
+public:
+    Parsed(const QString& path, const QByteArray& content) : m_path(path) {
+        QFile file(m_path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+            !file.flush())
+            return;
+        file.close();
+        m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
+    }
+    // The native store has no file of its own to copy.
+    explicit Parsed(std::unique_ptr<QSettings> settings) : m_settings(std::move(settings)) {}
+    ~Parsed() {
+        m_settings.reset();
+        if (!m_path.isEmpty())
+            QFile::remove(m_path);
+    }
+    Parsed(const Parsed&) = delete;
+    Parsed& operator=(const Parsed&) = delete;
+
+    QSettings* settings() const { return m_settings.get(); }
+    const QString& path() const { return m_path; }
+
+private:
+    QString m_path;
+    std::unique_ptr<QSettings> m_settings;
+};
+
 class SettingsFileStore final : public ISettingsStore {
 public:
     SettingsFileStore(const QString& file, QSettings::Format format)
         : m_file(file), m_format(format) {}
 
     bool openKey(const QString& keyPath) override {
-        auto settings = open();
-        if (!settings)
+        auto parsed = open();
+        if (!parsed)
             return false;
-        const QString group = existingGroup(*settings, toGroup(keyPath));
         // QSettings has no empty keys; a marker-free key exists once a value lives in it.
-        Q_UNUSED(group);
-        return settings->isWritable();
+        Q_UNUSED(keyPath);
+        if (m_format != QSettings::IniFormat)
+            return parsed->settings()->isWritable();
+        const QFileInfo info(m_file);
+        return info.exists() ? info.isWritable() : QFileInfo(info.absolutePath()).isWritable();
     }
 
     bool readString(const QString& keyPath, const QString& name, QString& value) override {
-        auto settings = open();
-        if (!settings)
+        auto parsed = open();
+        if (!parsed)
             return false;
-        const QString key = existingKey(*settings, toGroup(keyPath) + QLatin1Char('/') + name);
+        QSettings& settings = *parsed->settings();
+        const QString key = existingKey(settings, toGroup(keyPath) + QLatin1Char('/') + name);
         if (key.isEmpty())
             return false;
-        const QVariant data = settings->value(key);
+        const QVariant data = settings.value(key);
         if (!data.canConvert<QString>())
             return false;
         value = data.toString();
@@ -52,24 +104,27 @@ public:
     }
 
     bool writeString(const QString& keyPath, const QString& name, const QString& value) override {
-        auto settings = open();
-        if (!settings || !settings->isWritable())
+        auto parsed = open();
+        if (!parsed)
             return false;
-        QString key = existingKey(*settings, toGroup(keyPath) + QLatin1Char('/') + name);
+        QSettings& settings = *parsed->settings();
+        QString key = existingKey(settings, toGroup(keyPath) + QLatin1Char('/') + name);
         if (key.isEmpty())
-            key = existingGroup(*settings, toGroup(keyPath)) + QLatin1Char('/') + name;
+            key = existingGroup(settings, toGroup(keyPath)) + QLatin1Char('/') + name;
         if (m_format != QSettings::IniFormat) {
-            settings->setValue(key, value);
-            settings->sync();
-            return settings->status() == QSettings::NoError;
+            if (!settings.isWritable())
+                return false;
+            settings.setValue(key, value);
+            settings.sync();
+            return settings.status() == QSettings::NoError;
         }
-        return writeIniFile(*settings, key, value);
+        return writeIniFile(settings, key, value);
     }
 
 private:
     // QSettings does not report a write that fails inside its final flush (a full disk can
     // leave the file truncated and the call "successful"). So it writes the new content into
-    // a scratch file, which is read back and compared with what it must hold, and the
+    // a scratch file, whose bytes are parsed again and compared with what they must hold; the
     // complete-or-nothing writer then puts those bytes in place of the real file.
     bool writeIniFile(QSettings& current, const QString& key, const QString& value) {
         QMap<QString, QVariant> wanted;
@@ -78,43 +133,26 @@ private:
             wanted.insert(k, current.value(k));
         wanted.insert(key, value);
 
-        const QFileInfo info(m_file);
-        QTemporaryFile scratch(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                               QStringLiteral(".XXXXXX"));
-        if (!scratch.open())
+        Parsed out(freshPath(m_file), QByteArray());
+        if (!out.settings())
             return false;
-        scratch.close();
-        {
-            QSettings out(scratch.fileName(), QSettings::IniFormat);
-            for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
-                out.setValue(it.key(), it.value());
-            out.sync();
-            if (out.status() != QSettings::NoError)
-                return false;
-        }
-        // The toolkit keeps what it wrote in a cache and would compare with that instead of
-        // the disk; a different modification time makes it read the file again.
-        QFile touched(scratch.fileName());
-        if (!touched.open(QIODevice::ReadWrite) ||
-            !touched.setFileTime(QDateTime::fromSecsSinceEpoch(0),
-                                 QFileDevice::FileModificationTime))
+        for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
+            out.settings()->setValue(it.key(), it.value());
+        out.settings()->sync();
+        if (out.settings()->status() != QSettings::NoError)
             return false;
-        touched.close();
+        QByteArray content;
+        if (!readAll(out.path(), content))
+            return false;
         {
-            QSettings back(scratch.fileName(), QSettings::IniFormat);
-            const QStringList written = back.allKeys();
-            if (back.status() != QSettings::NoError || written.size() != wanted.size())
+            Parsed back(freshPath(m_file), content);
+            if (!back.settings() || back.settings()->status() != QSettings::NoError ||
+                back.settings()->allKeys().size() != wanted.size())
                 return false;
             for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
-                if (back.value(it.key()) != it.value())
+                if (back.settings()->value(it.key()) != it.value())
                     return false;
         }
-        QFile bytes(scratch.fileName());
-        if (!bytes.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray content = bytes.readAll();
-        if (bytes.error() != QFileDevice::NoError)
-            return false;
         try {
             WriteFileSafely(m_file, content);
         } catch (const AppError&) {
@@ -123,25 +161,46 @@ private:
         return true;
     }
 
-    std::unique_ptr<QSettings> open() {
-        if (m_format == QSettings::IniFormat) {
-            QFileInfo info(m_file);
-            if (!MakeFolderPath(info.absolutePath()) && !info.exists())
-                return nullptr;
+    // An absent file reads as empty.
+    static bool readAll(const QString& path, QByteArray& content) {
+        QFile file(path);
+        if (!file.exists()) {
+            content.clear();
+            return true;
         }
-        auto settings = std::make_unique<QSettings>(m_file, m_format);
-        if (settings->status() == QSettings::FormatError) {
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        content = file.readAll();
+        return file.error() == QFileDevice::NoError;
+    }
+
+    std::unique_ptr<Parsed> open() {
+        if (m_format != QSettings::IniFormat) {
+            auto native = std::make_unique<Parsed>(std::make_unique<QSettings>(m_file, m_format));
+            return native->settings()->status() == QSettings::NoError ? std::move(native) : nullptr;
+        }
+        const QFileInfo info(m_file);
+        if (!MakeFolderPath(info.absolutePath()) && !info.exists())
+            return nullptr;
+        QByteArray content;
+        if (!readAll(m_file, content))
+            return nullptr;
+        auto parsed = std::make_unique<Parsed>(freshPath(m_file), content);
+        if (!parsed->settings())
+            return nullptr;
+        if (parsed->settings()->status() == QSettings::FormatError) {
             // Keep the damaged file aside rather than overwrite it, then start afresh.
             const QString aside = m_file + QStringLiteral(".damaged");
-            settings.reset();
             QFile::remove(aside);
             if (!QFile::rename(m_file, aside))
                 return nullptr;
-            settings = std::make_unique<QSettings>(m_file, m_format);
+            parsed = std::make_unique<Parsed>(freshPath(m_file), QByteArray());
+            if (!parsed->settings())
+                return nullptr;
         }
-        if (settings->status() != QSettings::NoError)
+        if (parsed->settings()->status() != QSettings::NoError)
             return nullptr;
-        return settings;
+        return parsed;
     }
 
     // The stored spelling of a key, compared without regard to case; empty when absent.

@@ -3,7 +3,6 @@
 #include "FuzzMain.h"
 #include "SettingsStore.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,11 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!out.open(QIODevice::WriteOnly))
             return 0;
         out.write(reinterpret_cast<const char*>(data), qint64(size));
-        // The toolkit keeps a parsed file while its size and time are unchanged: a time of
-        // its own for every input makes each one read afresh.
-        static qint64 stamp = 0;
-        out.setFileTime(QDateTime::fromMSecsSinceEpoch(++stamp * 1000),
-                        QFileDevice::FileModificationTime);
     }
     auto store = createIniSettingsStore(file);
     QString value;

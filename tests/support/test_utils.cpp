@@ -9,7 +9,10 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -82,6 +85,28 @@ TEST_F(SettingsTest, DamagedFileIsSetAsideAndDefaultsApply) {
     EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QString());
     EXPECT_TRUE(WriteSettingInt(*store, QStringLiteral("PicFormatIdx"), 7));
     EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QStringLiteral("7"));
+}
+
+// A rewrite may keep the file's size and time (a value of equal length, within the clock's
+// granularity, or restored by a backup tool); the new value must still be read.
+TEST_F(SettingsTest, RewriteWithEqualSizeAndTimeReadsTheNewValue) {
+    QDir().mkpath(QFileInfo(file()).absolutePath());
+    const QDateTime stamp = QDateTime::fromSecsSinceEpoch(86400 * 400 + 17);
+    const auto put = [&](const char* content) {
+        QFile f(file());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.flush();
+        ASSERT_TRUE(f.setFileTime(stamp, QFileDevice::FileModificationTime));
+    };
+    auto store = createIniSettingsStore(file());
+    put("[SOFTWARE]\nBrindlewood\\Quillmark\\PicFormatIdx=19\n");
+    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QStringLiteral("19"));
+    put("[SOFTWARE]\nBrindlewood\\Quillmark\\PicFormatIdx=42\n");
+    ASSERT_EQ(QFileInfo(file()).lastModified(), stamp);
+    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QStringLiteral("42"));
+    EXPECT_TRUE(WriteSettingInt(*store, QStringLiteral("PicFormatIdx"), 57));
+    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PicFormatIdx")), QStringLiteral("57"));
 }
 
 TEST_F(SettingsTest, UnwritableStoreFailsQuietly) {
