@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 const std::array<FormatEntry, kFormatCount>& FormatCatalogue() {
@@ -218,7 +219,8 @@ int EngineMillimetres(float value, bool isMillimetres) {
 int DisplayHeight(const PhotoFormat& format) {
     const double h = kDisplayWidth * static_cast<double>(format.LabelHeight) /
                      static_cast<double>(format.LabelWidth);
-    return static_cast<int>(std::nearbyint(h));
+    // A very flat format would round to no height at all and hide the picture.
+    return std::max(1, static_cast<int>(std::nearbyint(h)));
 }
 
 bool MaskAvailable(const PhotoFormat& format) {

@@ -205,6 +205,8 @@ TEST(FormatLabels, DisplayHeightRoundsHalvesToEven) {
     EXPECT_EQ(DisplayHeight(format), 226);
     format.LabelHeight = 1; // 75.5
     EXPECT_EQ(DisplayHeight(format), 76);
+    format.LabelWidth = 909; // 0.17: still one row, never a display with no height
+    EXPECT_EQ(DisplayHeight(format), 1);
 }
 
 // ---- text storage ---------------------------------------------------------------------
