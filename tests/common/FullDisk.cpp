@@ -45,12 +45,7 @@ void FullDisk::Fill(long room) {
         filler.resize(std::max<qint64>(0, filler.size() - room));
         return;
     }
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    m_limit = limit.rlim_cur;
-    limit.rlim_cur = rlim_t(room);
-    setrlimit(RLIMIT_FSIZE, &limit);
+    m_limit.emplace(room);
 }
 
 void FullDisk::Free() {
@@ -61,8 +56,22 @@ void FullDisk::Free() {
         QFile::remove(path(QStringLiteral("filler")));
         return;
     }
+    m_limit.reset();
+}
+
+FileSizeLimit::FileSizeLimit(long bytes) {
+    // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
+    std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = m_limit;
+    m_previous = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_previous;
     setrlimit(RLIMIT_FSIZE, &limit);
 }

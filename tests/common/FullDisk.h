@@ -6,6 +6,20 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <optional>
+
+// Makes the disk look full to this process: files cannot grow past bytes while it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long m_previous;
+};
+
 class FullDisk {
 public:
     FullDisk();
@@ -26,5 +40,5 @@ private:
     QString m_mount;
     bool m_tmpfs = false;
     bool m_full = false;
-    unsigned long m_limit = 0;
+    std::optional<FileSizeLimit> m_limit;
 };

@@ -1,13 +1,12 @@
 #include "PrintTestUtil.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <csignal>
-#include <sys/resource.h>
 
 QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok) {
     QProcess process;
@@ -18,6 +17,22 @@ QByteArray RunTool(const QString& program, const QStringList& arguments, bool* o
     if (ok)
         *ok = good;
     return good ? process.readAllStandardOutput() : QByteArray();
+}
+
+QString CupsTestDir() {
+    const QString dir = qEnvironmentVariable("QM_CUPS_TEST_DIR");
+    return !dir.isEmpty() && QFileInfo::exists(dir + QStringLiteral("/cups.sock")) ? dir
+                                                                                   : QString();
+}
+
+bool AddDiscardingQueue(const QString& queue) {
+    bool ok = false;
+    RunTool(QStringLiteral("lpadmin"),
+            {QStringLiteral("-p"), queue, QStringLiteral("-E"), QStringLiteral("-v"),
+             QStringLiteral("file:///dev/null"), QStringLiteral("-P"),
+             CupsTestDir() + QStringLiteral("/ppd/qm-a4-600.ppd")},
+            &ok);
+    return ok;
 }
 
 std::vector<PdfImageInfo> ListPdfImages(const QString& pdf) {
@@ -103,21 +118,4 @@ bool HasBlocks(const QImage& decoded, QString* why) {
         }
     }
     return true;
-}
-
-FileSizeLimit::FileSizeLimit(long bytes) {
-    // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    m_previous = limit.rlim_cur;
-    limit.rlim_cur = rlim_t(bytes);
-    setrlimit(RLIMIT_FSIZE, &limit);
-}
-
-FileSizeLimit::~FileSizeLimit() {
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = m_previous;
-    setrlimit(RLIMIT_FSIZE, &limit);
 }

@@ -10,6 +10,12 @@
 // Runs a program and returns its standard output; empty with ok false when it fails.
 QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok = nullptr);
 
+// The folder of the private CUPS server the print tests use (scripts/cups-test-server.sh);
+// empty when none runs.
+QString CupsTestDir();
+// Adds a queue there that takes A4 pages at 600 dpi and discards them; whether that worked.
+bool AddDiscardingQueue(const QString& queue);
+
 // One line of "pdfimages -list": the image's pixel size, resolution and encoding.
 struct PdfImageInfo {
     int width = 0;
@@ -33,13 +39,3 @@ QImage BlockPage(int width, int height);
 // Whether a decoded page shows BlockPage's colours at the blocks' centres and white where
 // they are not (also where an x/y mix-up would put them), within a JPEG's error.
 bool HasBlocks(const QImage& decoded, QString* why);
-
-// Makes the disk look full to this process: files cannot grow past bytes while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(long bytes);
-    ~FileSizeLimit();
-
-private:
-    unsigned long m_previous;
-};

@@ -1,6 +1,7 @@
 // What leaves the program: the JPEG encoder, the virtual printer's PDF, the drive scan.
 #include "AppError.h"
 #include "DriveScan.h"
+#include "FullDisk.h"
 #include "HostPrinters.h"
 #include "PrintTestUtil.h"
 #include "TimeLimit.h"

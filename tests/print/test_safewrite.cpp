@@ -103,6 +103,17 @@ struct Writers {
         main->SetWindows(nullptr, preview, nullptr);
         main->FirstActivation();
     }
+    // A settings file of some 5000 bytes, more than the cases below leave free.
+    void writeLongSetting() {
+        auto store = createIniSettingsStore(disk.path("registry.ini"));
+        store->writeString(QStringLiteral("SOFTWARE\\Brindlewood"), QStringLiteral("Quillmark"),
+                           QStringLiteral("/opt/") + QString(5000, u'q'));
+    }
+    bool writePicFormat() {
+        auto store = createIniSettingsStore(disk.path("registry.ini"));
+        return store->writeString(QStringLiteral("SOFTWARE\\Brindlewood\\Quillmark"),
+                                  QStringLiteral("PicFormatIdx"), QStringLiteral("19"));
+    }
     void click(const char* button) {
         QTimer::singleShot(0, preview, [this, button] {
             preview->findChild<QPushButton*>(button)->click();
@@ -179,35 +190,15 @@ INSTANTIATE_TEST_SUITE_P(
                    true},
         // Room for the settings' lock file but not for the whole new file, which stays in
         // the toolkit's write buffer until it is closed.
-        WriterCase{"Settings", "registry.ini",
-                   [](Writers& w) {
-                       auto store = createIniSettingsStore(w.disk.path("registry.ini"));
-                       store->writeString(QStringLiteral("SOFTWARE\\Brindlewood"),
-                                          QStringLiteral("Quillmark"),
-                                          QStringLiteral("/opt/") + QString(5000, u'q'));
-                   },
-                   [](Writers& w) {
-                       auto store = createIniSettingsStore(w.disk.path("registry.ini"));
-                       EXPECT_FALSE(store->writeString(
-                           QStringLiteral("SOFTWARE\\Brindlewood\\Quillmark"),
-                           QStringLiteral("PicFormatIdx"), QStringLiteral("19")));
-                   },
-                   false, 4096},
+        WriterCase{"Settings", "registry.ini", [](Writers& w) { w.writeLongSetting(); },
+                   [](Writers& w) { EXPECT_FALSE(w.writePicFormat()); }, false, 4096},
         // Under a file-size limit the toolkit's part is cut short, and what is left would fit.
         WriterCase{"SettingsUnderSizeLimit", "registry.ini",
-                   [](Writers& w) {
-                       auto store = createIniSettingsStore(w.disk.path("registry.ini"));
-                       store->writeString(QStringLiteral("SOFTWARE\\Brindlewood"),
-                                          QStringLiteral("Quillmark"),
-                                          QStringLiteral("/opt/") + QString(5000, u'q'));
-                   },
+                   [](Writers& w) { w.writeLongSetting(); },
                    [](Writers& w) {
                        w.disk.Free();
-                       auto store = createIniSettingsStore(w.disk.path("registry.ini"));
                        FileSizeLimit limit(4096);
-                       EXPECT_FALSE(store->writeString(
-                           QStringLiteral("SOFTWARE\\Brindlewood\\Quillmark"),
-                           QStringLiteral("PicFormatIdx"), QStringLiteral("19")));
+                       EXPECT_FALSE(w.writePicFormat());
                    },
                    false, 1 << 20},
         WriterCase{"Log", "Quillmark.log",
