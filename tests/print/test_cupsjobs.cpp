@@ -4,31 +4,19 @@
 #include "PrintTestUtil.h"
 #include "U_BackgroundWork.h"
 
-#include <QFileInfo>
-
 #include <gtest/gtest.h>
 
 #include <cups/cups.h>
 
 namespace {
 
-QString cupsDir() {
-    return qEnvironmentVariable("QM_CUPS_TEST_DIR");
-}
-
 // A queue of its own, discarding its output, removed again at the end.
 class CupsQueue : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (cupsDir().isEmpty() || !QFileInfo::exists(cupsDir() + QStringLiteral("/cups.sock")))
+        if (CupsTestDir().isEmpty())
             GTEST_SKIP() << "No private CUPS server (QM_CUPS_TEST_DIR is not set).";
-        bool ok = false;
-        RunTool(QStringLiteral("lpadmin"),
-                {QStringLiteral("-p"), queue, QStringLiteral("-E"), QStringLiteral("-v"),
-                 QStringLiteral("file:///dev/null"), QStringLiteral("-P"),
-                 cupsDir() + QStringLiteral("/ppd/qm-a4-600.ppd")},
-                &ok);
-        ASSERT_TRUE(ok);
+        ASSERT_TRUE(AddDiscardingQueue(queue));
         added = true;
         qputenv("LPDEST", queue.toUtf8());
         printers = createPrinterSystem(QString(), std::chrono::seconds(20));
