@@ -57,6 +57,16 @@ expect_window() { # title; sets $id to the window (empty when it never came)
     check "window \"$1\" shown" "shown" "not found"
   fi
 }
+dialog() { # keys that open it on the main window, its title, the key that closes it
+  xdotool windowactivate --sync "$main"
+  xdotool key $1
+  expect_window "$2"
+  [ -n "$id" ] && xdotool key "$3"
+  sleep 0.5
+}
+wait_socket_gone() { # the program has ended and let go of its socket
+  for _ in $(seq 50); do [ -e "$XDG_RUNTIME_DIR/quillmark.socket" ] || break; sleep 0.2; done
+}
 
 (cd "$HOME" && exec "$program" portrait.jpg) >"$work/first.out" 2>&1 &
 pids+=($!)
@@ -69,11 +79,7 @@ log=$HOME/.local/share/Brindlewood/Quillmark/Quillmark.log
 sleep 1
 check "picture argument loaded" "yes" "$(grep -q "Loading : $HOME/portrait.jpg" "$log" && echo yes || echo no)"
 
-xdotool windowactivate --sync "$main"
-xdotool key ctrl+s
-expect_window "Settings"
-[ -n "$id" ] && xdotool key Escape
-sleep 0.5
+dialog ctrl+s "Settings" Escape
 
 # A second start hands its picture over; the broken one gives the error box.
 rc=0
@@ -102,21 +108,17 @@ sleep 0.5
 # Exit, then a start without a picture: Greyscale asks for one first.
 xdotool windowactivate --sync "$main"
 xdotool key ctrl+q
-for _ in $(seq 50); do [ -e "$XDG_RUNTIME_DIR/quillmark.socket" ] || break; sleep 0.2; done
+wait_socket_gone
 "$program" >>"$work/first.out" 2>&1 &
 pids+=($!)
 expect_window "Quillmark v$version"
 main=$id
 if [ -n "$main" ]; then
-  xdotool windowactivate --sync "$main"
-  xdotool key ctrl+g
-  expect_window "Information"
-  [ -n "$id" ] && xdotool key Return
-  sleep 0.5
+  dialog ctrl+g "Information" Return
   xdotool windowactivate --sync "$main"
   xdotool key ctrl+q
 fi
-for _ in $(seq 50); do [ -e "$XDG_RUNTIME_DIR/quillmark.socket" ] || break; sleep 0.2; done
+wait_socket_gone
 
 # No printer at all once the virtual one is switched off: the error box, then the end.
 QUILLMARK_NO_VIRTUAL_PRINTER=1 CUPS_SERVER=$work/no-cups.sock "$program" >>"$work/first.out" 2>&1 &
