@@ -2,6 +2,7 @@
 // program, the open dialog's places and the always-present PDF printer.
 #include "Fakes.h"
 #include "HostPrinters.h"
+#include "LogMessages.h"
 #include "SingleInstance.h"
 #include "U_AppFolders.h"
 #include "U_CommandLine.h"
@@ -206,12 +207,7 @@ protected:
         preview->Bind(window->MainTexts());
         window->SetWindows(nullptr, preview, nullptr);
     }
-    QStringList logged() const {
-        QStringList messages;
-        for (const QByteArray& line : window->Log()->Lines())
-            messages.prepend(QString::fromUtf8(line).section(QLatin1Char('\t'), 2).trimmed());
-        return messages;
-    }
+    QStringList logged() const { return LogMessages(*window->Log()); }
     FakePlatform fake;
     std::unique_ptr<TMainDlg> window;
     Tpreviewdlg* preview = nullptr;

@@ -1,6 +1,7 @@
 // The main window's printing side: printer start-up, the copies slider, the print dialog
 // and Print Now through the preview.
 #include "Fakes.h"
+#include "LogMessages.h"
 #include "PrintTestUtil.h"
 #include "U_MainDlg.h"
 #include "U_PictureView.h"
@@ -39,13 +40,7 @@ protected:
         main->SetWindows(nullptr, preview, nullptr);
         main->FirstActivation();
     }
-    // The log's messages, oldest first.
-    QStringList logged() const {
-        QStringList messages;
-        for (const QByteArray& line : main->Log()->Lines())
-            messages.prepend(QString::fromUtf8(line).section(QLatin1Char('\t'), 2).trimmed());
-        return messages;
-    }
+    QStringList logged() const { return LogMessages(*main->Log()); }
     // Shows a 400 x 200 picture of four flat quadrants, as a loaded photo would be.
     void showQuadrants() {
         main->findChild<TPictureView*>("img")->setPicture(QuadrantPicture(400, 200));

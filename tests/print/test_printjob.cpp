@@ -2,6 +2,7 @@
 // window, each job is named after the format, inch formats keep their size, and the saved
 // sheet carries the printer's resolution.
 #include "Fakes.h"
+#include "LogMessages.h"
 #include "U_MainDlg.h"
 #include "U_PreviewDlg.h"
 #include "U_PrintJob.h"
@@ -36,10 +37,7 @@ protected:
         main->FirstActivation();
     }
     bool logContains(const QString& message) const {
-        for (const QByteArray& line : main->Log()->Lines())
-            if (QString::fromUtf8(line).section(QLatin1Char('\t'), 2).trimmed() == message)
-                return true;
-        return false;
+        return LogMessages(*main->Log()).contains(message);
     }
     void selectFormat(int index) {
         main->findChild<QComboBox*>("format_cmb")->setCurrentIndex(index);
