@@ -1,5 +1,7 @@
 #include "U_CommandLine.h"
 
+#include "C_LangPack.h"
+
 #include <QFileInfo>
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
@@ -17,10 +19,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
 }
 
 bool IsLanguageSwitch(const QString& argument) {
-    if (argument.startsWith(QLatin1String("-co"), Qt::CaseInsensitive))
-        return true;
-    return argument.startsWith(QLatin1String("/co"), Qt::CaseInsensitive) &&
-           !QFileInfo::exists(argument);
+    return IsBaseFileSwitch(argument) &&
+           !(argument.startsWith(QLatin1Char('/')) && QFileInfo::exists(argument));
 }
 
 QString UsageText() {

@@ -14,8 +14,8 @@ struct CommandLine {
 // arguments: everything after the program name.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
-// "-co" or "/co" in any case, as the language component reads it. A path that merely
-// begins with "/co" (such as /code/me.jpg) is a switch only when no such file exists.
+// IsBaseFileSwitch, except that a path that merely begins with "/co" (such as
+// /code/me.jpg) is a switch only when no such file exists.
 bool IsLanguageSwitch(const QString& argument);
 
 QString UsageText();

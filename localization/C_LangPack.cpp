@@ -61,6 +61,11 @@ QString listingText(TStorefile& store) {
 
 } // namespace
 
+bool IsBaseFileSwitch(const QString& argument) {
+    return argument.startsWith(QLatin1String("-co"), Qt::CaseInsensitive) ||
+           argument.startsWith(QLatin1String("/co"), Qt::CaseInsensitive);
+}
+
 TLangList::TLangList(QObject* parent)
     : QObject(parent), m_base(std::make_unique<TLanguageRecord>(m_excluded, m_platform)),
       m_current(std::make_unique<TLanguageRecord>(m_excluded, m_platform)) {}
@@ -277,11 +282,7 @@ void TLangList::FirstActivation() {
     // Whatever fails here is shown once; the start goes on, in the built-in English if need be.
     m_started = true;
     for (const QString& argument : m_platform.arguments) {
-        QString option = argument.toLower();
-        const qsizetype slash = option.indexOf(QLatin1Char('/'));
-        if (slash >= 0)
-            option[slash] = QLatin1Char('-');
-        if (option.startsWith(QLatin1String("-co"))) {
+        if (IsBaseFileSwitch(argument)) {
             try {
                 CreateBaseFile();
             } catch (const AppError& error) {

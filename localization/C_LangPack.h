@@ -183,3 +183,6 @@ private:
     bool m_loaded = false;
     bool m_started = false;
 };
+
+// "-co" or "/co" in any case: the command-line switch that writes the base language file.
+bool IsBaseFileSwitch(const QString& argument);

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -140,18 +141,21 @@ TPageView::TPageView(QWidget* parent) : QWidget(parent) {
 // Scaled to the screen's own pixels, so that a display at twice the density shows the
 // sheet at twice the detail instead of enlarging a blurred copy.
 void TPageView::showPage(const QImage& page) {
-    const qreal ratio = devicePixelRatioF();
-    const QSize device(qRound(width() * ratio), qRound(height() * ratio));
-    m_shown = ScaleNearest(page, PreviewSize(page.size(), device));
-    m_shown.setDevicePixelRatio(ratio);
-    update();
+    setShown(ScaleNearest(page, PreviewSize(page.size(), deviceSize())));
 }
 
 void TPageView::showLayout(const PageLayout& layout) {
+    setShown(ScaleNearestLayout(layout, PreviewSize(layout.size, deviceSize())));
+}
+
+QSize TPageView::deviceSize() const {
     const qreal ratio = devicePixelRatioF();
-    const QSize device(qRound(width() * ratio), qRound(height() * ratio));
-    m_shown = ScaleNearestLayout(layout, PreviewSize(layout.size, device));
-    m_shown.setDevicePixelRatio(ratio);
+    return {qRound(width() * ratio), qRound(height() * ratio)};
+}
+
+void TPageView::setShown(QImage scaled) {
+    m_shown = std::move(scaled);
+    m_shown.setDevicePixelRatio(devicePixelRatioF());
     update();
 }
 

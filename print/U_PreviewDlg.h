@@ -58,6 +58,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QSize deviceSize() const;
+    void setShown(QImage scaled);
+
     QImage m_shown;
 };
 

@@ -5,8 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <unistd.h>
-
 namespace {
 
 QString withSeparator(const QString& path) {
@@ -21,19 +19,14 @@ bool holdsProgramFiles(const QString& folder) {
                 .isEmpty();
 }
 
-// access() rather than the permission bits: it also sees read-only mounts and ACLs.
-bool writableFolder(const QString& folder) {
-    return QFileInfo(folder).isDir() && ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
-}
-
-} // namespace
-
 QStringList ProgramFileFolders(const QString& programFile) {
     const QString own = FolderOf(programFile);
     const QString shared =
         withSeparator(QDir::cleanPath(own + QStringLiteral("../share/quillmark")));
     return own == shared ? QStringList{own} : QStringList{own, shared};
 }
+
+} // namespace
 
 QString FindProgramFile(const QString& programFile, const QString& name) {
     const QStringList folders = ProgramFileFolders(programFile);
@@ -44,13 +37,6 @@ QString FindProgramFile(const QString& programFile, const QString& name) {
     return folders.constFirst() + name;
 }
 
-QStringList LanguageFolders(const QString& programFile, const QString& dataFolder) {
-    QStringList folders = ProgramFileFolders(programFile);
-    if (!dataFolder.isEmpty() && !folders.contains(withSeparator(dataFolder)))
-        folders << withSeparator(dataFolder);
-    return folders;
-}
-
 QString LanguageFolder(const QString& programFile) {
     const QStringList folders = ProgramFileFolders(programFile);
     for (const QString& folder : folders) {
@@ -58,9 +44,4 @@ QString LanguageFolder(const QString& programFile) {
             return folder;
     }
     return folders.constFirst();
-}
-
-QString WritableLanguageFolder(const QString& programFile, const QString& dataFolder) {
-    const QString folder = LanguageFolder(programFile);
-    return writableFolder(folder) ? folder : withSeparator(dataFolder);
 }

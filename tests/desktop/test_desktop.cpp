@@ -60,7 +60,7 @@ TEST(CommandLine, OptionsAndThePicture) {
     }
 }
 
-TEST(ProgramFiles, BuildTreeFirstThenShareThenTheDataFolder) {
+TEST(ProgramFiles, BuildTreeFirstThenShare) {
     QTemporaryDir root;
     const QString build = root.filePath("build/bin/");
     const QString prefix = root.filePath("usr/");
@@ -68,19 +68,13 @@ TEST(ProgramFiles, BuildTreeFirstThenShareThenTheDataFolder) {
     writeFile(prefix + "bin/quillmark");
     writeFile(prefix + "share/quillmark/help.htm");
     writeFile(prefix + "share/quillmark/QKS_0000040C.SPK");
-    const QString data = root.filePath("data/");
 
     EXPECT_EQ(FindProgramFile(build + "quillmark", "help.htm"), build + "help.htm");
     EXPECT_EQ(FindProgramFile(prefix + "bin/quillmark", "help.htm"),
               prefix + "share/quillmark/help.htm");
     EXPECT_EQ(FindProgramFile(prefix + "bin/quillmark", "gone.htm"), prefix + "bin/gone.htm");
-    EXPECT_EQ(LanguageFolders(prefix + "bin/quillmark", data),
-              (QStringList{prefix + "bin/", prefix + "share/quillmark/", data}));
     EXPECT_EQ(LanguageFolder(prefix + "bin/quillmark"), prefix + "share/quillmark/");
     EXPECT_EQ(LanguageFolder(build + "quillmark"), build);
-    EXPECT_EQ(WritableLanguageFolder(build + "quillmark", data), build);
-    // A program whose folders cannot be written to (here: do not exist) uses the data folder.
-    EXPECT_EQ(WritableLanguageFolder(root.filePath("gone/bin/quillmark"), data), data);
 }
 
 TEST(OpenDialog, SideBarListsExistingPlacesOnceEach) {
