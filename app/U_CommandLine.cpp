@@ -19,8 +19,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
 }
 
 bool IsLanguageSwitch(const QString& argument) {
-    return IsBaseFileSwitch(argument) &&
-           !(argument.startsWith(QLatin1Char('/')) && QFileInfo::exists(argument));
+    return IsBaseFileSwitch(argument);
 }
 
 QString UsageText() {

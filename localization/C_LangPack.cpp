@@ -62,8 +62,12 @@ QString listingText(TStorefile& store) {
 } // namespace
 
 bool IsBaseFileSwitch(const QString& argument) {
-    return argument.startsWith(QLatin1String("-co"), Qt::CaseInsensitive) ||
-           argument.startsWith(QLatin1String("/co"), Qt::CaseInsensitive);
+    if (argument.startsWith(QLatin1String("-co"), Qt::CaseInsensitive))
+        return true;
+    // On Linux "/co..." is also an absolute path: a file that exists (a picture opened with
+    // the program) is never taken for the switch.
+    return argument.startsWith(QLatin1String("/co"), Qt::CaseInsensitive) &&
+           !QFileInfo::exists(argument);
 }
 
 TLangList::TLangList(QObject* parent)

@@ -184,5 +184,6 @@ private:
     bool m_started = false;
 };
 
-// "-co" or "/co" in any case: the command-line switch that writes the base language file.
+// "-co" or "/co" in any case: the command-line switch that writes the base language file. A
+// "/co..." that names an existing file is a path, not the switch.
 bool IsBaseFileSwitch(const QString& argument);
