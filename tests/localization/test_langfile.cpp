@@ -1,6 +1,7 @@
 // The record store, the language file format and its character sets, against bytes laid out
 // by hand.
 #include "AppError.h"
+#include "FileBytes.h"
 #include "LangTestComponents.h"
 #include "Lang_Charset.h"
 #include "Lang_File.h"
