@@ -198,8 +198,9 @@ TEST_F(LangFileTest, ReadsEveryRevision) {
         EXPECT_EQ(e.caption, QStringLiteral("Caption"));
         EXPECT_EQ(e.lines, QStringList({"a", "b", "c"}));
         EXPECT_EQ(e.alignment, c.revision >= 3 ? 2 : 0);
-        if (c.revision == 0)
+        if (c.revision == 0) {
             EXPECT_EQ(pack->entries[2].lines, QStringList({"x"}));
+        }
     }
 }
 
