@@ -287,13 +287,6 @@ QByteArray PictureToBmp(const QImage& picture) {
     return bytes;
 }
 
-std::optional<LangHeader> ReadLanguageHeader(const QString& path) {
-    TStorefile store;
-    if (!openForReading(store, path))
-        return std::nullopt;
-    return readHeader(store);
-}
-
 std::optional<LangPack> ReadLanguageFile(const QString& path) {
     TStorefile store;
     if (!openForReading(store, path))

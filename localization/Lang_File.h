@@ -71,9 +71,6 @@ inline bool IsTranslated(int tag) {
 // entries before the cut; missing records of the last entry read as empty with tag 0.
 std::optional<LangPack> ReadLanguageFile(const QString& path);
 
-// The header only (records 0 to 13), for listings and the picture.
-std::optional<LangHeader> ReadLanguageHeader(const QString& path);
-
 // Writes a revision-4 pack: the whole file goes to a temporary file beside the target and
 // replaces the target only when complete. The key tag of each entry is computed from the
 // texts it carries; texts are encoded in the header's character set. Raises AppError with a

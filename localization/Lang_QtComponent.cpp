@@ -15,6 +15,8 @@
 #include <QRadioButton>
 #include <QWidget>
 
+#include <array>
+
 namespace {
 
 enum Prop : unsigned {
@@ -362,26 +364,23 @@ private:
     }
 
     void setAlignment(int value) {
-        if (auto* label = qobject_cast<QLabel*>(m_object)) {
-            const Qt::Alignment vertical = label->alignment() & Qt::AlignVertical_Mask;
-            const Qt::Alignment horizontal = value == 1   ? Qt::AlignRight
-                                             : value == 2 ? Qt::AlignHCenter
-                                                          : Qt::AlignLeft;
-            label->setAlignment(horizontal | vertical);
-        } else if (value == 0 || value == 1) {
-            widget()->setLayoutDirection(value == 0 ? Qt::RightToLeft : Qt::LeftToRight);
-        }
+        place(value, Qt::AlignVertical_Mask, {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter}, 0);
     }
 
     void setLayout(int value) {
+        place(value, Qt::AlignHorizontal_Mask, {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom},
+              1);
+    }
+
+    // A label takes one axis of its alignment from value (0, 1 or 2; any other as 0) and keeps
+    // the other axis; any other widget reads 0 or 1 as a direction, rightToLeft being which.
+    void place(int value, Qt::Alignment keep, const std::array<Qt::Alignment, 3>& choices,
+               int rightToLeft) {
         if (auto* label = qobject_cast<QLabel*>(m_object)) {
-            const Qt::Alignment horizontal = label->alignment() & Qt::AlignHorizontal_Mask;
-            const Qt::Alignment vertical = value == 1   ? Qt::AlignVCenter
-                                           : value == 2 ? Qt::AlignBottom
-                                                        : Qt::AlignTop;
-            label->setAlignment(horizontal | vertical);
+            const Qt::Alignment chosen = value == 1 || value == 2 ? choices[value] : choices[0];
+            label->setAlignment(chosen | (label->alignment() & keep));
         } else if (value == 0 || value == 1) {
-            widget()->setLayoutDirection(value == 1 ? Qt::RightToLeft : Qt::LeftToRight);
+            widget()->setLayoutDirection(value == rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
         }
     }
 

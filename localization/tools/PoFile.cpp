@@ -13,6 +13,21 @@ struct Entry {
     bool hasComments = false;
 };
 
+// The escapes a quoted string knows, both ways: the character and the letter after the
+// backslash.
+struct Escape {
+    char raw;
+    char code;
+};
+constexpr Escape kEscapes[] = {{'\n', 'n'}, {'\r', 'r'}, {'\t', 't'}, {'"', '"'}, {'\\', '\\'}};
+
+const Escape* findEscape(char Escape::*side, char c) {
+    for (const Escape& escape : kEscapes)
+        if (escape.*side == c)
+            return &escape;
+    return nullptr;
+}
+
 // Decodes one C-like quoted string that makes up the rest of a line.
 bool unquote(const QByteArray& text, QByteArray& out, QString& what) {
     QByteArray s = text.trimmed();
@@ -35,26 +50,12 @@ bool unquote(const QByteArray& text, QByteArray& out, QString& what) {
             what = QStringLiteral("string ends with a backslash");
             return false;
         }
-        switch (s.at(i)) {
-        case 'n':
-            out.append('\n');
-            break;
-        case 'r':
-            out.append('\r');
-            break;
-        case 't':
-            out.append('\t');
-            break;
-        case '"':
-            out.append('"');
-            break;
-        case '\\':
-            out.append('\\');
-            break;
-        default:
+        const Escape* escape = findEscape(&Escape::code, s.at(i));
+        if (!escape) {
             what = QStringLiteral("unknown escape \\%1").arg(QChar::fromLatin1(s.at(i)));
             return false;
         }
+        out.append(escape->raw);
     }
     return true;
 }
@@ -62,25 +63,10 @@ bool unquote(const QByteArray& text, QByteArray& out, QString& what) {
 QByteArray quote(const QString& text) {
     QByteArray out = "\"";
     for (char c : text.toUtf8()) {
-        switch (c) {
-        case '\n':
-            out.append("\\n");
-            break;
-        case '\r':
-            out.append("\\r");
-            break;
-        case '\t':
-            out.append("\\t");
-            break;
-        case '"':
-            out.append("\\\"");
-            break;
-        case '\\':
-            out.append("\\\\");
-            break;
-        default:
+        if (const Escape* escape = findEscape(&Escape::raw, c))
+            out.append('\\').append(escape->code);
+        else
             out.append(c);
-        }
     }
     return out + '"';
 }

@@ -1,7 +1,8 @@
 // Writes the fuzz targets' seed folders under the folder given: small pictures of every
 // kind the decoder reads (picture/), the catalogue's labels (label/) and settings files as
-// the store writes them (settings/).
+// the store writes them (settings/) and small language packs of every revision (langfile/).
 #include "JpegSamples.h"
+#include "LangTestComponents.h"
 #include "SettingsStore.h"
 #include "U_Formats.h"
 
@@ -80,6 +81,13 @@ bool settingsSeeds(const QString& folder) {
                      "[software%20x]\nkey=@ByteArray(\\x1\\0)\nlist=a, b, \"c\"\n");
 }
 
+bool langSeeds(const QString& folder) {
+    bool ok = true;
+    for (const auto& [name, bytes] : SeedPacks())
+        ok &= writeSeed(folder, name, bytes);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -93,7 +101,10 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         bool (*write)(const QString&);
-    } sets[] = {{"picture", pictureSeeds}, {"label", labelSeeds}, {"settings", settingsSeeds}};
+    } sets[] = {{"picture", pictureSeeds},
+                {"label", labelSeeds},
+                {"settings", settingsSeeds},
+                {"langfile", langSeeds}};
     for (const auto& set : sets) {
         const QString folder = root + QLatin1Char('/') + QLatin1String(set.name);
         ok &= QDir().mkpath(folder) && set.write(folder);

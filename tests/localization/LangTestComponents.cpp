@@ -1,6 +1,5 @@
 #include "LangTestComponents.h"
 
-#include <QFile>
 #include <QtEndian>
 
 namespace {
@@ -118,17 +117,6 @@ std::vector<RawRecord> RawHeader(int revision, uint16_t languageId, int charset,
     if (revision == 4)
         h.push_back({516, RawInt(11)});
     return h;
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 std::vector<std::pair<QString, QByteArray>> SeedPacks() {

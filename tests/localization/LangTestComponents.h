@@ -39,8 +39,6 @@ QByteArray RawStore(const QByteArray& signature, int32_t count,
 std::vector<RawRecord> RawHeader(int revision, uint16_t languageId, int charset,
                                  const QByteArray& title = "Title",
                                  const QByteArray& detail = "Detail");
-void WriteBytes(const QString& path, const QByteArray& bytes);
-QByteArray ReadBytes(const QString& path);
 
 // Small sound packs of every revision, named like pack files: the fuzzer's seeds.
 std::vector<std::pair<QString, QByteArray>> SeedPacks();

@@ -1,6 +1,7 @@
 // The record store, the language file format and its character sets, against bytes laid out
 // by hand.
 #include "AppError.h"
+#include "FileBytes.h"
 #include "LangTestComponents.h"
 #include "Lang_Charset.h"
 #include "Lang_File.h"
@@ -197,8 +198,9 @@ TEST_F(LangFileTest, ReadsEveryRevision) {
         EXPECT_EQ(e.caption, QStringLiteral("Caption"));
         EXPECT_EQ(e.lines, QStringList({"a", "b", "c"}));
         EXPECT_EQ(e.alignment, c.revision >= 3 ? 2 : 0);
-        if (c.revision == 0)
+        if (c.revision == 0) {
             EXPECT_EQ(pack->entries[2].lines, QStringList({"x"}));
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 // the base file.
 #include "AppError.h"
 #include "C_LangPack.h"
+#include "FileBytes.h"
 #include "LangTestComponents.h"
 #include "Lang_Storageobj.h"
 #include "SettingsStore.h"

@@ -1,7 +1,6 @@
 #include "JpegSamples.h"
 
 #include <QBuffer>
-#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -105,17 +104,6 @@ QByteArray BmpBytes(const QImage& picture) {
     buffer.open(QIODevice::WriteOnly);
     picture.save(&buffer, "BMP");
     return data;
-}
-
-void WriteBytes(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(data);
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray WithClaimedSize(QByteArray jpeg, int width, int height) {

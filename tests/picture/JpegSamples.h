@@ -26,9 +26,6 @@ QImage Numbered(int width, int height);
 
 QByteArray BmpBytes(const QImage& picture);
 
-void WriteBytes(const QString& path, const QByteArray& data);
-QByteArray ReadBytes(const QString& path);
-
 // The JPEG with its frame header's size replaced (the pixel data stays as it was).
 QByteArray WithClaimedSize(QByteArray jpeg, int width, int height);
 

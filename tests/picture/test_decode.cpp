@@ -1,6 +1,7 @@
 // Reading picture files: the JPEG variants cameras and phones write, bitmaps, and files
 // that must be refused with one clear message.
 #include "AppError.h"
+#include "FileBytes.h"
 #include "JpegSamples.h"
 #include "U_JpegDecode.h"
 #include "U_PictureBuffer.h"

@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "Artwork.h"
 #include "Fakes.h"
+#include "FileBytes.h"
 #include "JpegSamples.h"
 #include "U_MainDlg.h"
 #include "U_Picture.h"
