@@ -1,10 +1,10 @@
-#include "U_about.h"
+#include "about/U_about.h"
 
-#include "Artwork.h"
-#include "C_TextStorage.h"
-#include "Shell.h"
-#include "U_MsgDlg.h"
-#include "U_OrrinUtils.h"
+#include "resources/Artwork.h"
+#include "localization/C_TextStorage.h"
+#include "platform/Shell.h"
+#include "support/U_MsgDlg.h"
+#include "support/U_OrrinUtils.h"
 
 #include <QGroupBox>
 #include <QLabel>

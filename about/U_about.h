@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ComponentList.h"
+#include "localization/ComponentList.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
-#include "U_CommandLine.h"
+#include "app/U_CommandLine.h"
 
-#include "C_LangPack.h"
+#include "localization/C_LangPack.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
-#include "U_Formats.h"
+#include "app/U_Formats.h"
 
-#include "AppError.h"
-#include "U_QMKSUtils.h"
+#include "platform/AppError.h"
+#include "support/U_QMKSUtils.h"
 
 #include <QRegularExpression>
 

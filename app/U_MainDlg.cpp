@@ -1,16 +1,16 @@
-#include "U_MainDlg.h"
+#include "app/U_MainDlg.h"
 
-#include "Artwork.h"
-#include "U_AppFolders.h"
-#include "Lang_langChoice.h"
-#include "U_Accessibility.h"
-#include "U_MsgDlg.h"
-#include "U_OrrinUtils.h"
-#include "U_PictureView.h"
-#include "U_QMKSUtils.h"
-#include "U_SettingsDlg.h"
-#include "U_TrackBar.h"
-#include "U_about.h"
+#include "resources/Artwork.h"
+#include "support/U_AppFolders.h"
+#include "localization/Lang_langChoice.h"
+#include "support/U_Accessibility.h"
+#include "support/U_MsgDlg.h"
+#include "support/U_OrrinUtils.h"
+#include "app/U_PictureView.h"
+#include "support/U_QMKSUtils.h"
+#include "localization/U_SettingsDlg.h"
+#include "app/U_TrackBar.h"
+#include "about/U_about.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "C_LangPack.h"
-#include "C_TextStorage.h"
-#include "C_WideDialogs.h"
-#include "ComponentList.h"
-#include "Lang_QtTranslations.h"
-#include "Platform.h"
-#include "U_DragDrop.h"
-#include "U_Formats.h"
-#include "U_Log.h"
-#include "U_WPrint.h"
+#include "localization/C_LangPack.h"
+#include "localization/C_TextStorage.h"
+#include "support/C_WideDialogs.h"
+#include "localization/ComponentList.h"
+#include "localization/Lang_QtTranslations.h"
+#include "platform/Platform.h"
+#include "support/U_DragDrop.h"
+#include "app/U_Formats.h"
+#include "support/U_Log.h"
+#include "print/U_WPrint.h"
 
 #include <QMainWindow>
 #include <QStringList>

@@ -1,12 +1,12 @@
 // The main window's printing side: printer selection, the copies slider and Print Now.
-#include "U_MainDlg.h"
+#include "app/U_MainDlg.h"
 
-#include "U_BackgroundWork.h"
-#include "U_MsgDlg.h"
-#include "U_PictureView.h"
-#include "U_PreviewDlg.h"
-#include "U_PrintJob.h"
-#include "U_TrackBar.h"
+#include "support/U_BackgroundWork.h"
+#include "support/U_MsgDlg.h"
+#include "app/U_PictureView.h"
+#include "print/U_PreviewDlg.h"
+#include "print/U_PageCompose.h"
+#include "app/U_TrackBar.h"
 
 #include <QAction>
 #include <QCloseEvent>

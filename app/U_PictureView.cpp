@@ -1,8 +1,8 @@
-#include "U_PictureView.h"
+#include "app/U_PictureView.h"
 
-#include "U_Picture.h"
-#include "U_PrintJob.h"
-#include "U_Resample.h"
+#include "picture/U_Picture.h"
+#include "print/U_PageCompose.h"
+#include "picture/U_Resample.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "U_TrackBar.h"
+#include "app/U_TrackBar.h"
 
 TTrackBar::TTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setRange(0, 10);

@@ -1,15 +1,15 @@
 // Program start: the command line, the one running program per user, the application,
 // its four windows in order, and the event loop.
-#include "Artwork.h"
-#include "Platform.h"
-#include "SingleInstance.h"
-#include "U_CommandLine.h"
-#include "U_MainDlg.h"
-#include "U_MsgDlg.h"
-#include "U_PreviewDlg.h"
-#include "U_SafeWrite.h"
-#include "U_SettingsDlg.h"
-#include "U_about.h"
+#include "resources/Artwork.h"
+#include "platform/Platform.h"
+#include "platform/SingleInstance.h"
+#include "app/U_CommandLine.h"
+#include "app/U_MainDlg.h"
+#include "support/U_MsgDlg.h"
+#include "print/U_PreviewDlg.h"
+#include "platform/U_SafeWrite.h"
+#include "localization/U_SettingsDlg.h"
+#include "about/U_about.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "BenchUtil.h"
+#include "bench/BenchUtil.h"
 
-#include "VirtualPdfPrinter.h"
+#include "platform/VirtualPdfPrinter.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

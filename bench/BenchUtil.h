@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Printers.h"
+#include "platform/Printers.h"
 
 #include <QString>
 

@@ -1,11 +1,11 @@
 // Language packs: building the list of 20 packs and switching between two packs of 300
 // entries, against reading the same files' bytes, measured in the same run. A switch should
 // stay under 50 ms to feel instant.
-#include "BenchUtil.h"
-#include "C_LangPack.h"
-#include "LangTestComponents.h"
-#include "Lang_File.h"
-#include "Lang_Languages.h"
+#include "bench/BenchUtil.h"
+#include "localization/C_LangPack.h"
+#include "tests/common/LangTestComponents.h"
+#include "localization/Lang_File.h"
+#include "localization/Lang_Languages.h"
 
 #include <QFile>
 #include <QGuiApplication>

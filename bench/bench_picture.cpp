@@ -1,13 +1,13 @@
 // The working picture's costs on a 24-megapixel photo, each against a yardstick measured in
 // the same run: loading against djpeg, the colour passes against the memory-copy rate,
 // rotation against a plain copy, the display rescale against the load.
-#include "BenchUtil.h"
-#include "U_JpegEncode.h"
-#include "U_Picture.h"
-#include "U_PictureBuffer.h"
-#include "U_PictureFile.h"
-#include "U_PixelPath.h"
-#include "U_Resample.h"
+#include "bench/BenchUtil.h"
+#include "picture/U_JpegEncode.h"
+#include "picture/U_Picture.h"
+#include "picture/U_PictureBuffer.h"
+#include "picture/U_PictureFile.h"
+#include "picture/U_PixelPath.h"
+#include "picture/U_Resample.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,10 +1,10 @@
 // Print Now to a shown preview: the main window and the preview window as the user has them,
 // a 16-megapixel picture of 35 × 45 proportions, the virtual printer's sheet at 600 and
 // 1200 dpi. The target is a fixed one: under 0.3 s at 1200 dpi.
-#include "BenchUtil.h"
-#include "U_JpegEncode.h"
-#include "U_MainDlg.h"
-#include "U_PreviewDlg.h"
+#include "bench/BenchUtil.h"
+#include "picture/U_JpegEncode.h"
+#include "app/U_MainDlg.h"
+#include "print/U_PreviewDlg.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

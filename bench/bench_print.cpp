@@ -5,12 +5,12 @@
 //   quillmark-bench-print                 all measures, one line each
 //   quillmark-bench-print --whole-path DPI PHOTO OUT
 //                                         one run of the whole path (for its peak memory)
-#include "BenchUtil.h"
-#include "U_JpegEncode.h"
-#include "U_PictureFile.h"
-#include "U_PrintJob.h"
-#include "U_WPrint.h"
-#include "VirtualPdfPrinter.h"
+#include "bench/BenchUtil.h"
+#include "picture/U_JpegEncode.h"
+#include "picture/U_PictureFile.h"
+#include "print/U_PageCompose.h"
+#include "print/U_WPrint.h"
+#include "platform/VirtualPdfPrinter.h"
 
 #include <QCoreApplication>
 #include <QDir>

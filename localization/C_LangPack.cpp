@@ -1,10 +1,10 @@
-#include "C_LangPack.h"
+#include "localization/C_LangPack.h"
 
-#include "AppError.h"
-#include "Lang_Charset.h"
-#include "Lang_Languages.h"
-#include "Lang_Storageobj.h"
-#include "SettingsStore.h"
+#include "platform/AppError.h"
+#include "localization/Lang_Charset.h"
+#include "localization/Lang_Languages.h"
+#include "localization/Lang_Storageobj.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LangComponent.h"
-#include "Lang_File.h"
+#include "localization/LangComponent.h"
+#include "localization/Lang_File.h"
 
 #include <QHash>
 #include <QImage>

@@ -1,7 +1,7 @@
 // TLanguageRecord: applying a pack to the live components, and the base file's entries.
-#include "AppError.h"
-#include "C_LangPack.h"
-#include "Lang_Charset.h"
+#include "platform/AppError.h"
+#include "localization/C_LangPack.h"
+#include "localization/Lang_Charset.h"
 
 namespace {
 

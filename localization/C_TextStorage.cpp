@@ -1,4 +1,4 @@
-#include "C_TextStorage.h"
+#include "localization/C_TextStorage.h"
 
 TTextStorage::TTextStorage(const QString& name, const QStringList& designTexts, QObject* parent)
     : QObject(parent), m_items(designTexts), m_designTime(designTexts) {

@@ -1,6 +1,6 @@
-#include "Lang_Charset.h"
+#include "localization/Lang_Charset.h"
 
-#include "AppError.h"
+#include "platform/AppError.h"
 
 #include <cerrno>
 #include <iconv.h>

@@ -1,8 +1,8 @@
-#include "Lang_File.h"
+#include "localization/Lang_File.h"
 
-#include "AppError.h"
-#include "Lang_Charset.h"
-#include "Lang_Storageobj.h"
+#include "platform/AppError.h"
+#include "localization/Lang_Charset.h"
+#include "localization/Lang_Storageobj.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Lang_Languages.h"
+#include "localization/Lang_Languages.h"
 
 #include <QByteArray>
 

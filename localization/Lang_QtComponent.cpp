@@ -1,7 +1,7 @@
-#include "Lang_QtComponent.h"
+#include "localization/Lang_QtComponent.h"
 
-#include "C_TextStorage.h"
-#include "ComponentList.h"
+#include "localization/C_TextStorage.h"
+#include "localization/ComponentList.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LangComponent.h"
+#include "localization/LangComponent.h"
 
 #include <QList>
 #include <QObject>

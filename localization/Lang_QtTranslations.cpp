@@ -1,6 +1,6 @@
-#include "Lang_QtTranslations.h"
+#include "localization/Lang_QtTranslations.h"
 
-#include "Lang_Languages.h"
+#include "localization/Lang_Languages.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "Lang_Storageobj.h"
+#include "localization/Lang_Storageobj.h"
 
-#include "AppError.h"
+#include "platform/AppError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "Lang_langChoice.h"
+#include "localization/Lang_langChoice.h"
 
-#include "AppError.h"
-#include "C_LangPack.h"
+#include "platform/AppError.h"
+#include "localization/C_LangPack.h"
 
 #include <QApplication>
 #include <QKeyEvent>

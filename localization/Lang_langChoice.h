@@ -1,6 +1,6 @@
 #pragma once
 
-#include "C_LangPack.h"
+#include "localization/C_LangPack.h"
 
 #include <QFrame>
 #include <QListWidget>

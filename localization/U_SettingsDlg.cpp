@@ -1,6 +1,6 @@
-#include "U_SettingsDlg.h"
+#include "localization/U_SettingsDlg.h"
 
-#include "Lang_langChoice.h"
+#include "localization/Lang_langChoice.h"
 
 TSettingsDlg::TSettingsDlg(QWidget* parent, TLangList* languages) : QDialog(parent) {
     setObjectName(QStringLiteral("SettingsDlg"));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RemovableDrives.h"
+#include "platform/RemovableDrives.h"
 
 #include <QByteArray>
 #include <QString>

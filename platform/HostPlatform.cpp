@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "platform/Platform.h"
 
 HostPlatform::HostPlatform(const QString& programFile, const QStringList& arguments)
     : m_settings(createUserSettingsStore()), m_shell(createDesktopShell()),

@@ -1,10 +1,10 @@
 // The system's printers through Qt PrintSupport over CUPS, followed by the virtual PDF
 // printer.
-#include "HostPrinters.h"
+#include "platform/HostPrinters.h"
 
-#include "FileChooser.h"
-#include "TimeLimit.h"
-#include "VirtualPdfPrinter.h"
+#include "platform/FileChooser.h"
+#include "platform/TimeLimit.h"
+#include "platform/VirtualPdfPrinter.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "SystemFacts.h"
+#include "platform/SystemFacts.h"
 
 #include <QFile>
 #include <QTextStream>

@@ -1,7 +1,7 @@
-#include "SettingsStore.h"
+#include "platform/SettingsStore.h"
 
-#include "AppError.h"
-#include "U_SafeWrite.h"
+#include "platform/AppError.h"
+#include "platform/U_SafeWrite.h"
 
 #include <QCoreApplication>
 #include <QDir>

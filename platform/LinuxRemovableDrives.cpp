@@ -1,4 +1,4 @@
-#include "DriveScan.h"
+#include "platform/DriveScan.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "FileChooser.h"
-#include "MessagePresenter.h"
-#include "Printers.h"
-#include "RemovableDrives.h"
-#include "SettingsStore.h"
-#include "Shell.h"
-#include "SystemFacts.h"
-#include "UserFolders.h"
+#include "platform/FileChooser.h"
+#include "platform/MessagePresenter.h"
+#include "platform/Printers.h"
+#include "platform/RemovableDrives.h"
+#include "platform/SettingsStore.h"
+#include "platform/Shell.h"
+#include "platform/SystemFacts.h"
+#include "platform/UserFolders.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppError.h"
+#include "platform/AppError.h"
 
 #include <QImage>
 #include <QString>

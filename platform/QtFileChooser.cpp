@@ -1,6 +1,6 @@
-#include "FileChooser.h"
+#include "platform/FileChooser.h"
 
-#include "RemovableDrives.h"
+#include "platform/RemovableDrives.h"
 
 #include <QCoreApplication>
 #include <QDir>

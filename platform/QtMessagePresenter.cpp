@@ -1,4 +1,4 @@
-#include "MessagePresenter.h"
+#include "platform/MessagePresenter.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "VersionResource.h"
+#include "platform/VersionResource.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
-#include "VirtualPdfPrinter.h"
+#include "platform/VirtualPdfPrinter.h"
 
-#include "U_SafeWrite.h"
+#include "platform/U_SafeWrite.h"
 
 #include <QDir>
 #include <QFileInfo>

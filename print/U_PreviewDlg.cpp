@@ -1,13 +1,13 @@
-#include "U_PreviewDlg.h"
+#include "print/U_PreviewDlg.h"
 
-#include "Artwork.h"
-#include "C_TextStorage.h"
-#include "C_WideDialogs.h"
-#include "U_BackgroundWork.h"
-#include "U_JpegEncode.h"
-#include "U_MsgDlg.h"
-#include "U_OrrinUtils.h"
-#include "U_PictureFile.h"
+#include "resources/Artwork.h"
+#include "localization/C_TextStorage.h"
+#include "support/C_WideDialogs.h"
+#include "support/U_BackgroundWork.h"
+#include "picture/U_JpegEncode.h"
+#include "support/U_MsgDlg.h"
+#include "support/U_OrrinUtils.h"
+#include "picture/U_PictureFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ComponentList.h"
-#include "Platform.h"
-#include "U_PrintJob.h"
+#include "localization/ComponentList.h"
+#include "platform/Platform.h"
+#include "print/U_PageCompose.h"
 
 #include <QDialog>
 #include <QImage>

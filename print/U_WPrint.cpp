@@ -1,6 +1,6 @@
-#include "U_WPrint.h"
+#include "print/U_WPrint.h"
 
-#include "U_PageWrite.h"
+#include "picture/U_PageWrite.h"
 
 #include <cmath>
 #include <cstring>

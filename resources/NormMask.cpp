@@ -1,6 +1,6 @@
 // The norm mask: a guide for where head, eyes and chin fall in a 35 x 45 mm photo, laid
 // semi-transparently over the picture display.
-#include "Artwork.h"
+#include "resources/Artwork.h"
 
 #include <QPainter>
 #include <QPainterPath>

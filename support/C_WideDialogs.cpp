@@ -1,6 +1,6 @@
-#include "C_WideDialogs.h"
+#include "support/C_WideDialogs.h"
 
-#include "FileChooser.h"
+#include "platform/FileChooser.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "U_Accessibility.h"
+#include "support/U_Accessibility.h"
 
 #include <QEvent>
 #include <QWidget>

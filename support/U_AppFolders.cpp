@@ -1,6 +1,6 @@
-#include "U_AppFolders.h"
+#include "support/U_AppFolders.h"
 
-#include "U_OrrinUtils.h"
+#include "support/U_OrrinUtils.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "U_BackgroundWork.h"
+#include "support/U_BackgroundWork.h"
 
 #include <QCursor>
 #include <QEventLoop>

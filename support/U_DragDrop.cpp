@@ -1,4 +1,4 @@
-#include "U_DragDrop.h"
+#include "support/U_DragDrop.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,7 +1,7 @@
-#include "U_Log.h"
+#include "support/U_Log.h"
 
-#include "AppError.h"
-#include "U_SafeWrite.h"
+#include "platform/AppError.h"
+#include "platform/U_SafeWrite.h"
 
 #include <QFileInfo>
 

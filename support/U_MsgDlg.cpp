@@ -1,6 +1,6 @@
-#include "U_MsgDlg.h"
+#include "support/U_MsgDlg.h"
 
-#include "MessagePresenter.h"
+#include "platform/MessagePresenter.h"
 
 int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message, int buttons,
            int kind, int defaultButton) {

@@ -1,9 +1,9 @@
-#include "U_OrrinUtils.h"
+#include "support/U_OrrinUtils.h"
 
-#include "SettingsStore.h"
-#include "U_SafeWrite.h"
-#include "UserFolders.h"
-#include "VersionResource.h"
+#include "platform/SettingsStore.h"
+#include "platform/U_SafeWrite.h"
+#include "platform/UserFolders.h"
+#include "platform/VersionResource.h"
 
 #include <QDir>
 #include <QFileInfo>

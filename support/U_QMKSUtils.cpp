@@ -1,6 +1,6 @@
-#include "U_QMKSUtils.h"
+#include "support/U_QMKSUtils.h"
 
-#include "SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 #include <cmath>
 

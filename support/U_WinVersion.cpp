@@ -1,4 +1,4 @@
-#include "U_WinVersion.h"
+#include "support/U_WinVersion.h"
 
 QString NtVersionString(const WindowsVersionRecord& record) {
     QString text = QStringLiteral("Unknown");

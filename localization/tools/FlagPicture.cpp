@@ -1,4 +1,4 @@
-#include "FlagPicture.h"
+#include "localization/tools/FlagPicture.h"
 
 #include <QColor>
 #include <QImage>

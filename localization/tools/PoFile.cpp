@@ -1,4 +1,4 @@
-#include "PoFile.h"
+#include "localization/tools/PoFile.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "SpkCompile.h"
+#include "localization/tools/SpkCompile.h"
 
-#include "FlagPicture.h"
+#include "localization/tools/FlagPicture.h"
 
 #include <QHash>
 #include <QImage>

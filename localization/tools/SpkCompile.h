@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Lang_File.h"
-#include "PoFile.h"
+#include "localization/Lang_File.h"
+#include "localization/tools/PoFile.h"
 
 #include <QString>
 #include <QStringList>

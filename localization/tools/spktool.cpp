@@ -2,11 +2,11 @@
 //   spktool compile LANG.po OUT.SPK          a revision-4 pack from a translation
 //   spktool pot QKS_ORIGINAL.SPK OUT.pot     the template from the base file ("-co")
 //   spktool check LANG.po TEMPLATE.pot       unknown keys, lists of the wrong length
-#include "AppError.h"
-#include "Lang_File.h"
-#include "Lang_Storageobj.h"
-#include "PoFile.h"
-#include "SpkCompile.h"
+#include "platform/AppError.h"
+#include "localization/Lang_File.h"
+#include "localization/Lang_Storageobj.h"
+#include "localization/tools/PoFile.h"
+#include "localization/tools/SpkCompile.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "AppError.h"
-#include "C_TextStorage.h"
-#include "U_Formats.h"
+#include "platform/AppError.h"
+#include "localization/C_TextStorage.h"
+#include "app/U_Formats.h"
 
 #include <QLocale>
 

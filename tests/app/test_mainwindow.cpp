@@ -1,9 +1,9 @@
-#include "Fakes.h"
-#include "U_MainDlg.h"
-#include "U_PictureView.h"
-#include "U_QMKSUtils.h"
-#include "U_TrackBar.h"
-#include "U_about.h"
+#include "tests/common/Fakes.h"
+#include "app/U_MainDlg.h"
+#include "app/U_PictureView.h"
+#include "support/U_QMKSUtils.h"
+#include "app/U_TrackBar.h"
+#include "about/U_about.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

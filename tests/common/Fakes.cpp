@@ -1,4 +1,4 @@
-#include "Fakes.h"
+#include "tests/common/Fakes.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // Stand-ins for the operating-system services, recording what the program asks of them.
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QDir>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "FileBytes.h"
+#include "tests/common/FileBytes.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "FullDisk.h"
+#include "tests/common/FullDisk.h"
 
 #include <QDir>
 #include <QFile>

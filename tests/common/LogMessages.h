@@ -1,7 +1,7 @@
 #pragma once
 
 // The log's messages without level and time, oldest first.
-#include "U_Log.h"
+#include "support/U_Log.h"
 
 #include <QStringList>
 

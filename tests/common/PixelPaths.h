@@ -1,7 +1,7 @@
 #pragma once
 
 // Runs a test once per pixel path (scalar, SSE2, AVX2), whatever the processor would pick.
-#include "U_PixelPath.h"
+#include "picture/U_PixelPath.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Test entry point: a QApplication on the offscreen platform unless one is chosen.
-#include "Artwork.h"
+#include "resources/Artwork.h"
 
 #include <QApplication>
 

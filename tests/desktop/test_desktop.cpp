@@ -1,15 +1,15 @@
 // The desktop side: command line, program files beside or under share, the single running
 // program, the open dialog's places and the always-present PDF printer.
-#include "Fakes.h"
-#include "HostPrinters.h"
-#include "LogMessages.h"
-#include "SingleInstance.h"
-#include "U_AppFolders.h"
-#include "U_CommandLine.h"
-#include "U_MainDlg.h"
-#include "U_PreviewDlg.h"
-#include "U_SettingsDlg.h"
-#include "U_about.h"
+#include "tests/common/Fakes.h"
+#include "platform/HostPrinters.h"
+#include "tests/common/LogMessages.h"
+#include "platform/SingleInstance.h"
+#include "support/U_AppFolders.h"
+#include "app/U_CommandLine.h"
+#include "app/U_MainDlg.h"
+#include "print/U_PreviewDlg.h"
+#include "localization/U_SettingsDlg.h"
+#include "about/U_about.h"
 
 #include <QFile>
 #include <QLocalServer>

@@ -1,8 +1,8 @@
 // The format-label reader on any text, and the sizes derived from what it accepts: no
 // number it lets through may overflow when turned into millimetres or display pixels.
-#include "AppError.h"
-#include "FuzzMain.h"
-#include "U_Formats.h"
+#include "platform/AppError.h"
+#include "tests/fuzz/FuzzMain.h"
+#include "app/U_Formats.h"
 
 #include <cstddef>
 #include <cstdint>

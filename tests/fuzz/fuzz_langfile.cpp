@@ -1,10 +1,10 @@
 // libFuzzer entry point: any bytes as a language pack, through the record store's walks and
 // the pack reader applied to a few plain components. Built with the test helpers in
 // tests/localization (LangTestComponents.cpp), which also make the seed packs (SeedPacks()).
-#include "AppError.h"
-#include "C_LangPack.h"
-#include "LangTestComponents.h"
-#include "Lang_Storageobj.h"
+#include "platform/AppError.h"
+#include "localization/C_LangPack.h"
+#include "tests/common/LangTestComponents.h"
+#include "localization/Lang_Storageobj.h"
 
 #include <QDir>
 #include <QFile>

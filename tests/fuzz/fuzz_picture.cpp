@@ -1,8 +1,8 @@
 // The picture decoder on any bytes: a JPEG, or a Windows bitmap when they start with "BM".
 // Damaged data must give an AppError, never a crash, a read outside the data or a leak.
-#include "AppError.h"
-#include "FuzzMain.h"
-#include "U_PictureFile.h"
+#include "platform/AppError.h"
+#include "tests/fuzz/FuzzMain.h"
+#include "picture/U_PictureFile.h"
 
 #include <cstddef>
 #include <cstdint>

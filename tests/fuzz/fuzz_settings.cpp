@@ -1,7 +1,7 @@
 // The settings reader on any file content: the program reads its two values, writes one
 // back, and must neither crash nor lose the file's readability.
-#include "FuzzMain.h"
-#include "SettingsStore.h"
+#include "tests/fuzz/FuzzMain.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // Writes the fuzz targets' seed folders under the folder given: small pictures of every
 // kind the decoder reads (picture/), the catalogue's labels (label/) and settings files as
 // the store writes them (settings/) and small language packs of every revision (langfile/).
-#include "JpegSamples.h"
-#include "LangTestComponents.h"
-#include "SettingsStore.h"
-#include "U_Formats.h"
+#include "tests/common/JpegSamples.h"
+#include "tests/common/LangTestComponents.h"
+#include "platform/SettingsStore.h"
+#include "app/U_Formats.h"
 
 #include <QCoreApplication>
 #include <QDir>

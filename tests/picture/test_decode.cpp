@@ -1,11 +1,11 @@
 // Reading picture files: the JPEG variants cameras and phones write, bitmaps, and files
 // that must be refused with one clear message.
-#include "AppError.h"
-#include "FileBytes.h"
-#include "JpegSamples.h"
-#include "U_JpegDecode.h"
-#include "U_PictureBuffer.h"
-#include "U_PictureFile.h"
+#include "platform/AppError.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/JpegSamples.h"
+#include "picture/U_JpegDecode.h"
+#include "picture/U_PictureBuffer.h"
+#include "picture/U_PictureFile.h"
 
 #include <QBuffer>
 #include <QDir>

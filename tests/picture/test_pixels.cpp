@@ -1,7 +1,7 @@
 // The pixel functions and whole-picture passes: exact values, mappings, shapes.
-#include "JpegSamples.h"
-#include "PixelPaths.h"
-#include "U_Picture.h"
+#include "tests/common/JpegSamples.h"
+#include "tests/common/PixelPaths.h"
+#include "picture/U_Picture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The shared resampler against a plain floating-point tent filter, on every pixel path: each
 // must keep channels apart, use every tap and average when reducing.
-#include "PixelPaths.h"
-#include "U_Resample.h"
+#include "tests/common/PixelPaths.h"
+#include "picture/U_Resample.h"
 
 #include <gtest/gtest.h>
 

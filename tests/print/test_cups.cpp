@@ -1,9 +1,9 @@
 // Printing through Qt and a private CUPS server with test queues (scripts/cups-test-server.sh,
 // started by scripts/run-tests.sh when it runs as root). Without that server these tests skip.
-#include "HostPrinters.h"
-#include "PrintTestUtil.h"
-#include "U_PrintJob.h"
-#include "U_WPrint.h"
+#include "platform/HostPrinters.h"
+#include "tests/common/PrintTestUtil.h"
+#include "print/U_PageCompose.h"
+#include "print/U_WPrint.h"
 
 #include <QApplication>
 #include <QDialog>

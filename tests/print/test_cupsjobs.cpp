@@ -1,8 +1,8 @@
 // Print jobs on the private CUPS server, sent from a worker as Print Now sends them: the job
 // carries its name, and a queue that refuses jobs gives an error instead of a silent loss.
-#include "HostPrinters.h"
-#include "PrintTestUtil.h"
-#include "U_BackgroundWork.h"
+#include "platform/HostPrinters.h"
+#include "tests/common/PrintTestUtil.h"
+#include "support/U_BackgroundWork.h"
 
 #include <gtest/gtest.h>
 

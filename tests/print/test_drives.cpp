@@ -1,7 +1,7 @@
 // Which mounted volumes "USB Key" may use, and in what order, over small fake trees of
 // /proc/self/mountinfo, /sys and /dev.
-#include "DriveScan.h"
-#include "U_PreviewDlg.h"
+#include "platform/DriveScan.h"
+#include "print/U_PreviewDlg.h"
 
 #include <QDir>
 #include <QFile>

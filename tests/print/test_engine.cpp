@@ -1,7 +1,7 @@
 // The page layout engine, the cell composition and the page buffer.
-#include "Fakes.h"
-#include "U_PrintJob.h"
-#include "U_WPrint.h"
+#include "tests/common/Fakes.h"
+#include "print/U_PageCompose.h"
+#include "print/U_WPrint.h"
 
 #include <gtest/gtest.h>
 

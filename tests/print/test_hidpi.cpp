@@ -1,9 +1,9 @@
 // The preview on a screen of 1280 × 1024 device pixels at a device pixel ratio of 2: the
 // window fits the screen and the page is drawn at the device's pixels. Its own program, as
 // the screen is chosen before the application starts.
-#include "Artwork.h"
-#include "Fakes.h"
-#include "U_PreviewDlg.h"
+#include "resources/Artwork.h"
+#include "tests/common/Fakes.h"
+#include "print/U_PreviewDlg.h"
 
 #include <QApplication>
 #include <QFile>

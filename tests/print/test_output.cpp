@@ -1,13 +1,13 @@
 // What leaves the program: the JPEG encoder, the virtual printer's PDF, the drive scan.
-#include "AppError.h"
-#include "DriveScan.h"
-#include "FullDisk.h"
-#include "HostPrinters.h"
-#include "PrintTestUtil.h"
-#include "TimeLimit.h"
-#include "U_JpegEncode.h"
-#include "U_WPrint.h"
-#include "VirtualPdfPrinter.h"
+#include "platform/AppError.h"
+#include "platform/DriveScan.h"
+#include "tests/common/FullDisk.h"
+#include "platform/HostPrinters.h"
+#include "tests/common/PrintTestUtil.h"
+#include "platform/TimeLimit.h"
+#include "picture/U_JpegEncode.h"
+#include "print/U_WPrint.h"
+#include "platform/VirtualPdfPrinter.h"
 
 #include <QApplication>
 #include <QBuffer>

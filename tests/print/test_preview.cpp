@@ -1,9 +1,9 @@
 // The preview window: its layout, the page display, the drive caption, saving and USB.
-#include "C_TextStorage.h"
-#include "C_WideDialogs.h"
-#include "Fakes.h"
-#include "PrintTestUtil.h"
-#include "U_PreviewDlg.h"
+#include "localization/C_TextStorage.h"
+#include "support/C_WideDialogs.h"
+#include "tests/common/Fakes.h"
+#include "tests/common/PrintTestUtil.h"
+#include "print/U_PreviewDlg.h"
 
 #include <QApplication>
 #include <QFile>

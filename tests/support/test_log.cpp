@@ -1,4 +1,4 @@
-#include "U_Log.h"
+#include "support/U_Log.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
-#include "Fakes.h"
-#include "MessagePresenter.h"
-#include "SettingsStore.h"
-#include "U_MsgDlg.h"
-#include "U_OrrinUtils.h"
-#include "U_QMKSUtils.h"
-#include "U_WinVersion.h"
-#include "UserFolders.h"
+#include "tests/common/Fakes.h"
+#include "platform/MessagePresenter.h"
+#include "platform/SettingsStore.h"
+#include "support/U_MsgDlg.h"
+#include "support/U_OrrinUtils.h"
+#include "support/U_QMKSUtils.h"
+#include "support/U_WinVersion.h"
+#include "platform/UserFolders.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // The picture display on its own: scale modes, anchoring, the face colour, the mask layer.
-#include "JpegSamples.h"
-#include "U_Picture.h"
-#include "U_PictureView.h"
-#include "U_Resample.h"
+#include "tests/common/JpegSamples.h"
+#include "picture/U_Picture.h"
+#include "app/U_PictureView.h"
+#include "picture/U_Resample.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "U_PictureFile.h"
+#include "picture/U_PictureFile.h"
 
-#include "AppError.h"
-#include "U_JpegDecode.h"
-#include "U_PictureBuffer.h"
+#include "platform/AppError.h"
+#include "picture/U_JpegDecode.h"
+#include "picture/U_PictureBuffer.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,8 +1,8 @@
 // The open dialog component over a scripted chooser, and the drop target over synthetic
 // drag events.
-#include "C_WideDialogs.h"
-#include "Fakes.h"
-#include "U_DragDrop.h"
+#include "support/C_WideDialogs.h"
+#include "tests/common/Fakes.h"
+#include "support/U_DragDrop.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>

@@ -1,8 +1,8 @@
-#include "U_PrintJob.h"
+#include "print/U_PageCompose.h"
 
-#include "U_PageWrite.h"
-#include "U_Resample.h"
-#include "U_WPrint.h"
+#include "picture/U_PageWrite.h"
+#include "picture/U_Resample.h"
+#include "print/U_WPrint.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,13 +1,13 @@
 // The running main window's picture side on the offscreen platform: loading through the
 // dialog and by dropping, the working copy, the aspect check, the transforms, the mask.
-#include "AppError.h"
-#include "Artwork.h"
-#include "Fakes.h"
-#include "FileBytes.h"
-#include "JpegSamples.h"
-#include "U_MainDlg.h"
-#include "U_Picture.h"
-#include "U_PictureView.h"
+#include "platform/AppError.h"
+#include "resources/Artwork.h"
+#include "tests/common/Fakes.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/JpegSamples.h"
+#include "app/U_MainDlg.h"
+#include "picture/U_Picture.h"
+#include "app/U_PictureView.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,12 +1,12 @@
 // The main window's printing side: printer start-up, the copies slider, the print dialog
 // and Print Now through the preview.
-#include "Fakes.h"
-#include "LogMessages.h"
-#include "PrintTestUtil.h"
-#include "U_MainDlg.h"
-#include "U_PictureView.h"
-#include "U_PreviewDlg.h"
-#include "U_TrackBar.h"
+#include "tests/common/Fakes.h"
+#include "tests/common/LogMessages.h"
+#include "tests/common/PrintTestUtil.h"
+#include "app/U_MainDlg.h"
+#include "app/U_PictureView.h"
+#include "print/U_PreviewDlg.h"
+#include "app/U_TrackBar.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,13 +1,12 @@
-// Complete-or-nothing writing: the writer itself, and every file the program writes meeting a
-// full disk.
-#include "C_TextStorage.h"
-#include "Fakes.h"
-#include "FullDisk.h"
-#include "PrintTestUtil.h"
-#include "U_Log.h"
-#include "U_MainDlg.h"
-#include "U_PreviewDlg.h"
-#include "U_SafeWrite.h"
+// Every file the program writes meeting a full disk.
+#include "localization/C_TextStorage.h"
+#include "tests/common/Fakes.h"
+#include "tests/common/FullDisk.h"
+#include "tests/common/PrintTestUtil.h"
+#include "support/U_Log.h"
+#include "app/U_MainDlg.h"
+#include "print/U_PreviewDlg.h"
+#include "platform/U_SafeWrite.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -42,47 +41,6 @@ QString reason(int error) {
 
 QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-}
-
-TEST(SafeFile, ReplacesKeepingPermissionsAndWritesThroughLinks) {
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("a.jpg"));
-    writeFile(target, "old");
-    ::chmod(QFile::encodeName(target).constData(), 0640);
-    WriteFileSafely(target, "new content");
-    EXPECT_EQ(contentOf(target), QByteArray("new content"));
-    EXPECT_EQ(QFile::permissions(target), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                              QFile::WriteUser | QFile::ReadGroup);
-
-    const QString link = dir.filePath(QStringLiteral("link.jpg"));
-    ASSERT_TRUE(QFile::link(target, link));
-    WriteFileSafely(link, "through the link");
-    EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(contentOf(target), QByteArray("through the link"));
-    EXPECT_EQ(entries(dir.path()), QStringList({"a.jpg", "link.jpg"}));
-}
-
-TEST(FileSizeLimitDeathTest, AWriteOverTheLimitFailsInsteadOfEndingTheProgram) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("big.jpg"));
-    EXPECT_EXIT(
-        {
-            std::signal(SIGXFSZ, SIG_DFL);
-            IgnoreFileSizeSignal();
-            rlimit limit{};
-            getrlimit(RLIMIT_FSIZE, &limit);
-            limit.rlim_cur = 1000;
-            setrlimit(RLIMIT_FSIZE, &limit);
-            try {
-                WriteFileSafely(target, QByteArray(5000, 'x'));
-            } catch (const AppError& e) {
-                std::fputs(e.what(), stderr);
-                std::_Exit(3);
-            }
-            std::_Exit(0);
-        },
-        ::testing::ExitedWithCode(3), reason(EFBIG).toStdString());
 }
 
 // Every writer of the program on a full disk: the file that was there stays byte for byte,

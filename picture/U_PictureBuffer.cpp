@@ -1,6 +1,6 @@
-#include "U_PictureBuffer.h"
+#include "picture/U_PictureBuffer.h"
 
-#include "AppError.h"
+#include "platform/AppError.h"
 
 #include <cstdint>
 #include <memory>

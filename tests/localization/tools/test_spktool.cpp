@@ -1,15 +1,15 @@
 // The pack tool: .po -> .SPK -> read back, the template from a base file, the checks, and
 // the shipped packs.
-#include "Fakes.h"
-#include "FlagPicture.h"
-#include "Lang_File.h"
-#include "Lang_Storageobj.h"
-#include "PoFile.h"
-#include "SpkCompile.h"
-#include "U_MainDlg.h"
-#include "U_PreviewDlg.h"
-#include "U_SettingsDlg.h"
-#include "U_about.h"
+#include "tests/common/Fakes.h"
+#include "localization/tools/FlagPicture.h"
+#include "localization/Lang_File.h"
+#include "localization/Lang_Storageobj.h"
+#include "localization/tools/PoFile.h"
+#include "localization/tools/SpkCompile.h"
+#include "app/U_MainDlg.h"
+#include "print/U_PreviewDlg.h"
+#include "localization/U_SettingsDlg.h"
+#include "about/U_about.h"
 
 #include <QFile>
 #include <QProcess>

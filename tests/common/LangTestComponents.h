@@ -2,7 +2,7 @@
 
 // Plain components for the translation engine's tests, and packs written byte by byte
 // without the code under test.
-#include "LangComponent.h"
+#include "localization/LangComponent.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "U_Resample.h"
+#include "picture/U_Resample.h"
 
-#include "U_PixelPath.h"
+#include "picture/U_PixelPath.h"
 
 #include <algorithm>
 #include <cmath>

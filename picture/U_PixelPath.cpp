@@ -1,4 +1,4 @@
-#include "U_PixelPath.h"
+#include "picture/U_PixelPath.h"
 
 #include <algorithm>
 

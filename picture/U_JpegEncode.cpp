@@ -1,7 +1,7 @@
-#include "U_JpegEncode.h"
+#include "picture/U_JpegEncode.h"
 
-#include "AppError.h"
-#include "U_SafeWrite.h"
+#include "platform/AppError.h"
+#include "platform/U_SafeWrite.h"
 
 #include <QIODevice>
 

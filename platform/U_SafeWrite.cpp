@@ -1,6 +1,6 @@
-#include "U_SafeWrite.h"
+#include "platform/U_SafeWrite.h"
 
-#include "AppError.h"
+#include "platform/AppError.h"
 
 #include <QDir>
 #include <QFileInfo>

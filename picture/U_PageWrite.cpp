@@ -1,6 +1,6 @@
-#include "U_PageWrite.h"
+#include "picture/U_PageWrite.h"
 
-#include "U_PixelPath.h"
+#include "picture/U_PixelPath.h"
 
 #include <algorithm>
 #include <cstring>

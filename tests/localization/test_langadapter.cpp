@@ -1,10 +1,10 @@
 // The Qt side of translation: property access on the program's widget kinds, the settings
 // window, and Qt's own texts.
-#include "C_TextStorage.h"
-#include "Lang_QtComponent.h"
-#include "Lang_QtTranslations.h"
-#include "Lang_langChoice.h"
-#include "U_SettingsDlg.h"
+#include "localization/C_TextStorage.h"
+#include "localization/Lang_QtComponent.h"
+#include "localization/Lang_QtTranslations.h"
+#include "localization/Lang_langChoice.h"
+#include "localization/U_SettingsDlg.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "PrintTestUtil.h"
+#include "tests/common/PrintTestUtil.h"
 
 #include <QFileInfo>
 #include <QImageReader>

@@ -1,4 +1,4 @@
-#include "U_ExifOrientation.h"
+#include "picture/U_ExifOrientation.h"
 
 #include <QTransform>
 

@@ -1,13 +1,13 @@
 // The chooser bound to a real language component over packs on disk, and a switch on the
 // program's own windows.
-#include "C_LangPack.h"
-#include "Fakes.h"
-#include "Lang_File.h"
-#include "Lang_langChoice.h"
-#include "U_MainDlg.h"
-#include "U_PreviewDlg.h"
-#include "U_SettingsDlg.h"
-#include "U_about.h"
+#include "localization/C_LangPack.h"
+#include "tests/common/Fakes.h"
+#include "localization/Lang_File.h"
+#include "localization/Lang_langChoice.h"
+#include "app/U_MainDlg.h"
+#include "print/U_PreviewDlg.h"
+#include "localization/U_SettingsDlg.h"
+#include "about/U_about.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,11 +1,11 @@
 // Print Now as the user meets it: the page goes to the printer without freezing the
 // window, each job is named after the format, inch formats keep their size, and the saved
 // sheet carries the printer's resolution.
-#include "Fakes.h"
-#include "LogMessages.h"
-#include "U_MainDlg.h"
-#include "U_PreviewDlg.h"
-#include "U_PrintJob.h"
+#include "tests/common/Fakes.h"
+#include "tests/common/LogMessages.h"
+#include "app/U_MainDlg.h"
+#include "print/U_PreviewDlg.h"
+#include "print/U_PageCompose.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "JpegSamples.h"
+#include "tests/common/JpegSamples.h"
 
 #include <QBuffer>
 

@@ -1,7 +1,7 @@
-#include "U_Picture.h"
+#include "picture/U_Picture.h"
 
-#include "U_PictureBuffer.h"
-#include "U_PixelPath.h"
+#include "picture/U_PictureBuffer.h"
+#include "picture/U_PixelPath.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "U_JpegDecode.h"
+#include "picture/U_JpegDecode.h"
 
-#include "AppError.h"
-#include "U_ExifOrientation.h"
-#include "U_PictureBuffer.h"
+#include "platform/AppError.h"
+#include "picture/U_ExifOrientation.h"
+#include "picture/U_PictureBuffer.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "LangTestComponents.h"
+#include "tests/common/LangTestComponents.h"
 
 #include <QtEndian>
 
