@@ -1,5 +1,6 @@
 #include "localization/Lang_File.h"
 
+#include "picture/U_BmpHeader.h"
 #include "platform/AppError.h"
 #include "localization/Lang_Charset.h"
 #include "localization/Lang_Storageobj.h"
@@ -20,61 +21,8 @@
 namespace {
 
 const QString kBadBitmap = QStringLiteral("Bitmap image is not valid");
-constexpr int64_t kMaxPicturePixels = 4096 * 4096;
-
-uint32_t u32(const QByteArray& b, int at) {
-    return qFromLittleEndian<uint32_t>(b.constData() + at);
-}
-uint16_t u16(const QByteArray& b, int at) {
-    return qFromLittleEndian<uint16_t>(b.constData() + at);
-}
-
-// Width, height and data size checked against the bytes there are, so that a lying header
-// can neither make the decoder read past the record nor allocate a huge image.
-bool plausibleBmp(const QByteArray& b) {
-    const int64_t size = b.size();
-    if (size < 26 || b[0] != 'B' || b[1] != 'M')
-        return false;
-    const int64_t offBits = u32(b, 10);
-    const int64_t infoSize = u32(b, 14);
-    int64_t width = 0;
-    int64_t height = 0;
-    int bpp = 0;
-    uint32_t compression = 0;
-    if (infoSize == 12) {
-        width = u16(b, 18);
-        height = u16(b, 20);
-        bpp = u16(b, 24);
-    } else if (infoSize >= 40 && infoSize <= 124 && 14 + infoSize <= size) {
-        width = qFromLittleEndian<int32_t>(b.constData() + 18);
-        height = qFromLittleEndian<int32_t>(b.constData() + 22);
-        bpp = u16(b, 28);
-        compression = u32(b, 30);
-    } else {
-        return false;
-    }
-    height = height < 0 ? -height : height;
-    if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels)
-        return false;
-    if (offBits < 14 + infoSize || offBits > size)
-        return false;
-    switch (compression) {
-    case 0: // plain rows
-    case 3: // bit fields
-    case 6: {
-        if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-            return false;
-        const int64_t stride = (width * bpp + 31) / 32 * 4;
-        return offBits + stride * height <= size;
-    }
-    case 1: // run-length, 8 bits
-        return bpp == 8;
-    case 2: // run-length, 4 bits
-        return bpp == 4;
-    default:
-        return false;
-    }
-}
+// A flag is a small picture: anything larger in a pack is taken for damage.
+constexpr qint64 kMaxFlagPixels = 4096 * 4096;
 
 struct RawHeader {
     QByteArray listTitle, languageName, listDetail, notes, auxText1, auxText2, imeName, fontName;
@@ -269,7 +217,7 @@ QStringList SplitLines(const QString& text) {
 QImage PictureFromBmp(const QByteArray& bytes) {
     if (bytes.isEmpty())
         return QImage();
-    if (!plausibleBmp(bytes))
+    if (!BmpHeaderProblem(bytes, kMaxFlagPixels).isEmpty())
         throw AppError(kBadBitmap);
     QImage image;
     if (!image.loadFromData(bytes, "BMP") || image.isNull())
