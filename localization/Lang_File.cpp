@@ -2,6 +2,7 @@
 
 #include "picture/U_BmpHeader.h"
 #include "platform/AppError.h"
+#include "platform/U_SafeWrite.h"
 #include "localization/Lang_Charset.h"
 #include "localization/Lang_Storageobj.h"
 
@@ -252,40 +253,12 @@ void WriteLanguageFile(const QString& path, const LangPack& pack) {
         throw AppError(kReadOnlyMessage);
     const std::vector<PendingRecord> records = encodePack(pack);
 
-    const QString folder = QFileInfo(target).absolutePath();
-    QDir().mkpath(folder);
-    QByteArray temp = QFile::encodeName(target + QStringLiteral(".XXXXXX"));
-    const int probe = ::mkstemp(temp.data());
-    if (probe < 0)
-        throw AppError(QStringLiteral("Cannot create the language file %1: %2")
-                           .arg(shown, QString::fromLocal8Bit(std::strerror(errno))));
-    ::close(probe);
-    ::unlink(temp.constData());
-    const QString tempPath = QFile::decodeName(temp);
-
-    TStorefile store;
-    store.Signature = kLanguageSignature;
-    store.Filename = tempPath;
-    store.Open();
-    if (!store.Active())
-        throw AppError(QStringLiteral("Cannot create the language file %1").arg(shown));
-    try {
-        for (const PendingRecord& r : records)
-            store.WriteData(r.tag, r.data);
-        store.Close();
-    } catch (const AppError& error) {
-        try {
-            store.Close();
-        } catch (const AppError&) {
-        }
-        ::unlink(temp.constData());
-        throw AppError(
-            QStringLiteral("Cannot write the language file %1: %2").arg(shown, error.message()));
-    }
-    if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0) {
-        const int error = errno;
-        ::unlink(temp.constData());
-        throw AppError(QStringLiteral("Cannot replace the language file %1: %2")
-                           .arg(shown, QString::fromLocal8Bit(std::strerror(error))));
-    }
+    std::vector<std::pair<int, QByteArray>> framed;
+    framed.reserve(records.size());
+    for (const PendingRecord& r : records)
+        framed.emplace_back(r.tag, r.data);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    // Built whole in memory, then written complete-or-nothing: the old file stays until the
+    // new one is on the disk.
+    WriteFileSafely(target, StoreFileBytes(kLanguageSignature, framed));
 }

@@ -329,11 +329,7 @@ int TStorefile::WriteData(int tag, const QByteArray& data) {
     if (!Active() || m_position != m_end)
         return 0;
     const int64_t n = data.size();
-    QByteArray record(int(n + 12), '\0');
-    qToLittleEndian<int32_t>(int32_t(n + 8), record.data());
-    qToLittleEndian<int32_t>(tag, record.data() + 4);
-    std::memcpy(record.data() + 8, data.constData(), size_t(n));
-    qToLittleEndian<int32_t>(int32_t(n + 12), record.data() + 8 + n);
+    const QByteArray record = StoreRecordBytes(tag, data);
     writeAll(m_end, record.constData(), record.size());
     ++m_count;
     ++m_index;
@@ -346,6 +342,26 @@ int TStorefile::WriteInteger(int tag, int32_t value) {
     QByteArray bytes(4, '\0');
     qToLittleEndian<int32_t>(value, bytes.data());
     return WriteData(tag, bytes);
+}
+
+QByteArray StoreRecordBytes(int tag, const QByteArray& data) {
+    const int64_t n = data.size();
+    QByteArray record(int(n + 12), '\0');
+    qToLittleEndian<int32_t>(int32_t(n + 8), record.data());
+    qToLittleEndian<int32_t>(tag, record.data() + 4);
+    std::memcpy(record.data() + 8, data.constData(), size_t(n));
+    qToLittleEndian<int32_t>(int32_t(n + 12), record.data() + 8 + n);
+    return record;
+}
+
+QByteArray StoreFileBytes(const QByteArray& signature,
+                          const std::vector<std::pair<int, QByteArray>>& records) {
+    QByteArray bytes = signature;
+    bytes.append(4, '\0');
+    qToLittleEndian<int32_t>(int32_t(records.size()), bytes.data() + signature.size());
+    for (const auto& [tag, data] : records)
+        bytes += StoreRecordBytes(tag, data);
+    return bytes;
 }
 
 uint32_t PackVersion(const QString& text) {

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 // A flat file of tagged, length-framed records that can be walked both ways and appended to:
 // [signature][count][lead n+8 | tag | n bytes | trail n+12]...
@@ -88,6 +90,13 @@ private:
 inline const QByteArray kLanguageSignature = QByteArrayLiteral("QTL LANGUAGE FILE");
 inline const QString kReadOnlyMessage =
     QStringLiteral("Attempt to write a data while in ReadOnly mode");
+
+// One record as the store frames it: lead, tag, data, trail.
+QByteArray StoreRecordBytes(int tag, const QByteArray& data);
+// A whole store file in memory, byte for byte what writing the records in order through an
+// open TStorefile gives, so that it can be written in one complete-or-nothing step.
+QByteArray StoreFileBytes(const QByteArray& signature,
+                          const std::vector<std::pair<int, QByteArray>>& records);
 
 // a.b.c.d packed as 8.8.6.10 bits.
 uint32_t PackVersion(const QString& text);
