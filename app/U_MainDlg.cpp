@@ -60,7 +60,7 @@ TMainDlg::TMainDlg(PlatformServices& platform, QWidget* parent)
     langue = m_components.add(new TLangList(this), "langue");
     langue->setFilePrefix(QStringLiteral("QKS_"));
     langue->setRegKey(QStringLiteral("Software\\Brindlewood\\Quillmark"));
-    langue->AfterLanguageSwitch = [this] { langueAfterLanguageSwitch(); };
+    connect(langue, &TLangList::languageSwitched, this, &TMainDlg::langueAfterLanguageSwitch);
     SetUpLanguage();
     main_ts = m_components.add(new TTextStorage(QStringLiteral("main_ts"), ::MainTexts(), this),
                                "main_ts");
@@ -207,7 +207,8 @@ void TMainDlg::SetWindows(TSettingsDlg* settings, Tpreviewdlg* preview, TAboutDl
     // The settings window's chooser shows and drives this window's language component.
     if (settings) {
         settings->Chooser()->setLanguageList(langue);
-        settings->Chooser()->OnError = [this](const QString& message) { ShowError(message); };
+        connect(settings->Chooser(), &TLanguageChoice::switchFailed, this,
+                [this](const QString& message) { ShowError(message); });
     }
 }
 

@@ -184,8 +184,7 @@ bool TLangList::BeforeSwitch(uint32_t oldCode, uint32_t newCode) {
 }
 
 void TLangList::AfterSwitch() {
-    if (AfterLanguageSwitch)
-        AfterLanguageSwitch();
+    emit languageSwitched();
 }
 
 void TLangList::SetLanguageIndex(int index) {

@@ -1,6 +1,6 @@
 // TLanguageRecord: applying a pack to the live components, and the base file's entries.
 #include "platform/AppError.h"
-#include "localization/C_LangPack.h"
+#include "localization/C_LangRecord.h"
 #include "localization/Lang_Charset.h"
 
 namespace {

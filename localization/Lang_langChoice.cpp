@@ -110,32 +110,23 @@ TLanguageChoice::TLanguageChoice(QWidget* parent) : QFrame(parent) {
     connect(m_list, &TLanguageChoiceList::keyboardMoved, this, [this] { ListClick(); });
 }
 
-TLanguageChoice::~TLanguageChoice() {
-    // The list may outlive the chooser: give it its own handler back.
-    if (m_languages)
-        m_languages->AfterLanguageSwitch = m_keptHandler;
-}
+TLanguageChoice::~TLanguageChoice() = default;
 
 void TLanguageChoice::setLanguageList(TLangList* languages) {
-    // The old list gets its own handler back: a hook left behind would call a chooser that
-    // no longer shows that list, and a second binding must not keep the hook as the handler.
-    if (m_languages)
-        m_languages->AfterLanguageSwitch = m_keptHandler;
-    m_keptHandler = nullptr;
+    // Binding again must not follow a list twice.
+    disconnect(m_following);
     m_languages = languages;
     m_list->clear();
     if (!languages)
         return;
     languages->BuildLanguageList();
     m_list->addItems(languages->LanguageItems());
-    m_keptHandler = languages->AfterLanguageSwitch;
-    languages->AfterLanguageSwitch = [this] { AfterLanguageSwitch(); };
+    m_following = connect(languages, &TLangList::languageSwitched, this,
+                          &TLanguageChoice::AfterLanguageSwitch);
 }
 
 void TLanguageChoice::AfterLanguageSwitch() {
     m_list->setCurrentRow(m_languages->LanguageIndex());
-    if (m_keptHandler)
-        m_keptHandler();
     m_header->setText(QStringLiteral("  ") + m_languages->CurrentLanguageName());
 }
 
@@ -156,10 +147,8 @@ void TLanguageChoice::ListClick() {
     m_header->setText(m_languages->CurrentLanguageName());
     // A pack that fails with an error is reported once; the chooser stays usable.
     if (!error.isEmpty()) {
-        if (OnError)
-            OnError(error);
+        emit switchFailed(error);
         return;
     }
-    if (OnClick)
-        OnClick();
+    emit clicked();
 }

@@ -6,8 +6,6 @@
 #include <QListWidget>
 #include <QPointer>
 
-#include <functional>
-
 class QLabel;
 
 // The chooser's inner list; a keyboard move of the selection counts as a click.
@@ -34,21 +32,21 @@ public:
     ~TLanguageChoice() override;
 
     TLangList* LanguageList() const { return m_languages; }
-    // Binds: rescans the packs, copies their display texts and puts the chooser's hook in
-    // the list's AfterLanguageSwitch slot, keeping the handler that was there to call it in
-    // turn. Null empties the list; an old list always gets its own handler back.
+    // Binds: rescans the packs, copies their display texts and follows the list's switches.
+    // Null empties the list; an old list is no longer followed.
     void setLanguageList(TLangList* languages);
-
-    // Fired after a click has switched the language.
-    std::function<void()> OnClick;
-    // Where an error raised by a switch is shown; the chooser stays usable.
-    std::function<void(const QString&)> OnError;
 
     QLabel* Header() const { return m_header; }
     TLanguageChoiceList* List() const { return m_list; }
 
     // The list's click: switch to the selected line.
     void ListClick();
+
+signals:
+    // A click has switched the language.
+    void clicked();
+    // A switch raised an error, to be shown once; the chooser stays usable.
+    void switchFailed(const QString& message);
 
 private:
     void AfterLanguageSwitch();
@@ -57,5 +55,5 @@ private:
     QFrame* m_separator = nullptr;
     TLanguageChoiceList* m_list = nullptr;
     QPointer<TLangList> m_languages;
-    std::function<void()> m_keptHandler;
+    QMetaObject::Connection m_following;
 };

@@ -53,11 +53,12 @@ protected:
         languages.SetPlatform(platform);
         languages.setFilePrefix(QStringLiteral("QKS_"));
         languages.setRegKey(QString());
-        languages.AfterLanguageSwitch = [this] { ++kept; };
+        QObject::connect(&languages, &TLangList::languageSwitched, [this] { ++kept; });
         chooser = std::make_unique<TLanguageChoice>();
         chooser->resize(300, 200);
-        chooser->OnClick = [this] { ++clicks; };
-        chooser->OnError = [this](const QString& message) { errors << message; };
+        QObject::connect(chooser.get(), &TLanguageChoice::clicked, [this] { ++clicks; });
+        QObject::connect(chooser.get(), &TLanguageChoice::switchFailed,
+                         [this](const QString& message) { errors << message; });
         chooser->setLanguageList(&languages);
     }
     void click(int row) {
@@ -74,7 +75,7 @@ protected:
     QStringList errors;
 };
 
-TEST_F(ChooserTest, HookChainKeepsTheOwnersHandler) {
+TEST_F(ChooserTest, OwnerAndChooserAreBothToldOfEverySwitch) {
     ASSERT_EQ(chooser->List()->count(), 2);
     EXPECT_TRUE(chooser->List()->item(0)->text().startsWith(QStringLiteral("Français")));
     EXPECT_TRUE(chooser->Header()->text().isEmpty());
@@ -95,11 +96,11 @@ TEST_F(ChooserTest, HookChainKeepsTheOwnersHandler) {
     EXPECT_EQ(kept, 3);
     EXPECT_EQ(clicks, 2);
 
-    chooser->setLanguageList(&languages); // binding again must not chain the hook to itself
+    chooser->setLanguageList(&languages); // binding again must not follow the list twice
     languages.SetLanguageIndex(1);
     EXPECT_EQ(kept, 4);
 
-    chooser->setLanguageList(nullptr); // the owner's handler goes back in its slot
+    chooser->setLanguageList(nullptr); // the owner is still told
     EXPECT_EQ(chooser->List()->count(), 0);
     languages.SetLanguageIndex(0);
     EXPECT_EQ(kept, 5);

@@ -56,7 +56,7 @@ protected:
         langue.setRegKey(QStringLiteral("Software\\Brindlewood\\Quillmark"));
         langue.setExcludedComps({QStringLiteral("HIDDEN_BTN")});
         langue.SetRoot(ViewOf(app));
-        langue.AfterLanguageSwitch = [this] { ++afterSwitches; };
+        QObject::connect(&langue, &TLangList::languageSwitched, [this] { ++afterSwitches; });
         LangPlatform platform;
         platform.programFolder = dir.path() + QLatin1Char('/');
         platform.settings = settings.get();
