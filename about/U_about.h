@@ -1,5 +1,7 @@
 #pragma once
 
+// The about box: the program's name, version and maker.
+
 #include "localization/ComponentList.h"
 
 #include <QDialog>

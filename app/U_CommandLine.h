@@ -1,5 +1,7 @@
 #pragma once
 
+// Reading the command line.
+
 #include <QString>
 #include <QStringList>
 

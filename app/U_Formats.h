@@ -1,5 +1,7 @@
 #pragma once
 
+// The catalogue of official photo formats and reading their sizes.
+
 #include <QString>
 #include <QStringList>
 

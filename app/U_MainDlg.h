@@ -1,5 +1,7 @@
 #pragma once
 
+// The main window: picture, format, transforms, printing and settings.
+
 #include "localization/C_LangPack.h"
 #include "localization/C_TextStorage.h"
 #include "support/C_WideDialogs.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// The photo display of the main window, with the norm mask.
+
 #include <QImage>
 #include <QWidget>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The copies slider.
+
 #include <QSlider>
 
 // The copies slider with the range rules the program relies on: a maximum below the

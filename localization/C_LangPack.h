@@ -1,5 +1,7 @@
 #pragma once
 
+// The language component: finds the packs, keeps the choice, switches every window.
+
 #include "localization/C_LangRecord.h"
 
 #include <QImage>

@@ -1,5 +1,7 @@
 #pragma once
 
+// A translatable list of texts that is not shown by any control.
+
 #include <QObject>
 #include <QStringList>
 

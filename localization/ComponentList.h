@@ -1,5 +1,7 @@
 #pragma once
 
+// The named, translatable components a window offers the language engine.
+
 #include <QList>
 #include <QObject>
 #include <QPointer>

@@ -1,5 +1,7 @@
 #pragma once
 
+// What the language engine sees of a control: texts, lists, fonts, layout.
+
 #include <QString>
 
 #include <memory>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Converting a pack's texts between its code page and Unicode.
+
 #include <QByteArray>
 #include <QString>
 

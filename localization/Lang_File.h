@@ -1,5 +1,7 @@
 #pragma once
 
+// Language pack files: reading every revision, writing the current one.
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The languages a pack can be for: identifiers, names, locales.
+
 #include <QString>
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The language engine's view of Qt widgets.
+
 #include "localization/LangComponent.h"
 
 #include <QList>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Qt's own translations (dialog buttons) in the chosen language.
+
 #include <QStringList>
 
 #include <memory>

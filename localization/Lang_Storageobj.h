@@ -1,5 +1,7 @@
 #pragma once
 
+// The record store that language files are made of.
+
 #include <QByteArray>
 #include <QString>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The list of language packs the user picks a language from.
+
 #include "localization/C_LangPack.h"
 
 #include <QFrame>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The settings window: the language chooser.
+
 #include "localization/ComponentList.h"
 
 #include <QDialog>

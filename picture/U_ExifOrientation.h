@@ -1,5 +1,7 @@
 #pragma once
 
+// Turning a decoded picture upright as its Exif orientation says.
+
 #include <QImage>
 
 // The Exif orientation (1 to 8) recorded in the data of a JPEG APP1 segment ("Exif", two

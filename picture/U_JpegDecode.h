@@ -1,5 +1,7 @@
 #pragma once
 
+// Reading JPEG pictures into 32-bit pictures.
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Writing 32-bit pictures as JPEG files with the printer's density.
+
 #include <QImage>
 #include <QString>
 

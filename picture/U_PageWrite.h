@@ -1,5 +1,7 @@
 #pragma once
 
+// Copying photo cells onto a page in pixels, on every pixel path.
+
 #include <cstddef>
 #include <cstdint>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The working picture's pixel operations: rotation, greyscale, sepia.
+
 #include <QImage>
 #include <QRect>
 #include <QRgb>

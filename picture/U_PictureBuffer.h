@@ -1,5 +1,7 @@
 #pragma once
 
+// The picture buffer: the size limit and the allocation of large pictures.
+
 #include <QImage>
 #include <QSize>
 

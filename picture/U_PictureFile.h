@@ -1,5 +1,7 @@
 #pragma once
 
+// Reading a picture file the user names: its bytes, bitmaps and JPEGs.
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Scaling pictures into photo cells: the linear resampler and nearest-pixel scaling.
+
 #include <QImage>
 #include <QRect>
 

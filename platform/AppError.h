@@ -1,5 +1,7 @@
 #pragma once
 
+// The error the program raises where a command cannot go on; caught once where it started.
+
 #include <QString>
 
 #include <stdexcept>

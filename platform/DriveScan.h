@@ -1,5 +1,7 @@
 #pragma once
 
+// Removable drives read from the system's block devices and mounts (sysfs, /proc).
+
 #include "platform/RemovableDrives.h"
 
 #include <QByteArray>

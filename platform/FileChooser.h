@@ -1,5 +1,7 @@
 #pragma once
 
+// The open and save dialogs, as the rest of the program asks for them.
+
 #include <QPoint>
 #include <QSize>
 #include <QString>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The system's printers through Qt and CUPS, plus the virtual PDF printer.
+
 #include "platform/Printers.h"
 
 #include <chrono>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Message boxes as the program asks for them: caption, icon, buttons, answer.
+
 #include <QString>
 
 #include <memory>

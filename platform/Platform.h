@@ -1,5 +1,7 @@
 #pragma once
 
+// Everything the program needs of the operating system, handed to the windows as one bundle.
+
 #include "platform/FileChooser.h"
 #include "platform/MessagePresenter.h"
 #include "platform/Printers.h"

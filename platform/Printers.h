@@ -1,5 +1,7 @@
 #pragma once
 
+// Printers as the layout engine and the print job see them: metrics, canvas, jobs.
+
 #include "platform/AppError.h"
 
 #include <QImage>

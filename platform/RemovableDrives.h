@@ -1,5 +1,7 @@
 #pragma once
 
+// USB drives a sheet can be written to.
+
 #include <QString>
 
 #include <memory>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The per-user settings store: key paths and named values.
+
 #include <QString>
 
 #include <memory>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Opening a document with the desktop's own program.
+
 #include <QString>
 
 #include <memory>

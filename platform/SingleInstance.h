@@ -1,5 +1,7 @@
 #pragma once
 
+// One program per user: a second start hands its picture to the first.
+
 #include <QObject>
 #include <QString>
 

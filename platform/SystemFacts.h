@@ -1,5 +1,7 @@
 #pragma once
 
+// Facts about the machine and the system for the log.
+
 #include <QString>
 
 #include <memory>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Waiting for a condition with an upper limit on the time.
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>

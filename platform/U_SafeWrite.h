@@ -1,5 +1,7 @@
 #pragma once
 
+// Complete-or-nothing writing of files, on every file system the program writes to.
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The user's standard folders: data, pictures, documents, desktop.
+
 #include <QString>
 
 #include <memory>

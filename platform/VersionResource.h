@@ -1,5 +1,7 @@
 #pragma once
 
+// The four-part version embedded in the program file.
+
 #include <QString>
 
 #include <array>

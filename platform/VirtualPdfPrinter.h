@@ -1,5 +1,7 @@
 #pragma once
 
+// "Quillmark PDF": a printer that writes each page as a PDF file.
+
 #include "platform/Printers.h"
 
 #include <QSizeF>

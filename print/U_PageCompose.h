@@ -1,5 +1,7 @@
 #pragma once
 
+// Composing photo cells and pages in pixels: fitting, preparing and building pages.
+
 #include <QImage>
 #include <QPoint>
 #include <QRect>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The preview window: the page as it will print, printing, saving, the USB copy.
+
 #include "localization/ComponentList.h"
 #include "platform/Platform.h"
 #include "print/U_PageCompose.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// The layout engine: how many photos fit the printer's page, and where.
+
 #include "platform/Printers.h"
 
 #include <QImage>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Pictures drawn by code: icons, placeholders, the norm mask; fonts and style.
+
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>

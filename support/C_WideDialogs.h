@@ -1,5 +1,7 @@
 #pragma once
 
+// The open and save dialogs as the windows use them: filters, starting folders, names.
+
 #include <QObject>
 #include <QPoint>
 #include <QRect>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Names that screen readers announce for controls without text.
+
 #include <QString>
 
 class QWidget;

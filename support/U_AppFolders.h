@@ -1,5 +1,7 @@
 #pragma once
 
+// Where the program's own files lie: beside it in the build tree, or under share/.
+
 #include <QString>
 #include <QStringList>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Running a long task off the window's thread while the window waits, painted.
+
 #include "platform/AppError.h"
 
 #include <chrono>

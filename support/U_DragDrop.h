@@ -1,5 +1,7 @@
 #pragma once
 
+// Pictures dropped on a window from a file manager.
+
 #include <QObject>
 #include <QPoint>
 #include <QPointer>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The log file that records every action.
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>

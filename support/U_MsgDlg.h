@@ -1,5 +1,7 @@
 #pragma once
 
+// The program's message boxes: information, warning, error and questions.
+
 #include <QString>
 
 class IMessagePresenter;

@@ -1,5 +1,7 @@
 #pragma once
 
+// File and folder helpers: the data folder, file versions, paths, short texts.
+
 #include <QString>
 
 class ISettingsStore;

@@ -1,5 +1,7 @@
 #pragma once
 
+// The program's values in the settings store, and inch-to-millimetre conversion.
+
 #include <QString>
 
 class ISettingsStore;

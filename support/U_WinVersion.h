@@ -1,5 +1,7 @@
 #pragma once
 
+// The system's version described as the log writes it.
+
 #include <QString>
 
 // The version record of a Windows system, as far as the description needs it.

@@ -1,5 +1,7 @@
 #pragma once
 
+// Flag-like pictures drawn for the shipped packs.
+
 #include <QImage>
 #include <QString>
 

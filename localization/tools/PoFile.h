@@ -1,5 +1,7 @@
 #pragma once
 
+// Reading and writing gettext catalogues.
+
 #include <QByteArray>
 #include <QList>
 #include <QString>

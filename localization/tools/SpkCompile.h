@@ -1,5 +1,7 @@
 #pragma once
 
+// Turning gettext catalogues into language packs and base files into templates.
+
 #include "localization/Lang_File.h"
 #include "localization/tools/PoFile.h"
 
