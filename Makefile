@@ -9,8 +9,10 @@ build: deps
 	@cmake --preset default >/dev/null
 	@cmake --build --preset default
 
-test: build
-	@scripts/install-deps.sh test
+# The tests' packages first, so the one configure sees GoogleTest; then each tree is
+# configured and built once (run-tests.sh does the sanitizer tree).
+test:
+	@scripts/install-deps.sh build test
 	@cmake --preset default >/dev/null
 	@cmake --build --preset default
 	@scripts/run-tests.sh
