@@ -16,9 +16,10 @@ constexpr double kCrownPerEyeChin = 1.05;
 // distances), and where the wall is sampled beside the head.
 constexpr double kCellsPerEyeChin = 60;
 constexpr double kSearchAbove = 2.5;
-constexpr double kSearchSide = 2.5;
+constexpr double kSearchSide = 2.0;
 constexpr double kWallBeside = 1.3;
 constexpr int kWallTopRows = 3;
+constexpr int kSamples = 2;
 // Half the face's width, where the crown is searched for.
 constexpr double kHalfFaceWidth = 0.65;
 // A wall is even when its cells stray little from a smooth (planar) colour; in 8-bit RGB.
@@ -28,7 +29,7 @@ constexpr double kBusyWallNoise = 24;
 constexpr double kLowestCrown = 0.8;
 constexpr double kHighestCrown = 1.6;
 
-using Colour = std::array<double, 3>;
+using Colour = std::array<float, 3>;
 
 struct Grid {
     QPointF origin;
@@ -38,9 +39,18 @@ struct Grid {
     std::vector<Colour> cells;
 
     QPointF centre(int x, int y) const { return origin + QPointF(x + 0.5, y + 0.5) * step; }
+    const Colour& at(int x, int y) const { return cells[size_t(y) * width + x]; }
 };
 
-// The picture's mean colour over square cells, from 3 x 3 samples in each.
+double median(std::vector<float> values) {
+    if (values.empty())
+        return 0;
+    auto mid = values.begin() + values.size() / 2;
+    std::nth_element(values.begin(), mid, values.end());
+    return *mid;
+}
+
+// The picture's mean colour over square cells, from kSamples x kSamples samples in each.
 Grid sampleGrid(const QImage& picture, const QRectF& area, double step) {
     Grid g;
     g.origin = area.topLeft();
@@ -51,72 +61,64 @@ Grid sampleGrid(const QImage& picture, const QRectF& area, double step) {
     const bool direct = picture.format() == QImage::Format_RGB32 ||
                         picture.format() == QImage::Format_ARGB32 ||
                         picture.format() == QImage::Format_ARGB32_Premultiplied;
-    const auto at = [&](int x, int y) {
-        x = std::clamp(x, 0, picture.width() - 1);
-        y = std::clamp(y, 0, picture.height() - 1);
-        return direct ? reinterpret_cast<const QRgb*>(picture.constScanLine(y))[x]
-                      : picture.pixel(x, y);
-    };
+    const auto clampedAt = [](double v, int size) { return std::clamp(int(v), 0, size - 1); };
+    // Sample rows one after the other, so that the picture is read in memory order.
+    std::vector<int> columns(size_t(g.width) * kSamples);
+    for (size_t i = 0; i < columns.size(); ++i)
+        columns[i] = clampedAt(g.origin.x() + (i + 0.5) * step / kSamples, picture.width());
+    constexpr float kShare = 1.0f / (kSamples * kSamples);
     for (int gy = 0; gy < g.height; ++gy)
-        for (int gx = 0; gx < g.width; ++gx) {
-            Colour sum{};
-            for (int sy = 0; sy < 3; ++sy)
-                for (int sx = 0; sx < 3; ++sx) {
-                    const QPointF p = g.origin + QPointF(gx + (sx + 0.5) / 3, gy + (sy + 0.5) / 3) * step;
-                    const QRgb c = at(int(p.x()), int(p.y()));
-                    sum[0] += qRed(c);
-                    sum[1] += qGreen(c);
-                    sum[2] += qBlue(c);
-                }
-            g.cells[size_t(gy) * g.width + gx] = {sum[0] / 9, sum[1] / 9, sum[2] / 9};
+        for (int sy = 0; sy < kSamples; ++sy) {
+            const int y =
+                clampedAt(g.origin.y() + (gy + (sy + 0.5) / kSamples) * step, picture.height());
+            const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            for (size_t i = 0; i < columns.size(); ++i) {
+                const QRgb c = direct ? line[columns[i]] : picture.pixel(columns[i], y);
+                Colour& cell = g.cells[size_t(gy) * g.width + i / kSamples];
+                cell[0] += qRed(c) * kShare;
+                cell[1] += qGreen(c) * kShare;
+                cell[2] += qBlue(c) * kShare;
+            }
         }
     return g;
 }
 
 // The wall's colour as a plane over the picture per channel (so an even light gradient is
-// still wall), fitted to sample cells by least squares, once more without the outliers.
+// still wall), fitted to the wall cells by least squares, then once more without outliers.
 struct WallModel {
-    std::array<Colour, 3> plane{}; // per channel: constant, x, y coefficients
-    double noise = 0;              // median distance of the wall samples from the plane
-
-    double distance(const Colour& c, const QPointF& p) const {
-        double sum = 0;
-        for (int ch = 0; ch < 3; ++ch) {
-            const double d = c[ch] - (plane[ch][0] + plane[ch][1] * p.x() + plane[ch][2] * p.y());
-            sum += d * d;
-        }
-        return std::sqrt(sum);
-    }
+    std::array<std::array<double, 3>, 3> plane{}; // per channel: constant, x and y terms
+    double noise = 0;            // median distance of the wall cells from the plane
+    std::vector<float> distance; // every cell's distance from the plane
 };
 
-struct Sample {
-    QPointF at; // relative to the grid's centre, for a well-conditioned fit
-    Colour colour;
-};
-
-std::array<Colour, 3> fitPlanes(const std::vector<Sample>& samples) {
-    // Normal equations of c = a + b x + c y, solved by Cramer's rule.
+// Least-squares plane c = a + b x + c y per channel over the chosen cells, by Cramer's rule.
+template <typename Chosen>
+std::array<std::array<double, 3>, 3> fitPlanes(const Grid& g, Chosen chosen) {
     double m[3][3] = {};
-    Colour rhs[3] = {};
-    for (const Sample& s : samples) {
-        const double v[3] = {1, s.at.x(), s.at.y()};
-        for (int i = 0; i < 3; ++i) {
-            for (int j = 0; j < 3; ++j)
-                m[i][j] += v[i] * v[j];
-            for (int ch = 0; ch < 3; ++ch)
-                rhs[i][ch] += v[i] * s.colour[ch];
+    double rhs[3][3] = {};
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            if (!chosen(x, y))
+                continue;
+            const double v[3] = {1, x + 0.5, y + 0.5};
+            const Colour& c = g.at(x, y);
+            for (int i = 0; i < 3; ++i) {
+                for (int j = 0; j < 3; ++j)
+                    m[i][j] += v[i] * v[j];
+                for (int ch = 0; ch < 3; ++ch)
+                    rhs[i][ch] += v[i] * c[ch];
+            }
         }
-    }
     const auto det = [](const double a[3][3]) {
         return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
                a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
                a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
     };
     const double d = det(m);
-    std::array<Colour, 3> planes{};
+    std::array<std::array<double, 3>, 3> planes{};
     for (int ch = 0; ch < 3; ++ch)
         for (int k = 0; k < 3; ++k) {
-            if (std::abs(d) < 1e-9) { // all samples on a line: a flat colour
+            if (std::abs(d) < 1e-9) { // cells along one line only: a flat colour
                 planes[ch][k] = k == 0 ? rhs[0][ch] / std::max(m[0][0], 1.0) : 0;
                 continue;
             }
@@ -129,26 +131,32 @@ std::array<Colour, 3> fitPlanes(const std::vector<Sample>& samples) {
     return planes;
 }
 
-double median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    auto mid = values.begin() + values.size() / 2;
-    std::nth_element(values.begin(), mid, values.end());
-    return *mid;
-}
-
-WallModel fitWall(std::vector<Sample> samples) {
+template <typename Chosen> WallModel fitWall(const Grid& g, Chosen isWall) {
     WallModel model;
-    for (int pass = 0; pass < 2 && !samples.empty(); ++pass) {
-        model.plane = fitPlanes(samples);
-        std::vector<double> d;
-        for (const Sample& s : samples)
-            d.push_back(model.distance(s.colour, s.at));
-        model.noise = median(d);
-        std::erase_if(samples, [&](const Sample& s) {
-            return model.distance(s.colour, s.at) > 3 * model.noise + 2;
-        });
-    }
+    model.distance.resize(g.cells.size());
+    const auto measure = [&](auto chosen) {
+        model.plane = fitPlanes(g, chosen);
+        std::vector<float> wall;
+        for (int y = 0; y < g.height; ++y)
+            for (int x = 0; x < g.width; ++x) {
+                double sum = 0;
+                for (int ch = 0; ch < 3; ++ch) {
+                    const auto& p = model.plane[ch];
+                    const double d = g.at(x, y)[ch] - (p[0] + p[1] * (x + 0.5) + p[2] * (y + 0.5));
+                    sum += d * d;
+                }
+                const float distance = float(std::sqrt(sum));
+                if (chosen(x, y))
+                    wall.push_back(distance);
+                model.distance[size_t(y) * g.width + x] = distance;
+            }
+        model.noise = median(std::move(wall));
+    };
+    measure(isWall);
+    const double outlier = 3 * model.noise + 2;
+    const std::vector<float> first = model.distance;
+    measure(
+        [&](int x, int y) { return isWall(x, y) && first[size_t(y) * g.width + x] <= outlier; });
     return model;
 }
 
@@ -175,17 +183,13 @@ CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
     if (area.height() < 2)
         return result; // eyes at the top edge
     const Grid grid = sampleGrid(picture, area, std::max(1.0, eyeChin / kCellsPerEyeChin));
-    const QPointF middle = area.center();
 
-    // Wall samples: the strip along the top of the searched area and the sides of the head.
-    std::vector<Sample> wall;
-    for (int y = 0; y < grid.height; ++y)
-        for (int x = 0; x < grid.width; ++x) {
-            const QPointF p = grid.centre(x, y);
-            if (y < kWallTopRows || std::abs(p.x() - eyes.x()) > kWallBeside * eyeChin)
-                wall.push_back({p - middle, grid.cells[size_t(y) * grid.width + x]});
-        }
-    const WallModel model = fitWall(std::move(wall));
+    // Wall cells: the strip along the top of the searched area and the sides of the head.
+    const int besideCells = int(kWallBeside * eyeChin / grid.step);
+    const int axisCell = int((eyes.x() - grid.origin.x()) / grid.step);
+    const WallModel model = fitWall(grid, [&](int x, int y) {
+        return y < kWallTopRows || std::abs(x - axisCell) > besideCells;
+    });
     const double threshold = std::max(kMinWallThreshold, 4 * model.noise);
 
     // The non-wall cells connected to the forehead, within the face's width of its axis and
@@ -203,7 +207,7 @@ CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
             return;
         const int i = y * grid.width + x;
         const QPointF p = grid.centre(x, y);
-        if (filled[i] || !inBand(p) || model.distance(grid.cells[i], p - middle) <= threshold)
+        if (filled[i] || !inBand(p) || model.distance[i] <= threshold)
             return;
         filled[i] = 1;
         stack.push_back(i);
@@ -226,18 +230,18 @@ CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
     const int minWidth = std::max(2, int(0.2 * eyeChin / grid.step));
     int top = -1;
     for (int y = 0; y < grid.height && top < 0; ++y)
-        if (std::count(filled.begin() + y * grid.width, filled.begin() + (y + 1) * grid.width, 1) >= minWidth)
+        if (std::count(filled.begin() + y * grid.width, filled.begin() + (y + 1) * grid.width, 1) >=
+            minWidth)
             top = y;
     if (top < 0)
         return result;
 
     // How clearly the top rows of the region stand out from the wall.
-    std::vector<double> contrast;
+    std::vector<float> contrast;
     for (int y = top; y < std::min(grid.height, top + 3); ++y)
         for (int x = 0; x < grid.width; ++x)
             if (filled[size_t(y) * grid.width + x])
-                contrast.push_back(model.distance(grid.cells[size_t(y) * grid.width + x],
-                                                  grid.centre(x, y) - middle));
+                contrast.push_back(model.distance[size_t(y) * grid.width + x]);
     const double topY = grid.origin.y() + top * grid.step;
     const QPointF crown = eyes + up * ((topY - eyes.y()) / up.y());
     const double rise = height(crown) / eyeChin;

@@ -13,7 +13,9 @@ constexpr double kUsualTopShare = 0.10;
 // Less than half of that above the head, or as little below the chin, looks cut off.
 constexpr double kMinRoomShare = 0.05;
 
-double headPixels(const HeadPoints& head) { return QLineF(head.Chin, head.Crown).length(); }
+double headPixels(const HeadPoints& head) {
+    return QLineF(head.Chin, head.Crown).length();
+}
 
 // Where the frame's top edge goes for a head whose printed scale is mmPerPixel.
 double frameTop(const HeadPoints& head, const PhotoNorm& norm, double mmPerPixel) {
@@ -46,16 +48,16 @@ FrameProposal ProposeFrame(const HeadPoints& head, const PhotoNorm& norm, const 
     const double mmPerPixel = norm.Head.Middle() / std::max(headPixels(head), 1.0);
     const QSizeF size = photo / mmPerPixel;
     const double centreX = (head.EyeCentre().x() + head.Chin.x()) / 2;
-    const QRectF ideal(centreX - size.width() / 2, frameTop(head, norm, mmPerPixel),
-                       size.width(), size.height());
+    const QRectF ideal(centreX - size.width() / 2, frameTop(head, norm, mmPerPixel), size.width(),
+                       size.height());
 
     FrameProposal p;
     p.LittleRoomAbove = ideal.top() < 0;
     p.LittleRoomBelow = ideal.bottom() > picture.height();
     p.LittleRoomSides = ideal.left() < 0 || ideal.right() > picture.width();
     // Too large a frame shrinks about the eye centre, so the face keeps its place in it.
-    const double shrink = std::min({1.0, picture.width() / size.width(),
-                                    picture.height() / size.height()});
+    const double shrink =
+        std::min({1.0, picture.width() / size.width(), picture.height() / size.height()});
     p.Shrunk = shrink < 1.0;
     const QPointF anchor(centreX, head.EyeCentre().y());
     QRectF frame(anchor + (ideal.topLeft() - anchor) * shrink, size * shrink);

@@ -20,10 +20,10 @@ enum class NormKind { Official, Secondary, Fallback };
 
 // Head size and placement for one catalogue format.
 struct PhotoNorm {
-    int Index = 0;                 // the catalogue index ("PicFormatIdx")
+    int Index = 0; // the catalogue index ("PicFormatIdx")
     QString Country;
-    QSizeF SizeMm;                 // the printed photo, inch formats in exact millimetres
-    MmRange Head;                  // chin to crown
+    QSizeF SizeMm;                  // the printed photo, inch formats in exact millimetres
+    MmRange Head;                   // chin to crown
     std::optional<MmRange> EyeLine; // from the photo's bottom edge to the eye line
     std::optional<MmRange> Top;     // from the crown to the photo's top edge
     QString Source;

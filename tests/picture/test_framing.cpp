@@ -39,7 +39,8 @@ TEST(Norms, AgreeWithTheGatheredFacts) {
     const QStringList lines = QString::fromUtf8(file.readAll()).trimmed().split('\n');
     ASSERT_EQ(lines.size(), kFormatCount + 1);
     const auto range = [](const std::optional<MmRange>& r) {
-        return r ? QStringList{QString::number(r->Min), QString::number(r->Max)} : QStringList{"", ""};
+        return r ? QStringList{QString::number(r->Min), QString::number(r->Max)}
+                 : QStringList{"", ""};
     };
     for (int i = 0; i < kFormatCount; ++i) {
         const QString line = lines[i + 1].trimmed();
@@ -47,10 +48,11 @@ TEST(Norms, AgreeWithTheGatheredFacts) {
         QString source = line.section(',', 10, -2);
         source = source.startsWith('"') ? source.mid(1, source.size() - 2) : source;
         const PhotoNorm& n = PhotoNorms()[f[0].toInt()];
-        const QStringList got = QStringList{QString::number(n.Index), n.Country,
-                                            QString::number(n.SizeMm.width()), QString::number(n.SizeMm.height()),
-                                            QString::number(n.Head.Min), QString::number(n.Head.Max)} +
-                                range(n.EyeLine) + range(n.Top);
+        const QStringList got =
+            QStringList{QString::number(n.Index),          n.Country,
+                        QString::number(n.SizeMm.width()), QString::number(n.SizeMm.height()),
+                        QString::number(n.Head.Min),       QString::number(n.Head.Max)} +
+            range(n.EyeLine) + range(n.Top);
         EXPECT_EQ(got, f);
         EXPECT_EQ(n.Source, source);
         const char* kinds[] = {"official", "secondary", "fallback"};
@@ -78,7 +80,8 @@ QImage drawPortrait(const Portrait& p) {
     QLinearGradient gradient(0, 0, p.size.width() * 0.3, p.size.height());
     gradient.setColorAt(0, p.wallColour);
     gradient.setColorAt(1, p.wallColour.darker(160));
-    painter.fillRect(image.rect(), p.wall == Wall::Gradient ? QBrush(gradient) : QBrush(p.wallColour));
+    painter.fillRect(image.rect(),
+                     p.wall == Wall::Gradient ? QBrush(gradient) : QBrush(p.wallColour));
     std::mt19937 random(7);
     for (int i = 0; p.wall == Wall::Busy && i < 300; ++i) {
         painter.setPen(Qt::NoPen);
@@ -105,22 +108,26 @@ class CrownOnPortrait : public ::testing::TestWithParam<Portrait> {};
 
 TEST_P(CrownOnPortrait, IsFoundOrFlaggedUncertain) {
     const Portrait& p = GetParam();
-    const HeadPoints face{p.eyes - QPointF(0.3 * p.eyeChin, 0), p.eyes + QPointF(0.3 * p.eyeChin, 0),
-                          p.eyes + QPointF(0, p.eyeChin), {}, false};
+    const HeadPoints face{p.eyes - QPointF(0.3 * p.eyeChin, 0),
+                          p.eyes + QPointF(0.3 * p.eyeChin, 0),
+                          p.eyes + QPointF(0, p.eyeChin),
+                          {},
+                          false};
     const CrownEstimate c = EstimateCrown(drawPortrait(p), face);
     EXPECT_EQ(c.Uncertain, p.mustBeUncertain) << c.Confidence;
-    if (!c.Uncertain)
-        EXPECT_NEAR(c.Crown.y(), p.crownY, 0.05 * p.eyeChin);
+    EXPECT_TRUE(c.Uncertain || std::abs(c.Crown.y() - p.crownY) < 0.05 * p.eyeChin) << c.Crown.y();
 }
 
+// clang-format off
 const Portrait kPortraits[] = {
-    {"DarkHairPlainWall", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 310, false},
+    {"DarkHairPlainWall", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 280, false},
     {"FairHairGradientWall", Wall::Gradient, QColor(150, 180, 215), QColor(200, 160, 90), {1600, 1200}, {700, 600}, 240, 330, false},
-    {"SmallHeadBigPicture", Wall::Gradient, QColor(220, 220, 210), QColor(20, 20, 20), {4000, 3000}, {2100, 1400}, 300, 1060, false},
+    {"SmallHeadBigPicture", Wall::Gradient, QColor(220, 220, 210), QColor(20, 20, 20), {4000, 3000}, {2100, 1400}, 300, 1030, false},
     {"WhiteHairWhiteWall", Wall::Plain, QColor(246, 246, 246), QColor(238, 238, 236), {900, 1200}, {450, 520}, 200, 300, true},
     {"HairAtTheTopEdge", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1000}, {450, 260}, 240, -20, true},
     {"BusyWall", Wall::Busy, QColor(128, 128, 128), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 310, true},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Drawn, CrownOnPortrait, ::testing::ValuesIn(kPortraits),
                          [](const auto& info) { return info.param.name; });
 
@@ -141,18 +148,21 @@ TEST_P(ProposedFrame, PrintsTheHeadAsTheNormAsks) {
     const FrameProposal p = ProposeFrame(c.head, norm, c.picture);
     const QRectF f = p.Frame;
     const double mmPerPixel = norm.SizeMm.height() / f.height();
-    const double headMm = std::hypot(c.head.Chin.x() - c.head.Crown.x(), c.head.Chin.y() - c.head.Crown.y()) * mmPerPixel;
-    const double eyeMm = (f.y() + f.height() - (c.head.LeftEye.y() + c.head.RightEye.y()) / 2) * mmPerPixel;
+    const double headMm =
+        std::hypot(c.head.Chin.x() - c.head.Crown.x(), c.head.Chin.y() - c.head.Crown.y()) *
+        mmPerPixel;
+    const double eyeMm =
+        (f.y() + f.height() - (c.head.LeftEye.y() + c.head.RightEye.y()) / 2) * mmPerPixel;
     EXPECT_NEAR(f.width() / f.height(), norm.SizeMm.width() / norm.SizeMm.height(), 1e-9);
     EXPECT_TRUE(QRectF(QPointF(), c.picture).contains(f));
     EXPECT_EQ(p.LittleRoomAbove, c.roomAbove);
     EXPECT_NEAR(headMm, (norm.Head.Min + norm.Head.Max) / 2, 0.01);
-    if (norm.EyeLine && !c.roomAbove)
-        EXPECT_TRUE(eyeMm >= norm.EyeLine->Min && eyeMm <= norm.EyeLine->Max) << eyeMm;
-    if (norm.Top && !c.roomAbove)
-        EXPECT_TRUE(norm.Top->Contains((c.head.Crown.y() - f.y()) * mmPerPixel));
-    if (!c.roomAbove)
-        EXPECT_NEAR(f.center().x(), (c.head.LeftEye.x() + c.head.RightEye.x() + 2 * c.head.Chin.x()) / 4, 1e-6);
+    const double topMm = (c.head.Crown.y() - f.y()) * mmPerPixel;
+    const double faceX = (c.head.LeftEye.x() + c.head.RightEye.x() + 2 * c.head.Chin.x()) / 4;
+    EXPECT_TRUE(c.roomAbove || !norm.EyeLine ||
+                (eyeMm >= norm.EyeLine->Min && eyeMm <= norm.EyeLine->Max));
+    EXPECT_TRUE(c.roomAbove || !norm.Top || (topMm >= norm.Top->Min && topMm <= norm.Top->Max));
+    EXPECT_TRUE(c.roomAbove || std::abs(f.center().x() - faceX) < 1e-6);
     const FrameVerdict v = JudgeFrame(c.head, f, norm);
     EXPECT_EQ(v.Within(), !c.roomAbove || !norm.EyeLine);
     EXPECT_EQ(v.Has(FrameWarning::LittleRoomAbove), c.roomAbove);
@@ -160,6 +170,7 @@ TEST_P(ProposedFrame, PrintsTheHeadAsTheNormAsks) {
     EXPECT_EQ(v.Has(FrameWarning::FallbackNorm), c.fallback);
 }
 
+// clang-format off
 const FrameCase kFrames[] = {
     {"Germany", 21, {3000, 4000}, {{1400, 1800}, {1600, 1790}, {1510, 2150}, {1490, 1450}, false}, false, false, false},
     {"UnitedStatesSquare", 63, {4000, 3000}, {{1900, 1200}, {2100, 1200}, {2000, 1560}, {2000, 850}, false}, false, false, false},
@@ -168,6 +179,7 @@ const FrameCase kFrames[] = {
     {"ArgentinaUsualRange", 1, {2000, 2000}, {{950, 900}, {1050, 900}, {1000, 1080}, {1000, 720}, false}, false, false, true},
     {"HeadAtTheTopEdge", 63, {4000, 3000}, {{1900, 300}, {2100, 300}, {2000, 660}, {2000, 3}, false}, true, false, false},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Formats, ProposedFrame, ::testing::ValuesIn(kFrames),
                          [](const auto& info) { return info.param.name; });
 
