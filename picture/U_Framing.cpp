@@ -39,7 +39,9 @@ HeadMeasure MeasureHead(const HeadPoints& head, const QRectF& frame, const QSize
 }
 
 double HeadTilt(const HeadPoints& head) {
-    const QPointF d = head.RightEye - head.LeftEye;
+    QPointF d = head.RightEye - head.LeftEye;
+    if (d.x() < 0) // eyes given in the other order
+        d = -d;
     return std::atan2(d.y(), d.x()) * 180.0 / std::numbers::pi;
 }
 

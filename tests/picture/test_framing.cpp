@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QLineF>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -19,8 +20,8 @@ TEST(Norms, EveryCatalogueFormatHasItsRowAndSize) {
     ASSERT_EQ(PhotoNorms().size(), size_t(kFormatCount));
     for (int i = 0; i < kFormatCount; ++i) {
         const PhotoNorm& n = PhotoNorms()[i];
-        PhotoFormat f;
         const FormatEntry e = FormatCatalogue()[i];
+        PhotoFormat f;
         ASSERT_TRUE(ParseFormatLabel(QString(e.prefix) + e.country + ")", f));
         const double mm = f.IsMillimetres ? 1 : 25.4;
         EXPECT_EQ(n.Index, i);
@@ -38,9 +39,9 @@ TEST(Norms, AgreeWithTheGatheredFacts) {
         GTEST_SKIP() << "no gathered norms beside the clone";
     const QStringList lines = QString::fromUtf8(file.readAll()).trimmed().split('\n');
     ASSERT_EQ(lines.size(), kFormatCount + 1);
-    const auto range = [](const std::optional<MmRange>& r) {
-        return r ? QStringList{QString::number(r->Min), QString::number(r->Max)}
-                 : QStringList{"", ""};
+    const auto num = [](double v) { return QString::number(v); };
+    const auto range = [&](auto r) {
+        return r ? QStringList{num(r->Min), num(r->Max)} : QStringList{"", ""};
     };
     for (int i = 0; i < kFormatCount; ++i) {
         const QString line = lines[i + 1].trimmed();
@@ -48,12 +49,9 @@ TEST(Norms, AgreeWithTheGatheredFacts) {
         QString source = line.section(',', 10, -2);
         source = source.startsWith('"') ? source.mid(1, source.size() - 2) : source;
         const PhotoNorm& n = PhotoNorms()[f[0].toInt()];
-        const QStringList got =
-            QStringList{QString::number(n.Index),          n.Country,
-                        QString::number(n.SizeMm.width()), QString::number(n.SizeMm.height()),
-                        QString::number(n.Head.Min),       QString::number(n.Head.Max)} +
-            range(n.EyeLine) + range(n.Top);
-        EXPECT_EQ(got, f);
+        const QStringList got{QString::number(n.Index), n.Country,       num(n.SizeMm.width()),
+                              num(n.SizeMm.height()),   num(n.Head.Min), num(n.Head.Max)};
+        EXPECT_EQ(got + range(n.EyeLine) + range(n.Top), f);
         EXPECT_EQ(n.Source, source);
         const char* kinds[] = {"official", "secondary", "fallback"};
         EXPECT_EQ(kinds[int(n.Kind)], line.section(',', -1));
@@ -108,11 +106,8 @@ class CrownOnPortrait : public ::testing::TestWithParam<Portrait> {};
 
 TEST_P(CrownOnPortrait, IsFoundOrFlaggedUncertain) {
     const Portrait& p = GetParam();
-    const HeadPoints face{p.eyes - QPointF(0.3 * p.eyeChin, 0),
-                          p.eyes + QPointF(0.3 * p.eyeChin, 0),
-                          p.eyes + QPointF(0, p.eyeChin),
-                          {},
-                          false};
+    const QPointF half(0.3 * p.eyeChin, 0);
+    const HeadPoints face{p.eyes - half, p.eyes + half, p.eyes + QPointF(0, p.eyeChin), {}, false};
     const CrownEstimate c = EstimateCrown(drawPortrait(p), face);
     EXPECT_EQ(c.Uncertain, p.mustBeUncertain) << c.Confidence;
     EXPECT_TRUE(c.Uncertain || std::abs(c.Crown.y() - p.crownY) < 0.05 * p.eyeChin) << c.Crown.y();
@@ -148,11 +143,8 @@ TEST_P(ProposedFrame, PrintsTheHeadAsTheNormAsks) {
     const FrameProposal p = ProposeFrame(c.head, norm, c.picture);
     const QRectF f = p.Frame;
     const double mmPerPixel = norm.SizeMm.height() / f.height();
-    const double headMm =
-        std::hypot(c.head.Chin.x() - c.head.Crown.x(), c.head.Chin.y() - c.head.Crown.y()) *
-        mmPerPixel;
-    const double eyeMm =
-        (f.y() + f.height() - (c.head.LeftEye.y() + c.head.RightEye.y()) / 2) * mmPerPixel;
+    const double headMm = QLineF(c.head.Chin, c.head.Crown).length() * mmPerPixel;
+    const double eyeMm = (f.bottom() - (c.head.LeftEye.y() + c.head.RightEye.y()) / 2) * mmPerPixel;
     EXPECT_NEAR(f.width() / f.height(), norm.SizeMm.width() / norm.SizeMm.height(), 1e-9);
     EXPECT_TRUE(QRectF(QPointF(), c.picture).contains(f));
     EXPECT_EQ(p.LittleRoomAbove, c.roomAbove);
