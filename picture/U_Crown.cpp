@@ -93,14 +93,14 @@ struct WallModel {
 
 // Least-squares plane c = a + b x + c y per channel over the chosen cells, by Cramer's rule.
 template <typename Chosen>
-std::array<std::array<double, 3>, 3> fitPlanes(const Grid& g, Chosen chosen) {
+std::array<std::array<double, 3>, 3> fitPlanes(const Grid& g, Chosen chosen, bool slopeY) {
     double m[3][3] = {};
     double rhs[3][3] = {};
     for (int y = 0; y < g.height; ++y)
         for (int x = 0; x < g.width; ++x) {
             if (!chosen(x, y))
                 continue;
-            const double v[3] = {1, x + 0.5, y + 0.5};
+            const double v[3] = {1, x + 0.5, slopeY ? y + 0.5 : 0};
             const Colour& c = g.at(x, y);
             for (int i = 0; i < 3; ++i) {
                 for (int j = 0; j < 3; ++j)
@@ -109,6 +109,8 @@ std::array<std::array<double, 3>, 3> fitPlanes(const Grid& g, Chosen chosen) {
                     rhs[i][ch] += v[i] * c[ch];
             }
         }
+    if (!slopeY)
+        m[2][2] = 1; // solves the y term to nothing
     const auto det = [](const double a[3][3]) {
         return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
                a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
@@ -131,11 +133,12 @@ std::array<std::array<double, 3>, 3> fitPlanes(const Grid& g, Chosen chosen) {
     return planes;
 }
 
-template <typename Chosen> WallModel fitWall(const Grid& g, Chosen isWall) {
+// Without cells beside the head, the top strip alone is too narrow to tell a vertical slope.
+template <typename Chosen> WallModel fitWall(const Grid& g, Chosen isWall, bool slopeY) {
     WallModel model;
     model.distance.resize(g.cells.size());
     const auto measure = [&](auto chosen) {
-        model.plane = fitPlanes(g, chosen);
+        model.plane = fitPlanes(g, chosen, slopeY);
         std::vector<float> wall;
         for (int y = 0; y < g.height; ++y)
             for (int x = 0; x < g.width; ++x) {
@@ -187,9 +190,11 @@ CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
     // Wall cells: the strip along the top of the searched area and the sides of the head.
     const int besideCells = int(kWallBeside * eyeChin / grid.step);
     const int axisCell = int((eyes.x() - grid.origin.x()) / grid.step);
-    const WallModel model = fitWall(grid, [&](int x, int y) {
-        return y < kWallTopRows || std::abs(x - axisCell) > besideCells;
-    });
+    const bool beside = axisCell - besideCells > 0 || axisCell + besideCells < grid.width - 1;
+    const WallModel model = fitWall(
+        grid,
+        [&](int x, int y) { return y < kWallTopRows || std::abs(x - axisCell) > besideCells; },
+        beside);
     const double threshold = std::max(kMinWallThreshold, 4 * model.noise);
 
     // The non-wall cells connected to the forehead, within the face's width of its axis and
@@ -246,7 +251,7 @@ CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
     const QPointF crown = eyes + up * ((topY - eyes.y()) / up.y());
     const double rise = height(crown) / eyeChin;
     const bool plausible = rise >= kLowestCrown && rise <= kHighestCrown;
-    const bool touchesTop = top == 0 && area.top() < grid.step;
+    const bool touchesTop = top < kWallTopRows && area.top() < grid.step;
     if (!plausible || touchesTop)
         return result;
 
