@@ -1,5 +1,7 @@
 #pragma once
 
+// The crown of a head, estimated from the wall around it.
+
 #include "picture/U_Framing.h"
 
 #include <QImage>

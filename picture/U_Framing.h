@@ -1,5 +1,7 @@
 #pragma once
 
+// Head framing: printed head measures, the frame a norm asks for, and a frame's verdict.
+
 #include "picture/U_Norms.h"
 
 #include <QPointF>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Head size and placement norms for every catalogue format, built into the program.
+
 #include <QSizeF>
 #include <QString>
 
