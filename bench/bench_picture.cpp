@@ -1,7 +1,8 @@
 // The working picture's costs on a 24-megapixel photo, each against a yardstick measured in
 // the same run: loading against djpeg, the colour passes against the memory-copy rate,
-// rotation against a plain copy, the display rescale against the load.
+// rotation against a plain copy, the display rescale and the crown estimate against the load.
 #include "bench/BenchUtil.h"
+#include "picture/U_Crown.h"
 #include "picture/U_JpegEncode.h"
 #include "picture/U_Picture.h"
 #include "picture/U_PictureBuffer.h"
@@ -99,6 +100,13 @@ int main(int argc, char** argv) {
     const double rescale = BestSeconds([&] { QImage shown = Resampled(picture, QSize(151, 194)); });
     Report(QStringLiteral("Rescale 24 MP for the display (151 x 194)"), rescale, load / 4,
            QStringLiteral("s"), QStringLiteral("a quarter of the load time; target <= 1"));
+
+    // A face of a fifth of the picture's height: the crown is one part of the face search,
+    // which as a whole must stay within 1.5 x the load.
+    const HeadPoints face{{2800, 1800}, {3200, 1800}, {3000, 2300}, {}, false};
+    Report(QStringLiteral("Crown estimate, 24 MP"),
+           BestSeconds([&] { EstimateCrown(picture, face); }), load, QStringLiteral("s"),
+           QStringLiteral("the load time; the whole face search <= 1.5"));
 
     // The slower paths that other processors take, against the one this processor picks.
     const double sepia = passSeconds(picture, Sepia);

@@ -1,0 +1,265 @@
+#include "picture/U_Crown.h"
+
+#include <QLineF>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// The eyes sit at about half the head's height (the artists' canon); measured adults have
+// them slightly lower, so the skull's top lies about 1.05 eye-to-chin distances above them.
+constexpr double kCrownPerEyeChin = 1.05;
+// Sampling: cells per eye-to-chin distance, the area searched around the face (in such
+// distances), and where the wall is sampled beside the head.
+constexpr double kCellsPerEyeChin = 60;
+constexpr double kSearchAbove = 2.5;
+constexpr double kSearchSide = 2.0;
+constexpr double kWallBeside = 1.3;
+constexpr int kWallTopRows = 3;
+constexpr int kSamples = 2;
+// Half the face's width, where the crown is searched for.
+constexpr double kHalfFaceWidth = 0.65;
+// A wall is even when its cells stray little from a smooth (planar) colour; in 8-bit RGB.
+constexpr double kMinWallThreshold = 14;
+constexpr double kBusyWallNoise = 24;
+// Hair and skin end between these heights above the eyes, in eye-to-chin distances.
+constexpr double kLowestCrown = 0.8;
+constexpr double kHighestCrown = 1.6;
+
+using Colour = std::array<float, 3>;
+
+struct Grid {
+    QPointF origin;
+    double step = 1;
+    int width = 0;
+    int height = 0;
+    std::vector<Colour> cells;
+
+    QPointF centre(int x, int y) const { return origin + QPointF(x + 0.5, y + 0.5) * step; }
+    const Colour& at(int x, int y) const { return cells[size_t(y) * width + x]; }
+};
+
+double median(std::vector<float> values) {
+    if (values.empty())
+        return 0;
+    auto mid = values.begin() + values.size() / 2;
+    std::nth_element(values.begin(), mid, values.end());
+    return *mid;
+}
+
+// The picture's mean colour over square cells, from kSamples x kSamples samples in each.
+Grid sampleGrid(const QImage& picture, const QRectF& area, double step) {
+    Grid g;
+    g.origin = area.topLeft();
+    g.step = step;
+    g.width = std::max(1, int(area.width() / step));
+    g.height = std::max(1, int(area.height() / step));
+    g.cells.resize(size_t(g.width) * g.height);
+    const bool direct = picture.format() == QImage::Format_RGB32 ||
+                        picture.format() == QImage::Format_ARGB32 ||
+                        picture.format() == QImage::Format_ARGB32_Premultiplied;
+    const auto clampedAt = [](double v, int size) { return std::clamp(int(v), 0, size - 1); };
+    // Sample rows one after the other, so that the picture is read in memory order.
+    std::vector<int> columns(size_t(g.width) * kSamples);
+    for (size_t i = 0; i < columns.size(); ++i)
+        columns[i] = clampedAt(g.origin.x() + (i + 0.5) * step / kSamples, picture.width());
+    constexpr float kShare = 1.0f / (kSamples * kSamples);
+    for (int gy = 0; gy < g.height; ++gy)
+        for (int sy = 0; sy < kSamples; ++sy) {
+            const int y =
+                clampedAt(g.origin.y() + (gy + (sy + 0.5) / kSamples) * step, picture.height());
+            const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            for (size_t i = 0; i < columns.size(); ++i) {
+                const QRgb c = direct ? line[columns[i]] : picture.pixel(columns[i], y);
+                Colour& cell = g.cells[size_t(gy) * g.width + i / kSamples];
+                cell[0] += qRed(c) * kShare;
+                cell[1] += qGreen(c) * kShare;
+                cell[2] += qBlue(c) * kShare;
+            }
+        }
+    return g;
+}
+
+// The wall's colour as a plane over the picture per channel (so an even light gradient is
+// still wall), fitted to the wall cells by least squares, then once more without outliers.
+struct WallModel {
+    std::array<std::array<double, 3>, 3> plane{}; // per channel: constant, x and y terms
+    double noise = 0;            // median distance of the wall cells from the plane
+    std::vector<float> distance; // every cell's distance from the plane
+};
+
+// Least-squares plane c = a + b x + c y per channel over the chosen cells, by Cramer's rule.
+template <typename Chosen>
+std::array<std::array<double, 3>, 3> fitPlanes(const Grid& g, Chosen chosen, bool slopeY) {
+    double m[3][3] = {};
+    double rhs[3][3] = {};
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            if (!chosen(x, y))
+                continue;
+            const double v[3] = {1, x + 0.5, slopeY ? y + 0.5 : 0};
+            const Colour& c = g.at(x, y);
+            for (int i = 0; i < 3; ++i) {
+                for (int j = 0; j < 3; ++j)
+                    m[i][j] += v[i] * v[j];
+                for (int ch = 0; ch < 3; ++ch)
+                    rhs[i][ch] += v[i] * c[ch];
+            }
+        }
+    if (!slopeY)
+        m[2][2] = 1; // solves the y term to nothing
+    const auto det = [](const double a[3][3]) {
+        return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+               a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+               a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+    };
+    const double d = det(m);
+    std::array<std::array<double, 3>, 3> planes{};
+    for (int ch = 0; ch < 3; ++ch)
+        for (int k = 0; k < 3; ++k) {
+            if (std::abs(d) < 1e-9) { // cells along one line only: a flat colour
+                planes[ch][k] = k == 0 ? rhs[0][ch] / std::max(m[0][0], 1.0) : 0;
+                continue;
+            }
+            double mk[3][3];
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j)
+                    mk[i][j] = j == k ? rhs[i][ch] : m[i][j];
+            planes[ch][k] = det(mk) / d;
+        }
+    return planes;
+}
+
+// Without cells beside the head, the top strip alone is too narrow to tell a vertical slope.
+template <typename Chosen> WallModel fitWall(const Grid& g, Chosen isWall, bool slopeY) {
+    WallModel model;
+    model.distance.resize(g.cells.size());
+    const auto measure = [&](auto chosen) {
+        model.plane = fitPlanes(g, chosen, slopeY);
+        std::vector<float> wall;
+        for (int y = 0; y < g.height; ++y)
+            for (int x = 0; x < g.width; ++x) {
+                double sum = 0;
+                for (int ch = 0; ch < 3; ++ch) {
+                    const auto& p = model.plane[ch];
+                    const double d = g.at(x, y)[ch] - (p[0] + p[1] * (x + 0.5) + p[2] * (y + 0.5));
+                    sum += d * d;
+                }
+                const float distance = float(std::sqrt(sum));
+                if (chosen(x, y))
+                    wall.push_back(distance);
+                model.distance[size_t(y) * g.width + x] = distance;
+            }
+        model.noise = median(std::move(wall));
+    };
+    measure(isWall);
+    const double outlier = 3 * model.noise + 2;
+    const std::vector<float> first = model.distance;
+    measure(
+        [&](int x, int y) { return isWall(x, y) && first[size_t(y) * g.width + x] <= outlier; });
+    return model;
+}
+
+} // namespace
+
+QPointF ProportionalCrown(const HeadPoints& face) {
+    const QPointF eyes = face.EyeCentre();
+    return eyes + (eyes - face.Chin) * kCrownPerEyeChin;
+}
+
+CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
+    CrownEstimate result{ProportionalCrown(face), 0, true};
+    const QPointF eyes = face.EyeCentre();
+    const double eyeChin = QLineF(eyes, face.Chin).length();
+    if (picture.isNull() || eyeChin < 4)
+        return result;
+    const QPointF up = (eyes - face.Chin) / eyeChin;
+    if (up.y() > -0.5)
+        return result; // a face on its side: the picture is not turned upright
+
+    const QRectF area = QRectF(eyes.x() - kSearchSide * eyeChin, eyes.y() - kSearchAbove * eyeChin,
+                               2 * kSearchSide * eyeChin, kSearchAbove * eyeChin)
+                            .intersected(QRectF(0, 0, picture.width(), picture.height()));
+    if (area.height() < 2)
+        return result; // eyes at the top edge
+    const Grid grid = sampleGrid(picture, area, std::max(1.0, eyeChin / kCellsPerEyeChin));
+
+    // Wall cells: the strip along the top of the searched area and the sides of the head.
+    const int besideCells = int(kWallBeside * eyeChin / grid.step);
+    const int axisCell = int((eyes.x() - grid.origin.x()) / grid.step);
+    const bool beside = axisCell - besideCells > 0 || axisCell + besideCells < grid.width - 1;
+    const WallModel model = fitWall(
+        grid,
+        [&](int x, int y) { return y < kWallTopRows || std::abs(x - axisCell) > besideCells; },
+        beside);
+    const double threshold = std::max(kMinWallThreshold, 4 * model.noise);
+
+    // The non-wall cells connected to the forehead, within the face's width of its axis and
+    // above the eyes; the seeds lie on the axis just above the eyes.
+    const auto height = [&](QPointF p) { return QPointF::dotProduct(p - eyes, up); };
+    const auto inBand = [&](QPointF p) {
+        const QPointF d = p - eyes;
+        return std::abs(d.x() * up.y() - d.y() * up.x()) <= kHalfFaceWidth * eyeChin &&
+               height(p) >= 0;
+    };
+    std::vector<char> filled(grid.cells.size(), 0);
+    std::vector<int> stack;
+    const auto visit = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= grid.width || y >= grid.height)
+            return;
+        const int i = y * grid.width + x;
+        const QPointF p = grid.centre(x, y);
+        if (filled[i] || !inBand(p) || model.distance[i] <= threshold)
+            return;
+        filled[i] = 1;
+        stack.push_back(i);
+    };
+    for (double t = 0.1; t <= 0.4; t += 0.05) {
+        const QPointF seed = eyes + up * (t * eyeChin) - grid.origin;
+        visit(int(seed.x() / grid.step), int(seed.y() / grid.step));
+    }
+    while (!stack.empty()) {
+        const int i = stack.back();
+        stack.pop_back();
+        const int x = i % grid.width, y = i / grid.width;
+        visit(x - 1, y);
+        visit(x + 1, y);
+        visit(x, y - 1);
+        visit(x, y + 1);
+    }
+
+    // The top: the highest row where the region is more than a stray strand wide.
+    const int minWidth = std::max(2, int(0.2 * eyeChin / grid.step));
+    int top = -1;
+    for (int y = 0; y < grid.height && top < 0; ++y)
+        if (std::count(filled.begin() + y * grid.width, filled.begin() + (y + 1) * grid.width, 1) >=
+            minWidth)
+            top = y;
+    if (top < 0)
+        return result;
+
+    // How clearly the top rows of the region stand out from the wall.
+    std::vector<float> contrast;
+    for (int y = top; y < std::min(grid.height, top + 3); ++y)
+        for (int x = 0; x < grid.width; ++x)
+            if (filled[size_t(y) * grid.width + x])
+                contrast.push_back(model.distance[size_t(y) * grid.width + x]);
+    const double topY = grid.origin.y() + top * grid.step;
+    const QPointF crown = eyes + up * ((topY - eyes.y()) / up.y());
+    const double rise = height(crown) / eyeChin;
+    const bool plausible = rise >= kLowestCrown && rise <= kHighestCrown;
+    const bool touchesTop = top < kWallTopRows && area.top() < grid.step;
+    if (!plausible || touchesTop)
+        return result;
+
+    const double evenness = std::clamp(1 - model.noise / kBusyWallNoise, 0.0, 1.0);
+    const double clarity = std::clamp((median(contrast) / threshold - 1) / 2, 0.0, 1.0);
+    result.Confidence = std::min(evenness, clarity);
+    result.Uncertain = result.Confidence < 0.5;
+    if (!result.Uncertain)
+        result.Crown = crown;
+    return result;
+}

@@ -1,0 +1,178 @@
+// Norms table, frame solver, verdict and crown estimate, on portraits drawn here.
+#include "app/U_Formats.h"
+#include "picture/U_Crown.h"
+#include "picture/U_Framing.h"
+#include "picture/U_Norms.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QLineF>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+TEST(Norms, EveryCatalogueFormatHasItsRowAndSize) {
+    ASSERT_EQ(PhotoNorms().size(), size_t(kFormatCount));
+    for (int i = 0; i < kFormatCount; ++i) {
+        const PhotoNorm& n = PhotoNorms()[i];
+        const FormatEntry e = FormatCatalogue()[i];
+        PhotoFormat f;
+        ASSERT_TRUE(ParseFormatLabel(QString(e.prefix) + e.country + ")", f));
+        const double mm = f.IsMillimetres ? 1 : 25.4;
+        EXPECT_EQ(n.Index, i);
+        EXPECT_EQ(n.Country, e.country);
+        EXPECT_NEAR(n.SizeMm.width(), f.LabelWidth * mm, 1e-4) << i;
+        EXPECT_NEAR(n.SizeMm.height(), f.LabelHeight * mm, 1e-4) << i;
+        EXPECT_TRUE(n.Head.Min > 0 && n.Head.Min < n.Head.Max && n.Head.Max < n.SizeMm.height());
+    }
+}
+
+// The gathered facts beside the clone; the columns are plain but for the quoted source.
+TEST(Norms, AgreeWithTheGatheredFacts) {
+    QFile file(QM_SOURCE_DIR "/../shared/photo-norms.csv");
+    if (!file.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "no gathered norms beside the clone";
+    const QStringList lines = QString::fromUtf8(file.readAll()).trimmed().split('\n');
+    ASSERT_EQ(lines.size(), kFormatCount + 1);
+    const auto num = [](double v) { return QString::number(v); };
+    const auto range = [&](auto r) {
+        return r ? QStringList{num(r->Min), num(r->Max)} : QStringList{"", ""};
+    };
+    for (int i = 0; i < kFormatCount; ++i) {
+        const QString line = lines[i + 1].trimmed();
+        const QStringList f = line.split(',').mid(0, 10);
+        QString source = line.section(',', 10, -2);
+        source = source.startsWith('"') ? source.mid(1, source.size() - 2) : source;
+        const PhotoNorm& n = PhotoNorms()[f[0].toInt()];
+        const QStringList got{QString::number(n.Index), n.Country,       num(n.SizeMm.width()),
+                              num(n.SizeMm.height()),   num(n.Head.Min), num(n.Head.Max)};
+        EXPECT_EQ(got + range(n.EyeLine) + range(n.Top), f);
+        EXPECT_EQ(n.Source, source);
+        const char* kinds[] = {"official", "secondary", "fallback"};
+        EXPECT_EQ(kinds[int(n.Kind)], line.section(',', -1));
+    }
+}
+
+// A head at a known place, drawn on a wall and passed through JPEG.
+enum class Wall { Plain, Gradient, Busy };
+struct Portrait {
+    const char* name;
+    Wall wall;
+    QColor wallColour, hairColour;
+    QSize size;
+    QPointF eyes;   // centre between the eyes
+    double eyeChin; // pixels
+    double crownY;  // top of the hair
+    bool mustBeUncertain;
+};
+
+QImage drawPortrait(const Portrait& p) {
+    QImage image(p.size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient gradient(0, 0, p.size.width() * 0.3, p.size.height());
+    gradient.setColorAt(0, p.wallColour);
+    gradient.setColorAt(1, p.wallColour.darker(160));
+    painter.fillRect(image.rect(),
+                     p.wall == Wall::Gradient ? QBrush(gradient) : QBrush(p.wallColour));
+    std::mt19937 random(7);
+    for (int i = 0; p.wall == Wall::Busy && i < 300; ++i) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor::fromHsv(random() % 360, random() % 255, random() % 255));
+        painter.drawEllipse(QPointF(random() % p.size.width(), random() % p.size.height()), 40, 25);
+    }
+    const double d = p.eyeChin, cx = p.eyes.x();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(40, 60, 120)); // shoulders
+    painter.drawRect(QRectF(cx - 1.6 * d, p.eyes.y() + 1.2 * d, 3.2 * d, p.size.height()));
+    const double hairHalf = (p.eyes.y() + 0.6 * d - p.crownY) / 2;
+    painter.setBrush(p.hairColour);
+    painter.drawEllipse(QPointF(cx, p.crownY + hairHalf), 0.75 * d, hairHalf);
+    painter.setBrush(QColor(224, 172, 140)); // face
+    painter.drawEllipse(QPointF(cx, p.eyes.y() + 0.3 * d), 0.6 * d, 0.72 * d);
+    painter.end();
+    QBuffer jpeg;
+    jpeg.open(QIODevice::WriteOnly);
+    image.save(&jpeg, "JPG", 80);
+    return QImage::fromData(jpeg.data(), "JPG").convertToFormat(QImage::Format_RGB32);
+}
+
+class CrownOnPortrait : public ::testing::TestWithParam<Portrait> {};
+
+TEST_P(CrownOnPortrait, IsFoundOrFlaggedUncertain) {
+    const Portrait& p = GetParam();
+    const QPointF half(0.3 * p.eyeChin, 0);
+    const HeadPoints face{p.eyes - half, p.eyes + half, p.eyes + QPointF(0, p.eyeChin), {}, false};
+    const CrownEstimate c = EstimateCrown(drawPortrait(p), face);
+    EXPECT_EQ(c.Uncertain, p.mustBeUncertain) << c.Confidence;
+    EXPECT_TRUE(c.Uncertain || std::abs(c.Crown.y() - p.crownY) < 0.05 * p.eyeChin) << c.Crown.y();
+}
+
+// clang-format off
+const Portrait kPortraits[] = {
+    {"DarkHairPlainWall", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 280, false},
+    {"FairHairGradientWall", Wall::Gradient, QColor(150, 180, 215), QColor(200, 160, 90), {1600, 1200}, {700, 600}, 240, 330, false},
+    {"SmallHeadBigPicture", Wall::Gradient, QColor(220, 220, 210), QColor(20, 20, 20), {4000, 3000}, {2100, 1400}, 300, 1030, false},
+    {"WhiteHairWhiteWall", Wall::Plain, QColor(246, 246, 246), QColor(238, 238, 236), {900, 1200}, {450, 520}, 200, 300, true},
+    {"HairAtTheTopEdge", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1000}, {450, 260}, 240, -20, true},
+    {"BusyWall", Wall::Busy, QColor(128, 128, 128), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 310, true},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Drawn, CrownOnPortrait, ::testing::ValuesIn(kPortraits),
+                         [](const auto& info) { return info.param.name; });
+
+// Frames proposed for a head, measured here from the frame's corners.
+struct FrameCase {
+    const char* name;
+    int format;
+    QSizeF picture;
+    HeadPoints head;
+    bool roomAbove, tilted, fallback;
+};
+
+class ProposedFrame : public ::testing::TestWithParam<FrameCase> {};
+
+TEST_P(ProposedFrame, PrintsTheHeadAsTheNormAsks) {
+    const FrameCase& c = GetParam();
+    const PhotoNorm& norm = PhotoNorms()[c.format];
+    const FrameProposal p = ProposeFrame(c.head, norm, c.picture);
+    const QRectF f = p.Frame;
+    const double mmPerPixel = norm.SizeMm.height() / f.height();
+    const double headMm = QLineF(c.head.Chin, c.head.Crown).length() * mmPerPixel;
+    const double eyeMm = (f.bottom() - (c.head.LeftEye.y() + c.head.RightEye.y()) / 2) * mmPerPixel;
+    EXPECT_NEAR(f.width() / f.height(), norm.SizeMm.width() / norm.SizeMm.height(), 1e-9);
+    EXPECT_TRUE(QRectF(QPointF(), c.picture).contains(f));
+    EXPECT_EQ(p.LittleRoomAbove, c.roomAbove);
+    EXPECT_NEAR(headMm, (norm.Head.Min + norm.Head.Max) / 2, 0.01);
+    const double topMm = (c.head.Crown.y() - f.y()) * mmPerPixel;
+    const double faceX = (c.head.LeftEye.x() + c.head.RightEye.x() + 2 * c.head.Chin.x()) / 4;
+    EXPECT_TRUE(c.roomAbove || !norm.EyeLine ||
+                (eyeMm >= norm.EyeLine->Min && eyeMm <= norm.EyeLine->Max));
+    EXPECT_TRUE(c.roomAbove || !norm.Top || (topMm >= norm.Top->Min && topMm <= norm.Top->Max));
+    EXPECT_TRUE(c.roomAbove || std::abs(f.center().x() - faceX) < 1e-6);
+    const FrameVerdict v = JudgeFrame(c.head, f, norm);
+    EXPECT_EQ(v.Within(), !c.roomAbove || !norm.EyeLine);
+    EXPECT_EQ(v.Has(FrameWarning::LittleRoomAbove), c.roomAbove);
+    EXPECT_EQ(v.Has(FrameWarning::Tilted), c.tilted);
+    EXPECT_EQ(v.Has(FrameWarning::FallbackNorm), c.fallback);
+}
+
+// clang-format off
+const FrameCase kFrames[] = {
+    {"Germany", 21, {3000, 4000}, {{1400, 1800}, {1600, 1790}, {1510, 2150}, {1490, 1450}, false}, false, false, false},
+    {"UnitedStatesSquare", 63, {4000, 3000}, {{1900, 1200}, {2100, 1200}, {2000, 1560}, {2000, 850}, false}, false, false, false},
+    {"ChinaTopMargin", 13, {1200, 1600}, {{500, 700}, {600, 700}, {550, 880}, {550, 520}, false}, false, false, false},
+    {"GreeceTilted", 22, {2000, 3000}, {{900, 1200}, {1100, 1240}, {1000, 1600}, {1010, 800}, false}, false, true, false},
+    {"ArgentinaUsualRange", 1, {2000, 2000}, {{950, 900}, {1050, 900}, {1000, 1080}, {1000, 720}, false}, false, false, true},
+    {"HeadAtTheTopEdge", 63, {4000, 3000}, {{1900, 300}, {2100, 300}, {2000, 660}, {2000, 3}, false}, true, false, false},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Formats, ProposedFrame, ::testing::ValuesIn(kFrames),
+                         [](const auto& info) { return info.param.name; });
+
+} // namespace
