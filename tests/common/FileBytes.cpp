@@ -14,8 +14,7 @@ QByteArray ReadBytes(const QString& path) {
 }
 
 std::vector<QStringList> DataTable(const QString& name) {
-    const QString text =
-        QString::fromUtf8(ReadBytes(QStringLiteral(QM_TEST_DATA "/") + name));
+    const QString text = QString::fromUtf8(ReadBytes(QStringLiteral(QM_TEST_DATA "/") + name));
     std::vector<QStringList> rows;
     bool body = false;
     for (const QString& line : text.split(QLatin1Char('\n'))) {

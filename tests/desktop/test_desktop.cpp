@@ -84,8 +84,7 @@ TEST(ProgramFiles, ProgramFolderFirstThenShare) {
         for (const QString& file : c.files)
             writeFile(prefix + file);
         const QString program = prefix + "bin/quillmark";
-        EXPECT_EQ(FindProgramFile(program, "help.htm"), prefix + c.help + "help.htm")
-            << &c - cases;
+        EXPECT_EQ(FindProgramFile(program, "help.htm"), prefix + c.help + "help.htm") << &c - cases;
         EXPECT_EQ(LanguageFolder(program), prefix + c.packs) << &c - cases;
     }
 }

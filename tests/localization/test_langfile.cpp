@@ -306,15 +306,24 @@ TEST(CharacterSets, EveryRowRoundTripsThroughItsCodePage) {
         const char* text;
     };
     const Row rows[] = {
-        {0, "CP1252", "Ça coûte 5 € – naïve"}, {1, "CP1252", "Œuvre „€“ ÿ"},
-        {2, "CP1252", "ƒ ‰ † ™ š"},            {77, "MACINTOSH", "Café ∂ ƒ ≠ fi"},
-        {128, "CP932", "日本語のかな"},        {129, "CP949", "한국어 글자"},
-        {130, "JOHAB", "한국어 글자"},         {134, "CP936", "简体中文"},
-        {136, "CP950", "繁體中文"},            {161, "CP1253", "Ελληνικά ΆΈ"},
-        {162, "CP1254", "Türkçe İş ğ"},        {163, "CP1258", "đư ơ ₫"},
-        {177, "CP1255", "עברית ₪"},            {178, "CP1256", "عربي پ"},
-        {186, "CP1257", "ąčęėįšųūž"},          {204, "CP1251", "Кириллица ђ"},
-        {222, "CP874", "ภาษาไทย"},             {238, "CP1250", "Łódź Őű ť"},
+        {0, "CP1252", "Ça coûte 5 € – naïve"},
+        {1, "CP1252", "Œuvre „€“ ÿ"},
+        {2, "CP1252", "ƒ ‰ † ™ š"},
+        {77, "MACINTOSH", "Café ∂ ƒ ≠ fi"},
+        {128, "CP932", "日本語のかな"},
+        {129, "CP949", "한국어 글자"},
+        {130, "JOHAB", "한국어 글자"},
+        {134, "CP936", "简体中文"},
+        {136, "CP950", "繁體中文"},
+        {161, "CP1253", "Ελληνικά ΆΈ"},
+        {162, "CP1254", "Türkçe İş ğ"},
+        {163, "CP1258", "đư ơ ₫"},
+        {177, "CP1255", "עברית ₪"},
+        {178, "CP1256", "عربي پ"},
+        {186, "CP1257", "ąčęėįšųūž"},
+        {204, "CP1251", "Кириллица ђ"},
+        {222, "CP874", "ภาษาไทย"},
+        {238, "CP1250", "Łódź Őű ť"},
         {255, "CP1252", "Ærø – ß"},
     };
     for (const Row& r : rows) {
@@ -521,16 +530,16 @@ TEST(Languages, LocaleStepsInOrder) {
         {" pt_BR.UTF-8 ", 0x0416}, // blanks and codeset
         {"es_CU", 0x0C0A},         // the language's common form (the first es_ row is Mexican)
         {"no_NO", 0x0414},         // an older code with no row of its own
-        {"iw_IL", 0x040D},
-        {"in", 0x0421},
+        {"iw_IL", 0x040D},         // another older code
+        {"in", 0x0421},            // and another
         {"fr", 0x040C},            // the language alone: its first row
-        {"de_BE", 0x0407},
-        {"ar", 0x0401},
+        {"de_BE", 0x0407},         // a territory without a row: the language's first row
+        {"ar", 0x0401},            // the first of many territories
         {"C", 0x0409},             // no language at all
-        {"POSIX", 0x0409},
-        {"C.UTF-8", 0x0409},
-        {"", 0x0409},
-        {"xx_YY", 0x0409},
+        {"POSIX", 0x0409},         // likewise
+        {"C.UTF-8", 0x0409},       // with a codeset
+        {"", 0x0409},              // nothing set
+        {"xx_YY", 0x0409},         // a language without a row
     };
     for (const auto& [locale, id] : cases)
         EXPECT_EQ(LangIdForLocale(QString::fromLatin1(locale)), id) << locale;

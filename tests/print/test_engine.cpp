@@ -23,21 +23,21 @@ TEST_P(MmToPixelsTest, TruncatesInExtendedPrecision) {
               c.pixels);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, MmToPixelsTest,
-    ::testing::Values(MmCase{35, 600, 826},
-                      MmCase{45, 600, 1062}, // 826.77, 1062.99
-                      MmCase{35, 254, 350},  // whole in exact arithmetic
-                      MmCase{127, 254, 1270}, MmCase{50, 300, 590}, MmCase{1, 1200, 47},
-                      MmCase{45, 1200, 2125}, MmCase{0, 600, 0}, MmCase{35, 0, 0},
-                      MmCase{45, 203, 359},   // 359.65
-                      MmCase{45, 360, 637},   // 637.80
-                      MmCase{63, 720, 1785},  // 1785.83
-                      MmCase{15, 203, 304, true}, // 304.5
-                      MmCase{25, 203, 507, true}, // 507.5
-                      MmCase{20, 203, 406, true}, MmCase{15, 360, 540, true},
-                      MmCase{15, 720, 1080, true}, MmCase{0, 203, 0, true},
-                      MmCase{15, 0, 0, true}));
+INSTANTIATE_TEST_SUITE_P(Values, MmToPixelsTest,
+                         ::testing::Values(MmCase{35, 600, 826},
+                                           MmCase{45, 600, 1062}, // 826.77, 1062.99
+                                           MmCase{35, 254, 350},  // whole in exact arithmetic
+                                           MmCase{127, 254, 1270}, MmCase{50, 300, 590},
+                                           MmCase{1, 1200, 47}, MmCase{45, 1200, 2125},
+                                           MmCase{0, 600, 0}, MmCase{35, 0, 0},
+                                           MmCase{45, 203, 359},       // 359.65
+                                           MmCase{45, 360, 637},       // 637.80
+                                           MmCase{63, 720, 1785},      // 1785.83
+                                           MmCase{15, 203, 304, true}, // 304.5
+                                           MmCase{25, 203, 507, true}, // 507.5
+                                           MmCase{20, 203, 406, true}, MmCase{15, 360, 540, true},
+                                           MmCase{15, 720, 1080, true}, MmCase{0, 203, 0, true},
+                                           MmCase{15, 0, 0, true}));
 
 struct FitCase {
     int area;
@@ -100,7 +100,7 @@ struct LayoutCase {
     PrinterMetrics printer; // dpi x, dpi y, printable width, height, offset x, y
     int widthMM, heightMM, copies;
     QSize cell;
-    std::vector<int> xs, ys; // column and row starts
+    std::vector<int> xs, ys;         // column and row starts
     float widthIn = 0, heightIn = 0; // an inch format; the whole millimetres above, truncated
 };
 

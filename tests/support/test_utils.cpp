@@ -65,23 +65,24 @@ TEST_P(SettingsSpelling, OneValueUnderTheFirstSpelling) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("registry.ini"));
     auto store = createIniSettingsStore(file);
-    QMap<QString, QString> latest; // by key path and name in lower case
-    for (const auto& [path, name, data] : c.writes) {
-        ASSERT_TRUE(store->writeString(QString::fromLatin1(path), QString::fromLatin1(name),
-                                       QString::fromLatin1(data)));
+    // The value each key holds last, by key path and name folded to lower case.
+    const auto folded = [](const char* path, const char* name) {
         QString key = QString::fromLatin1(path).toLower();
         while (key.endsWith(u'\\'))
             key.chop(1);
-        latest[key + u'\\' + QString::fromLatin1(name).toLower()] = QString::fromLatin1(data);
+        return key + u'\\' + QString::fromLatin1(name).toLower();
+    };
+    QMap<QString, QString> latest;
+    for (const auto& [path, name, data] : c.writes) {
+        ASSERT_TRUE(store->writeString(QString::fromLatin1(path), QString::fromLatin1(name),
+                                       QString::fromLatin1(data)));
+        latest[folded(path, name)] = QString::fromLatin1(data);
     }
     for (const auto& [path, name, data] : c.writes) {
         QString value;
         ASSERT_TRUE(store->readString(QString::fromLatin1(path).toUpper(),
                                       QString::fromLatin1(name).toLower(), value));
-        QString key = QString::fromLatin1(path).toLower();
-        while (key.endsWith(u'\\'))
-            key.chop(1);
-        EXPECT_EQ(value, latest[key + u'\\' + QString::fromLatin1(name).toLower()]);
+        EXPECT_EQ(value, latest[folded(path, name)]);
     }
     QStringList lines;
     QString section;
@@ -99,38 +100,37 @@ TEST_P(SettingsSpelling, OneValueUnderTheFirstSpelling) {
 
 INSTANTIATE_TEST_SUITE_P(
     Writes, SettingsSpelling,
-    ::testing::Values(
-        SpellingCase{"EveryPart",
-                     {{"SOFTWARE\\Brindlewood\\Quillmark", "PicFormatIdx", "19"},
-                      {"software\\BRINDLEWOOD\\quillmark", "picformatidx", "20"}},
-                     {"SOFTWARE\\Brindlewood\\Quillmark\\PicFormatIdx=20"}},
-        SpellingCase{"FirstPart",
-                     {{"Software\\Brindlewood\\Quillmark", "langue", "1036"},
-                      {"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1031"}},
-                     {"Software\\Brindlewood\\Quillmark\\langue=1031"}},
-        SpellingCase{"MiddlePart",
-                     {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
-                      {"SOFTWARE\\brindlewood\\Quillmark", "langue", "1031"}},
-                     {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1031"}},
-        SpellingCase{"LastPartAndName",
-                     {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
-                      {"SOFTWARE\\Brindlewood\\QUILLMARK", "Langue", "1031"}},
-                     {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1031"}},
-        SpellingCase{"NewValueInAKeySpelledOtherwise",
-                     {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
-                      {"software\\brindlewood\\quillmark\\", "PicFormatIdx", "4"}},
-                     {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1036",
-                      "SOFTWARE\\Brindlewood\\Quillmark\\PicFormatIdx=4"}},
-        SpellingCase{"ValueNamedLikeAKey",
-                     {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
-                      {"software\\BRINDLEWOOD", "Quillmark", "/opt/q"}},
-                     {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1036",
-                      "SOFTWARE\\Brindlewood\\Quillmark=/opt/q"}},
-        SpellingCase{"AnotherKeyStaysApart",
-                     {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
-                      {"software\\brindlewood\\quillmarks", "langue", "1031"}},
-                     {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1036",
-                      "SOFTWARE\\Brindlewood\\quillmarks\\langue=1031"}}),
+    ::testing::Values(SpellingCase{"EveryPart",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "PicFormatIdx", "19"},
+                                    {"software\\BRINDLEWOOD\\quillmark", "picformatidx", "20"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\PicFormatIdx=20"}},
+                      SpellingCase{"FirstPart",
+                                   {{"Software\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1031"}},
+                                   {"Software\\Brindlewood\\Quillmark\\langue=1031"}},
+                      SpellingCase{"MiddlePart",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"SOFTWARE\\brindlewood\\Quillmark", "langue", "1031"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1031"}},
+                      SpellingCase{"LastPartAndName",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"SOFTWARE\\Brindlewood\\QUILLMARK", "Langue", "1031"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1031"}},
+                      SpellingCase{"NewValueInAKeySpelledOtherwise",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"software\\brindlewood\\quillmark\\", "PicFormatIdx", "4"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1036",
+                                    "SOFTWARE\\Brindlewood\\Quillmark\\PicFormatIdx=4"}},
+                      SpellingCase{"ValueNamedLikeAKey",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"software\\BRINDLEWOOD", "Quillmark", "/opt/q"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1036",
+                                    "SOFTWARE\\Brindlewood\\Quillmark=/opt/q"}},
+                      SpellingCase{"AnotherKeyStaysApart",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"software\\brindlewood\\quillmarks", "langue", "1031"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1036",
+                                    "SOFTWARE\\Brindlewood\\quillmarks\\langue=1031"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, MissingValueReadsEmptyAndNegativeNumbersKeepTheirSign) {
