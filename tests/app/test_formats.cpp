@@ -1,6 +1,7 @@
 #include "platform/AppError.h"
 #include "localization/C_TextStorage.h"
 #include "app/U_Formats.h"
+#include "tests/common/FileBytes.h"
 
 #include <QLocale>
 
@@ -8,106 +9,44 @@
 
 namespace {
 
-struct CatalogueRow {
-    int index;
-    const char* label;
-    int widthMM;
-    int heightMM;
-    int displayHeight;
-    bool mask;
-};
-
-// The published catalogue, as a person would read it off the format list.
-const CatalogueRow kRows[] = {
-    {0, "40 x 50 mm (Albania)", 40, 50, 189, false},
-    {1, "1,5 x 1,5 in (Argentina)", 38, 38, 151, false},
-    {2, "35 x 45 mm (Australia)", 35, 45, 194, true},
-    {3, "35 x 45 mm (Austria)", 35, 45, 194, true},
-    {4, "2 x 2 in (Bahamas)", 50, 50, 151, false},
-    {5, "40 x 50 mm (Belarus)", 40, 50, 189, false},
-    {6, "35 x 45 mm (Belgium)", 35, 45, 194, true},
-    {7, "2 x 2 in (Belize)", 50, 50, 151, false},
-    {8, "2 x 2 in (Bolivia)", 50, 50, 151, false},
-    {9, "30 x 40 mm (Brazil - ID)", 30, 40, 201, false},
-    {10, "50 x 70 mm (Brazil - Passport)", 50, 70, 211, false},
-    {11, "35 x 45 mm (Bulgaria)", 35, 45, 194, true},
-    {12, "50 x 70 mm (Canada)", 50, 70, 211, false},
-    {13, "33 x 48 mm (China)", 33, 48, 220, false},
-    {14, "1,5 x 2,5 in (Colombia)", 38, 63, 252, false},
-    {15, "35 x 45 mm (Croatia)", 35, 45, 194, true},
-    {16, "35 x 45 mm (Czech Republic)", 35, 45, 194, true},
-    {17, "35 x 45 mm (Denmark)", 35, 45, 194, true},
-    {18, "40 x 50 mm (Estonia)", 40, 50, 189, false},
-    {19, "35 x 45 mm (Finland)", 35, 45, 194, true},
-    {20, "35 x 45 mm (France)", 35, 45, 194, true},
-    {21, "35 x 45 mm (Germany)", 35, 45, 194, true},
-    {22, "40 x 60 mm (Greece)", 40, 60, 226, false},
-    {23, "40 x 50 mm (Hong Kong)", 40, 50, 189, false},
-    {24, "35 x 45 mm (Hungary)", 35, 45, 194, true},
-    {25, "40 x 40 mm (Hungary - Traffic board)", 40, 40, 151, false},
-    {26, "2 x 2 in (India)", 50, 50, 151, false},
-    {27, "2 x 2 in (Indonesia)", 50, 50, 151, false},
-    {28, "35 x 45 mm (Ireland)", 35, 45, 194, true},
-    {29, "35 x 45 mm (Israel)", 35, 45, 194, true},
-    {30, "35 x 45 mm (Italy)", 35, 45, 194, true},
-    {31, "40 x 40 mm (Italy - Passport)", 40, 40, 151, false},
-    {32, "33 x 40 mm (Italy - Driving Licence)", 33, 40, 183, false},
-    {33, "2 x 2 in (Jamaica)", 50, 50, 151, false},
-    {34, "35 x 45 mm (Japan)", 35, 45, 194, true},
-    {35, "35 x 45 mm (Kenya)", 35, 45, 194, true},
-    {36, "2 x 2 in (Lebanon)", 50, 50, 151, false},
-    {37, "2 x 2 in (Malaysia)", 50, 50, 151, false},
-    {38, "25 x 30 mm (Mexico)", 25, 30, 181, false},
-    {39, "35 x 45 mm (Morocco)", 35, 45, 194, true},
-    {40, "35 x 45 mm (Netherlands)", 35, 45, 194, true},
-    {41, "35 x 45 mm (New Zealand)", 35, 45, 194, true},
-    {42, "35 x 45 mm (Nigeria)", 35, 45, 194, true},
-    {43, "35 x 45 mm (Norway)", 35, 45, 194, true},
-    {44, "2 x 2 in (Pakistan)", 50, 50, 151, false},
-    {45, "35 x 45 mm (Panama)", 35, 45, 194, true},
-    {46, "2 x 2 in (Peru)", 50, 50, 151, false},
-    {47, "35 x 45 mm (Philippines)", 35, 45, 194, true},
-    {48, "35 x 45 mm (Poland)", 35, 45, 194, true},
-    {49, "35 x 45 mm (Portugal)", 35, 45, 194, true},
-    {50, "35 x 45 mm (Romania)", 35, 45, 194, true},
-    {51, "35 x 45 mm (Russia)", 35, 45, 194, true},
-    {52, "35 x 45 mm (Singapore)", 35, 45, 194, true},
-    {53, "35 x 45 mm (South Africa)", 35, 45, 194, true},
-    {54, "30 x 40 mm (Spain)", 30, 40, 201, false},
-    {55, "35 x 45 mm (Sweden)", 35, 45, 194, true},
-    {56, "35 x 45 mm (Switzerland)", 35, 45, 194, true},
-    {57, "50 x 50 mm (Taiwan)", 50, 50, 151, false},
-    {58, "35 x 45 mm (Tanzania)", 35, 45, 194, true},
-    {59, "2 x 2 in (Thailand)", 50, 50, 151, false},
-    {60, "43 x 53 mm (Trinidad and Tobago)", 43, 53, 186, false},
-    {61, "35 x 45 mm (Turkey)", 35, 45, 194, true},
-    {62, "35 x 45 mm (United Kingdom)", 35, 45, 194, true},
-    {63, "2 x 2 in (United States)", 50, 50, 151, false},
-    {64, "2 x 2 in (Venezuela)", 50, 50, 151, false},
-    {65, "35 x 45 mm (Zimbabwe)", 35, 45, 194, true},
-};
-
-class CatalogueTest : public ::testing::TestWithParam<CatalogueRow> {};
+// A catalogue number as a person reads it: a comma before the decimals.
+float labelNumber(const QString& text) {
+    bool ok = false;
+    const float value = QString(text).replace(u',', u'.').toFloat(&ok);
+    EXPECT_TRUE(ok) << text.toStdString();
+    return value;
+}
 
 } // namespace
 
-TEST_P(CatalogueTest, LabelGivesSizeDisplayHeightAndMask) {
-    const CatalogueRow& row = GetParam();
-    const FormatEntry& entry = FormatCatalogue().at(size_t(row.index));
-    const QString label = QString::fromUtf8(entry.prefix) + QString::fromUtf8(entry.country) + u')';
-    EXPECT_EQ(label, QString::fromUtf8(row.label));
-    PhotoFormat format;
-    ASSERT_TRUE(ParseFormatLabel(label, format));
-    EXPECT_EQ(EngineMillimetres(format.LabelWidth, format.IsMillimetres), row.widthMM);
-    EXPECT_EQ(EngineMillimetres(format.LabelHeight, format.IsMillimetres), row.heightMM);
-    EXPECT_EQ(DisplayHeight(format), row.displayHeight);
-    EXPECT_EQ(MaskAvailable(format), row.mask);
+// The published catalogue, every entry: its label, the numbers in it, the sizes the engine
+// gets, the display height and the mask.
+TEST(FormatLabels, EveryCatalogueEntry) {
+    const std::vector<QStringList> rows = DataTable(QStringLiteral("formats.md"));
+    ASSERT_EQ(rows.size(), size_t(kFormatCount));
+    for (const QStringList& row : rows) {
+        SCOPED_TRACE(row.join(u'|').toStdString());
+        ASSERT_EQ(row.size(), 7);
+        const size_t index = row[0].toUInt();
+        EXPECT_EQ(index, size_t(&row - rows.data()));
+        const QString prefix = row[1].mid(1, row[1].size() - 2);
+        const QString country = row[2].mid(1, row[2].size() - 2);
+        const FormatEntry& entry = FormatCatalogue().at(index);
+        EXPECT_EQ(QString::fromUtf8(entry.prefix), prefix);
+        EXPECT_EQ(QString::fromUtf8(entry.country), country);
+        PhotoFormat format;
+        ASSERT_TRUE(ParseFormatLabel(prefix + country + u')', format));
+        const QStringList numbers = prefix.section(u' ', 0, 2).split(QStringLiteral(" x "));
+        EXPECT_EQ(format.LabelWidth, labelNumber(numbers[0]));
+        EXPECT_EQ(format.LabelHeight, labelNumber(numbers[1]));
+        EXPECT_EQ(format.IsMillimetres, row[3] == u"mm");
+        const QStringList engine = row[4].split(QStringLiteral(" × "));
+        EXPECT_EQ(EngineMillimetres(format.LabelWidth, format.IsMillimetres), engine[0].toInt());
+        EXPECT_EQ(EngineMillimetres(format.LabelHeight, format.IsMillimetres), engine[1].toInt());
+        EXPECT_EQ(DisplayHeight(format), row[5].toInt());
+        EXPECT_EQ(MaskAvailable(format), row[6] == u"yes");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(AllEntries, CatalogueTest, ::testing::ValuesIn(kRows),
-                         [](const auto& info) {
-                             return "Entry" + std::to_string(info.param.index);
-                         });
 
 TEST(FormatLabels, CountryTextsAreAmongTheMainTexts) {
     ASSERT_EQ(MainTexts().size(), 70);

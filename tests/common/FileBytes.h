@@ -4,6 +4,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 void WriteBytes(const QString& path, const QByteArray& bytes);
 QByteArray ReadBytes(const QString& path);
+
+// The body rows of the table in tests/data/<name>, a Markdown table ("| a | b |", a header
+// row and a "---" row before the body), each cell trimmed; empty when the file is missing.
+std::vector<QStringList> DataTable(const QString& name);

@@ -60,21 +60,33 @@ TEST(CommandLine, OptionsAndThePicture) {
     }
 }
 
-TEST(ProgramFiles, BuildTreeFirstThenShare) {
-    QTemporaryDir root;
-    const QString build = root.filePath("build/bin/");
-    const QString prefix = root.filePath("usr/");
-    writeFile(build + "help.htm");
-    writeFile(prefix + "bin/quillmark");
-    writeFile(prefix + "share/quillmark/help.htm");
-    writeFile(prefix + "share/quillmark/QKS_0000040C.SPK");
-
-    EXPECT_EQ(FindProgramFile(build + "quillmark", "help.htm"), build + "help.htm");
-    EXPECT_EQ(FindProgramFile(prefix + "bin/quillmark", "help.htm"),
-              prefix + "share/quillmark/help.htm");
-    EXPECT_EQ(FindProgramFile(prefix + "bin/quillmark", "gone.htm"), prefix + "bin/gone.htm");
-    EXPECT_EQ(LanguageFolder(prefix + "bin/quillmark"), prefix + "share/quillmark/");
-    EXPECT_EQ(LanguageFolder(build + "quillmark"), build);
+// The program's folder, then share/quillmark beside it, then the program's folder again as
+// the name of a missing file. Each row is decided by one step; both folders hold the file in
+// the first, so that asking share first fails it.
+TEST(ProgramFiles, ProgramFolderFirstThenShare) {
+    struct Case {
+        QStringList files; // below the prefix
+        const char* help;  // where help.htm is found
+        const char* packs; // the language folder
+    };
+    const Case cases[] = {
+        {{"bin/help.htm", "share/quillmark/help.htm"}, "bin/", "bin/"},
+        {{"share/quillmark/help.htm"}, "share/quillmark/", "share/quillmark/"},
+        {{"bin/QKS_0000040C.SPK", "share/quillmark/help.htm"}, "share/quillmark/", "bin/"},
+        {{"bin/old.SPK", "share/quillmark/QKS_00000407.SPK"}, "bin/", "share/quillmark/"},
+        {{"share/help.htm", "share/QKS_00000407.SPK"}, "bin/", "bin/"},
+        {{}, "bin/", "bin/"},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir root;
+        const QString prefix = root.filePath("usr/");
+        writeFile(prefix + "bin/quillmark");
+        for (const QString& file : c.files)
+            writeFile(prefix + file);
+        const QString program = prefix + "bin/quillmark";
+        EXPECT_EQ(FindProgramFile(program, "help.htm"), prefix + c.help + "help.htm") << &c - cases;
+        EXPECT_EQ(LanguageFolder(program), prefix + c.packs) << &c - cases;
+    }
 }
 
 TEST(OpenDialog, SideBarListsExistingPlacesOnceEach) {

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <iconv.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -278,9 +279,64 @@ TEST_F(LangFileTest, CyrillicPackDecodesThroughItsCodePage) {
     ASSERT_TRUE(pack);
     EXPECT_EQ(pack->header.listTitle, QStringLiteral("Русский"));
     EXPECT_EQ(pack->entries.at(0).caption, QStringLiteral("Привет"));
-    EXPECT_EQ(DecodeText("\xe9", 0), QStringLiteral("é"));
-    EXPECT_EQ(DecodeText("\x8e", 77), QStringLiteral("é"));
-    EXPECT_EQ(EncodeText(QStringLiteral("Привет"), 204), QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2"));
+}
+
+// The system converter's own bytes for a text, the oracle for the character-set table.
+QByteArray iconvBytes(const QString& text, const char* codePage) {
+    const iconv_t cd = iconv_open(codePage, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return {};
+    QByteArray in = text.toUtf8();
+    QByteArray out(in.size() * 4 + 16, '\0');
+    char* from = in.data();
+    char* to = out.data();
+    size_t fromLeft = size_t(in.size()), toLeft = size_t(out.size());
+    const bool ok = iconv(cd, &from, &fromLeft, &to, &toLeft) != size_t(-1) &&
+                    iconv(cd, nullptr, nullptr, &to, &toLeft) != size_t(-1);
+    iconv_close(cd);
+    return ok ? out.left(out.size() - qsizetype(toLeft)) : QByteArray();
+}
+
+// Every character set a pack may name, with letters that only its code page holds as these
+// bytes: a row pointing at a neighbour's code page either cannot encode them or gives others.
+TEST(CharacterSets, EveryRowRoundTripsThroughItsCodePage) {
+    struct Row {
+        int charset;
+        const char* codePage;
+        const char* text;
+    };
+    const Row rows[] = {
+        {0, "CP1252", "Ça coûte 5 € – naïve"},
+        {1, "CP1252", "Œuvre „€“ ÿ"},
+        {2, "CP1252", "ƒ ‰ † ™ š"},
+        {77, "MACINTOSH", "Café ∂ ƒ ≠ fi"},
+        {128, "CP932", "日本語のかな"},
+        {129, "CP949", "한국어 글자"},
+        {130, "JOHAB", "한국어 글자"},
+        {134, "CP936", "简体中文"},
+        {136, "CP950", "繁體中文"},
+        {161, "CP1253", "Ελληνικά ΆΈ"},
+        {162, "CP1254", "Türkçe İş ğ"},
+        {163, "CP1258", "đư ơ ₫"},
+        {177, "CP1255", "עברית ₪"},
+        {178, "CP1256", "عربي پ"},
+        {186, "CP1257", "ąčęėįšųūž"},
+        {204, "CP1251", "Кириллица ђ"},
+        {222, "CP874", "ภาษาไทย"},
+        {238, "CP1250", "Łódź Őű ť"},
+        {255, "CP1252", "Ærø – ß"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.charset);
+        const QString text = QString::fromUtf8(r.text);
+        const QByteArray bytes = iconvBytes(text, r.codePage);
+        ASSERT_FALSE(bytes.isEmpty());
+        EXPECT_STREQ(CodePageName(r.charset), r.codePage);
+        EXPECT_EQ(EncodeText(text, r.charset), bytes);
+        EXPECT_EQ(DecodeText(bytes, r.charset), text);
+        // Only the low byte of the stored number counts.
+        EXPECT_EQ(DecodeText(bytes, r.charset | 0x7f00), text);
+    }
 }
 
 TEST_F(LangFileTest, WriterRefusesAndLeavesTheTargetAsItWas) {
@@ -435,28 +491,83 @@ TEST_F(LangFileTest, HostilePacksReadOnlyWhatIsThere) {
     EXPECT_FALSE(store.Prior() && store.RecordIndex() != 1);
 }
 
-TEST(Languages, TableAndLocales) {
+// The published language table, row by row, with the locale a user of each language has.
+TEST(Languages, EveryRowAndItsLocale) {
+    const std::vector<QStringList> rows = DataTable(QStringLiteral("languages.md"));
+    ASSERT_EQ(rows.size(), 146u);
+    ASSERT_EQ(LanguageTable().size(), rows.size());
+    ASSERT_EQ(ListedLanguages().data(), LanguageTable().data() + 1);
     ASSERT_EQ(ListedLanguages().size(), 145u);
-    EXPECT_EQ(LanguageTable()[0].id, 0x0000);
-    EXPECT_EQ(ListedLanguages().front().id, 0x0400);
-    EXPECT_EQ(ListedLanguages()[56].id, 0x040C);
-    EXPECT_EQ(ListedLanguages().back().id, 0x042A);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const QStringList& row = rows[i];
+        SCOPED_TRACE(row.join(u' ').toStdString());
+        bool ok = false;
+        const uint16_t id = uint16_t(row[0].toUInt(&ok, 16));
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(LanguageTable()[i].id, id);
+        EXPECT_EQ(QString::fromUtf8(LanguageTable()[i].name), row[1]);
+        const QString locale = row[2] == u"-" ? QString() : row[2];
+        EXPECT_EQ(LocaleForLangId(id), locale);
+        if (locale.isEmpty())
+            continue;
+        EXPECT_EQ(LangIdForLocale(locale), id);
+        // The codeset is dropped wherever it stands; case does not count.
+        const QString withCodeset = locale.contains(u'@')
+                                        ? QString(locale).replace(u'@', QStringLiteral(".UTF-8@"))
+                                        : locale + QStringLiteral(".UTF-8");
+        EXPECT_EQ(LangIdForLocale(withCodeset), id) << withCodeset.toStdString();
+        EXPECT_EQ(LangIdForLocale(locale.toUpper()), id);
+    }
+}
+
+// Each step of the locale rule answers one row that the steps after it would answer
+// otherwise (or not at all).
+TEST(Languages, LocaleStepsInOrder) {
     const std::pair<const char*, uint16_t> cases[] = {
-        {"fr_FR.UTF-8", 0x040C}, {"fr_CA", 0x0C0C},       {"de_CH.utf8", 0x0807},
-        {"es_ES", 0x0C0A},       {"pt_BR", 0x0416},       {"C", 0x0409},
-        {"POSIX", 0x0409},       {"sr_RS@latin", 0x081A}, {"es_CU", 0x0C0A},
-        {"fr", 0x040C},          {"xx_YY", 0x0409},       {"uz_UZ@cyrillic", 0x0843}};
+        {"sr_RS@latin", 0x081A},   // the full name with its modifier (sr_RS alone is Cyrillic)
+        {"de_DE@euro", 0x0407},    // an unknown modifier: language and territory
+        {"fr-ca", 0x0C0C},         // language and territory, any separator and case
+        {" pt_BR.UTF-8 ", 0x0416}, // blanks and codeset
+        {"es_CU", 0x0C0A},         // the language's common form (the first es_ row is Mexican)
+        {"no_NO", 0x0414},         // an older code with no row of its own
+        {"iw_IL", 0x040D},         // another older code
+        {"in", 0x0421},            // and another
+        {"fr", 0x040C},            // the language alone: its first row
+        {"de_BE", 0x0407},         // a territory without a row: the language's first row
+        {"ar", 0x0401},            // the first of many territories
+        {"C", 0x0409},             // no language at all
+        {"POSIX", 0x0409},         // likewise
+        {"C.UTF-8", 0x0409},       // with a codeset
+        {"", 0x0409},              // nothing set
+        {"xx_YY", 0x0409},         // a language without a row
+    };
     for (const auto& [locale, id] : cases)
         EXPECT_EQ(LangIdForLocale(QString::fromLatin1(locale)), id) << locale;
-    for (const LanguageName& l : ListedLanguages().subspan(1))
-        EXPECT_EQ(LangIdForLocale(LocaleForLangId(l.id)), l.id) << l.name;
+}
 
-    qputenv("LC_ALL", "");
-    qputenv("LC_MESSAGES", "de_AT.UTF-8");
-    qputenv("LANG", "fr_FR.UTF-8");
-    EXPECT_EQ(UserLanguageFromEnvironment(), 0x0C07);
-    qputenv("LC_ALL", "pt_BR");
-    EXPECT_EQ(UserLanguageFromEnvironment(), 0x0416);
+// LC_ALL, then LC_MESSAGES, then LANG: the first one set decides, an empty one is not set.
+TEST(Languages, UserLanguageFromTheFirstVariableSet) {
+    struct Case {
+        const char *all, *messages, *lang;
+        uint16_t id;
+    };
+    const Case cases[] = {
+        {"pt_BR", "de_AT.UTF-8", "fr_FR.UTF-8", 0x0416},
+        {"", "de_AT.UTF-8", "fr_FR.UTF-8", 0x0C07},
+        {nullptr, nullptr, "fr_CA.UTF-8", 0x0C0C},
+        {"", "", "", 0x0409},
+        {nullptr, nullptr, nullptr, 0x0409},
+    };
+    const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    const QByteArray saved[] = {qgetenv(names[0]), qgetenv(names[1]), qgetenv(names[2])};
+    for (const Case& c : cases) {
+        const char* values[] = {c.all, c.messages, c.lang};
+        for (int i = 0; i < 3; ++i)
+            values[i] ? qputenv(names[i], values[i]) : qunsetenv(names[i]);
+        EXPECT_EQ(UserLanguageFromEnvironment(), c.id) << &c - cases;
+    }
+    for (int i = 0; i < 3; ++i)
+        saved[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
 }
 
 } // namespace

@@ -148,13 +148,20 @@ TEST_F(LangPackTest, SelectsByStoredCodeThenByUserLanguage) {
         uint16_t user;
         uint32_t selected; // 0: none
     };
+    // Each row is answered by one pass alone: skipping that pass, swapping it with the next or
+    // walking the list from the end selects another entry or none. The list is in table order
+    // (040C before 080C before 0C0C; variant 0 before variant 1).
     const Case cases[] = {
-        {{0x0001040C, 0x0000040C}, "66572", 0x0407, 0x0001040C}, // pass 1 (0x1040C)
-        {{0x0000040C}, "66572", 0x0407, 0x0000040C},             // pass 2
-        {{0x00000C0C}, "66572", 0x0407, 0x00000C0C},             // pass 3: primary language
-        {{0x0000040C}, "1031", 0x040C, 0},                       // no fall-back to the user
-        {{0x00000407}, nullptr, 0x0807, 0x00000407},             // user, primary language
-        {{0x00000C0A, 0x0000040C}, nullptr, 0x040C, 0x0000040C}, // user, exact
+        {{0x0000040C, 0x0001040C}, "66572", 0x0407, 0x0001040C},  // stored code itself
+        {{0x0000040C, 0x00000C0C}, "68620", 0x0407, 0x00000C0C},  // same language (0x10C0C)
+        {{0x0000040C, 0x0001040C}, "132108", 0x0407, 0x0000040C}, // ... its first variant
+        {{0x00000C0C}, "66572", 0x0407, 0x00000C0C},              // primary language
+        {{0x0000080C, 0x00000C0C}, "4108", 0x0407, 0x0000080C},   // ... the first of two
+        {{0x0000040C}, "1031", 0x040C, 0},                        // no fall-back to the user
+        {{0x0000040C, 0x00000C0C}, nullptr, 0x0C0C, 0x00000C0C},  // user's language
+        {{0x00000407, 0x00010407}, nullptr, 0x0407, 0x00000407},  // ... its first variant
+        {{0x00000407}, nullptr, 0x0807, 0x00000407},              // user's primary language
+        {{0x00000407, 0x00000807}, nullptr, 0x0C07, 0x00000407},  // ... the first of two
         {{0x00000C0A}, nullptr, 0x0419, 0},
     };
     for (const Case& c : cases) {

@@ -7,15 +7,20 @@
 
 namespace {
 
+// A length in millimetres, or in tenths of an inch, to pixels at a resolution.
 struct MmCase {
     int mm;
     int dpi;
     int pixels;
+    bool tenthsOfInch = false;
 };
 class MmToPixelsTest : public ::testing::TestWithParam<MmCase> {};
 
 TEST_P(MmToPixelsTest, TruncatesInExtendedPrecision) {
-    EXPECT_EQ(TIDPrinter::MmToPixels(GetParam().mm, GetParam().dpi), GetParam().pixels);
+    const MmCase& c = GetParam();
+    EXPECT_EQ(c.tenthsOfInch ? TIDPrinter::InchTenthsToPixels(c.mm, c.dpi)
+                             : TIDPrinter::MmToPixels(c.mm, c.dpi),
+              c.pixels);
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, MmToPixelsTest,
@@ -24,7 +29,15 @@ INSTANTIATE_TEST_SUITE_P(Values, MmToPixelsTest,
                                            MmCase{35, 254, 350},  // whole in exact arithmetic
                                            MmCase{127, 254, 1270}, MmCase{50, 300, 590},
                                            MmCase{1, 1200, 47}, MmCase{45, 1200, 2125},
-                                           MmCase{0, 600, 0}, MmCase{35, 0, 0}));
+                                           MmCase{0, 600, 0}, MmCase{35, 0, 0},
+                                           MmCase{45, 203, 359},       // 359.65
+                                           MmCase{45, 360, 637},       // 637.80
+                                           MmCase{63, 720, 1785},      // 1785.83
+                                           MmCase{15, 203, 304, true}, // 304.5
+                                           MmCase{25, 203, 507, true}, // 507.5
+                                           MmCase{20, 203, 406, true}, MmCase{15, 360, 540, true},
+                                           MmCase{15, 720, 1080, true}, MmCase{0, 203, 0, true},
+                                           MmCase{15, 0, 0, true}));
 
 struct FitCase {
     int area;
@@ -87,7 +100,8 @@ struct LayoutCase {
     PrinterMetrics printer; // dpi x, dpi y, printable width, height, offset x, y
     int widthMM, heightMM, copies;
     QSize cell;
-    std::vector<int> xs, ys; // column and row starts
+    std::vector<int> xs, ys;         // column and row starts
+    float widthIn = 0, heightIn = 0; // an inch format; the whole millimetres above, truncated
 };
 
 class Layout : public ::testing::TestWithParam<LayoutCase> {};
@@ -97,7 +111,12 @@ TEST_P(Layout, DrawsEachPhotoWhereTheRulesPutIt) {
     SimulatedPrinters printers;
     printers.printers.push_back({QStringLiteral("P"), c.printer});
     TIDPrinter engine(printers);
-    engine.SetPhotoSize(c.widthMM, c.heightMM);
+    if (c.widthIn > 0)
+        engine.SetPhotoSizeInches(c.widthIn, c.heightIn);
+    else
+        engine.SetPhotoSize(c.widthMM, c.heightMM);
+    EXPECT_EQ(engine.PhotoWidthMM, c.widthMM);
+    EXPECT_EQ(engine.PhotoHeightMM, c.heightMM);
     EXPECT_EQ(engine.Photo.size(), c.cell);
     EXPECT_EQ(engine.AreaWidth, c.printer.pageWidth - 2 * c.printer.offsetX);
     EXPECT_EQ(engine.AreaHeight, c.printer.pageHeight - 2 * c.printer.offsetY);
@@ -169,7 +188,41 @@ INSTANTIATE_TEST_SUITE_P(
                    5,
                    {800, 800},
                    {},
-                   {40, 864, 1688, 2512, 3336, 4160}}),
+                   {40, 864, 1688, 2512, 3336, 4160}},
+        // 496 x 359 cells (496.06, 359.65) on 1000 x 1079: 2 columns with a gap of 8, three
+        // rows with gaps of 1 (cells of 360 would fit only two).
+        LayoutCase{"MillimetresAt360x203",
+                   {360, 203, 1024, 1087, 12, 4},
+                   35,
+                   45,
+                   6,
+                   {496, 359},
+                   {12, 516},
+                   {4, 364, 724}},
+        // 1.5 x 2.5 in: 304 x 900 cells (304.5 truncated; 38.1 x 63.5 mm) on 914 x 2000:
+        // 3 columns with gaps of 1 (305 would fit two), 2 rows with a gap of 200.
+        LayoutCase{"InchesAt203x360",
+                   {203, 360, 928, 2022, 7, 11},
+                   38,
+                   63,
+                   5,
+                   {304, 900},
+                   {7, 312, 617},
+                   {11, 1111},
+                   1.5f,
+                   2.5f},
+        // 1.5 x 1.5 in: 1080 x 1080 cells (38 mm would make 1077) on 2161 x 3400: 2 columns
+        // with a gap of 1, 3 rows with gaps of 80.
+        LayoutCase{"InchesAt720",
+                   {720, 720, 2201, 3460, 20, 30},
+                   38,
+                   38,
+                   6,
+                   {1080, 1080},
+                   {20, 1101},
+                   {30, 1190, 2350},
+                   1.5f,
+                   1.5f}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class Engine : public ::testing::Test {

@@ -1,4 +1,5 @@
 #include "tests/common/Fakes.h"
+#include "tests/common/FileBytes.h"
 #include "platform/MessagePresenter.h"
 #include "platform/SettingsStore.h"
 #include "support/U_MsgDlg.h"
@@ -18,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <array>
 
 #include <gtest/gtest.h>
 
@@ -48,24 +51,87 @@ TEST_F(SettingsTest, ValuesSurviveARestart) {
     EXPECT_EQ(path, QStringLiteral("/opt/q/quillmark"));
 }
 
-TEST_F(SettingsTest, KeyPathsAndValueNamesIgnoreCase) {
-    auto store = createIniSettingsStore(file());
-    ASSERT_TRUE(store->writeString(QStringLiteral("Software\\Brindlewood\\Quillmark"),
-                                   QStringLiteral("langue"), QStringLiteral("1036")));
-    ASSERT_TRUE(WriteSetting(*store, QStringLiteral("picformatidx"), QStringLiteral("3")));
-    ASSERT_TRUE(WriteSetting(*store, QStringLiteral("PicFormatIdx"), QStringLiteral("4")));
-    QString value;
-    ASSERT_TRUE(store->readString(QStringLiteral("SOFTWARE\\BRINDLEWOOD\\QUILLMARK"),
-                                  QStringLiteral("LANGUE"), value));
-    EXPECT_EQ(value, QStringLiteral("1036"));
-    EXPECT_EQ(ReadSetting(*store, QStringLiteral("PICFORMATIDX")), QStringLiteral("4"));
-    // One value, not two spellings of it.
-    QFile ini(file());
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_EQ(
-        QString::fromUtf8(ini.readAll()).count(QStringLiteral("picformatidx"), Qt::CaseInsensitive),
-        1);
+// Key paths and value names compare without regard to case when written as when read: a
+// write in another spelling updates the one value, under the spelling first written.
+struct SpellingCase {
+    const char* name;
+    std::vector<std::array<const char*, 3>> writes; // key path, value name, data
+    QStringList lines; // the values in the file, each as section\key=data
+};
+class SettingsSpelling : public ::testing::TestWithParam<SpellingCase> {};
+
+TEST_P(SettingsSpelling, OneValueUnderTheFirstSpelling) {
+    const SpellingCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("registry.ini"));
+    auto store = createIniSettingsStore(file);
+    // The value each key holds last, by key path and name folded to lower case.
+    const auto folded = [](const char* path, const char* name) {
+        QString key = QString::fromLatin1(path).toLower();
+        while (key.endsWith(u'\\'))
+            key.chop(1);
+        return key + u'\\' + QString::fromLatin1(name).toLower();
+    };
+    QMap<QString, QString> latest;
+    for (const auto& [path, name, data] : c.writes) {
+        ASSERT_TRUE(store->writeString(QString::fromLatin1(path), QString::fromLatin1(name),
+                                       QString::fromLatin1(data)));
+        latest[folded(path, name)] = QString::fromLatin1(data);
+    }
+    for (const auto& [path, name, data] : c.writes) {
+        QString value;
+        ASSERT_TRUE(store->readString(QString::fromLatin1(path).toUpper(),
+                                      QString::fromLatin1(name).toLower(), value));
+        EXPECT_EQ(value, latest[folded(path, name)]);
+    }
+    QStringList lines;
+    QString section;
+    for (const QString& line : QString::fromUtf8(ReadBytes(file)).split(u'\n')) {
+        if (line.startsWith(u'['))
+            section = line.mid(1, line.indexOf(u']') - 1);
+        else if (line.contains(u'='))
+            lines << section + u'\\' + line;
+    }
+    lines.sort();
+    QStringList expected = c.lines;
+    expected.sort();
+    EXPECT_EQ(lines, expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, SettingsSpelling,
+    ::testing::Values(SpellingCase{"EveryPart",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "PicFormatIdx", "19"},
+                                    {"software\\BRINDLEWOOD\\quillmark", "picformatidx", "20"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\PicFormatIdx=20"}},
+                      SpellingCase{"FirstPart",
+                                   {{"Software\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1031"}},
+                                   {"Software\\Brindlewood\\Quillmark\\langue=1031"}},
+                      SpellingCase{"MiddlePart",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"SOFTWARE\\brindlewood\\Quillmark", "langue", "1031"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1031"}},
+                      SpellingCase{"LastPartAndName",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"SOFTWARE\\Brindlewood\\QUILLMARK", "Langue", "1031"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1031"}},
+                      SpellingCase{"NewValueInAKeySpelledOtherwise",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"software\\brindlewood\\quillmark\\", "PicFormatIdx", "4"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1036",
+                                    "SOFTWARE\\Brindlewood\\Quillmark\\PicFormatIdx=4"}},
+                      SpellingCase{"ValueNamedLikeAKey",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"software\\BRINDLEWOOD", "Quillmark", "/opt/q"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1036",
+                                    "SOFTWARE\\Brindlewood\\Quillmark=/opt/q"}},
+                      SpellingCase{"AnotherKeyStaysApart",
+                                   {{"SOFTWARE\\Brindlewood\\Quillmark", "langue", "1036"},
+                                    {"software\\brindlewood\\quillmarks", "langue", "1031"}},
+                                   {"SOFTWARE\\Brindlewood\\Quillmark\\langue=1036",
+                                    "SOFTWARE\\Brindlewood\\quillmarks\\langue=1031"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, MissingValueReadsEmptyAndNegativeNumbersKeepTheirSign) {
     auto store = createIniSettingsStore(file());
