@@ -73,26 +73,49 @@ int TextCharset(int charset, uint16_t languageId) {
     constexpr int kAnsi = 0, kCentralEurope = 238, kCyrillic = 204, kTurkish = 162;
     const uint16_t sub = languageId >> 10;
     switch (languageId & 0x3ff) {
-    case 0x02: case 0x19: case 0x22: case 0x23: case 0x28: case 0x2f: case 0x3f:
-    case 0x40: case 0x44: case 0x50: case 0x6d: case 0x85:
+    case 0x02:
+    case 0x19:
+    case 0x22:
+    case 0x23:
+    case 0x28:
+    case 0x2f:
+    case 0x3f:
+    case 0x40:
+    case 0x44:
+    case 0x50:
+    case 0x6d:
+    case 0x85:
         return kCyrillic;
     case 0x1a: // Croatian, Bosnian and Serbian share it; the Cyrillic sub-languages differ
         return sub == 3 || sub == 7 || sub == 8 || sub == 10 || sub == 12 ? kCyrillic
-                                                                         : kCentralEurope;
+                                                                          : kCentralEurope;
     case 0x2c: // Azeri
     case 0x43: // Uzbek
         return sub == 2 ? kCyrillic : kTurkish;
-    case 0x05: case 0x0e: case 0x15: case 0x18: case 0x1b: case 0x1c: case 0x24: case 0x42:
+    case 0x05:
+    case 0x0e:
+    case 0x15:
+    case 0x18:
+    case 0x1b:
+    case 0x1c:
+    case 0x24:
+    case 0x42:
         return kCentralEurope;
     case 0x08:
         return 161; // Greek
     case 0x1f:
         return kTurkish;
-    case 0x0d: case 0x3d:
+    case 0x0d:
+    case 0x3d:
         return 177; // Hebrew, Yiddish
-    case 0x01: case 0x20: case 0x29: case 0x8c:
+    case 0x01:
+    case 0x20:
+    case 0x29:
+    case 0x8c:
         return 178; // Arabic script
-    case 0x25: case 0x26: case 0x27:
+    case 0x25:
+    case 0x26:
+    case 0x27:
         return 186; // Baltic
     case 0x2a:
         return 163; // Vietnamese
@@ -102,7 +125,7 @@ int TextCharset(int charset, uint16_t languageId) {
         return 128; // Japanese
     case 0x12:
         return 129; // Korean
-    case 0x04: // Chinese: Taiwan, Hong Kong, Macao and the neutral traditional form
+    case 0x04:      // Chinese: Taiwan, Hong Kong, Macao and the neutral traditional form
         return sub == 1 || sub == 3 || sub == 5 || sub == 0x1f ? 136 : 134;
     default:
         return kAnsi;

@@ -4,6 +4,7 @@
 #include "picture/U_BmpHeader.h"
 #include "picture/U_JpegDecode.h"
 #include "picture/U_PictureBuffer.h"
+#include "platform/U_LocalFiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -30,8 +31,8 @@ namespace {
 QByteArray ReadPictureFile(const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     auto failed = [&](const char* what, int error) {
-        return AppError(QString::fromLatin1(what).arg(shown, QString::fromLocal8Bit(
-                                                                 std::strerror(error))));
+        return AppError(
+            QString::fromLatin1(what).arg(shown, QString::fromLocal8Bit(std::strerror(error))));
     };
     // Without blocking: a FIFO would otherwise wait in open() for a writer for ever.
     const struct Descriptor {
@@ -40,7 +41,7 @@ QByteArray ReadPictureFile(const QString& path) {
             if (fd >= 0)
                 ::close(fd);
         }
-    } file{::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    } file{::open(LocalName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
     const int fd = file.fd;
     if (fd < 0)
         throw failed("Cannot open \"%1\": %2", errno);

@@ -1,6 +1,7 @@
 #include "platform/U_SafeWrite.h"
 
 #include "platform/AppError.h"
+#include "platform/U_LocalFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,7 +19,7 @@
 namespace {
 
 QByteArray encoded(const QString& path) {
-    return QFile::encodeName(path);
+    return LocalName(path);
 }
 
 int systemOpen(const char* path, int flags, mode_t mode) {
@@ -55,7 +56,7 @@ QString kernelPath(int fd) {
     const ssize_t n = ::readlink(link.constData(), buffer, sizeof buffer);
     if (n <= 0 || size_t(n) >= sizeof buffer)
         return QString();
-    return QFile::decodeName(QByteArray(buffer, n));
+    return PathFromLocal8Bit(QByteArray(buffer, n));
 }
 
 } // namespace
@@ -126,8 +127,7 @@ bool TSafeFile::FindTarget(mode_t& mode) {
     int fd = ::open(name.constData(), O_PATH | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT && ::lstat(name.constData(), &info) == 0) {
         // A dangling link: as an open would, create the file at its end.
-        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
-                    0666);
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
         if (fd < 0) {
             Fail(errno);
             return false;
@@ -230,7 +230,8 @@ bool TSafeFile::Commit() {
     m_fd = -1;
     if (calls.close(fd) != 0 && m_error == 0)
         Fail(errno);
-    if (m_error == 0 && calls.rename(encoded(m_temp).constData(), encoded(m_target).constData()) != 0)
+    if (m_error == 0 &&
+        calls.rename(encoded(m_temp).constData(), encoded(m_target).constData()) != 0)
         Fail(errno);
     if (m_error != 0) {
         Discard();
@@ -260,8 +261,8 @@ int RemoveStaleTemporaries(const QString& folder, const QStringList& names,
     QStringList patterns;
     for (const QString& name : names)
         patterns << QRegularExpression::escape(name);
-    const QRegularExpression own(QStringLiteral("^\\.(%1)\\.[0-9a-z]+\\.tmp$")
-                                     .arg(patterns.join(QLatin1Char('|'))));
+    const QRegularExpression own(
+        QStringLiteral("^\\.(%1)\\.[0-9a-z]+\\.tmp$").arg(patterns.join(QLatin1Char('|'))));
     const QDir dir(folder);
     int removed = 0;
     for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
@@ -270,7 +271,9 @@ int RemoveStaleTemporaries(const QString& folder, const QStringList& names,
         const QByteArray path = encoded(dir.filePath(entry));
         struct stat info {};
         if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
-            info.st_uid != ::geteuid() || info.st_mtime >= before.toSecsSinceEpoch())
+            info.st_uid != ::geteuid() ||
+            qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000 >=
+                before.toMSecsSinceEpoch())
             continue;
         removed += ::unlink(path.constData()) == 0;
     }

@@ -24,8 +24,7 @@ public:
     // touched, for names the user did not choose (a link planted on a stick).
     enum class Links { Follow, Replace };
 
-    explicit TSafeFile(const QString& path, Sync sync = Sync::ToDisk,
-                       Links links = Links::Follow);
+    explicit TSafeFile(const QString& path, Sync sync = Sync::ToDisk, Links links = Links::Follow);
     ~TSafeFile() override;
 
     // Creates the temporary file; only WriteOnly is supported.

@@ -1,15 +1,16 @@
 // The desktop side: command line, program files beside or under share, the single running
 // program, the open dialog's places and the always-present PDF printer.
-#include "tests/common/Fakes.h"
-#include "platform/HostPrinters.h"
-#include "tests/common/LogMessages.h"
-#include "platform/SingleInstance.h"
-#include "support/U_AppFolders.h"
+#include "about/U_about.h"
 #include "app/U_CommandLine.h"
 #include "app/U_MainDlg.h"
-#include "print/U_PreviewDlg.h"
 #include "localization/U_SettingsDlg.h"
-#include "about/U_about.h"
+#include "platform/HostPrinters.h"
+#include "platform/SingleInstance.h"
+#include "platform/U_LocalFiles.h"
+#include "print/U_PreviewDlg.h"
+#include "support/U_AppFolders.h"
+#include "tests/common/Fakes.h"
+#include "tests/common/LogMessages.h"
 
 #include <QFile>
 #include <QLocalServer>
@@ -20,7 +21,9 @@
 #include <atomic>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -150,16 +153,32 @@ protected:
         later.join();
         return role;
     }
-    // What a crashed program leaves: a socket file nobody listens on.
-    void leaveDeadSocket() {
+    // What a crashed program leaves: a socket file nobody listens on, bound here or by a
+    // process that then ended without removing it.
+    void leaveDeadSocket(bool byAnEndedProcess) {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
+        const auto bindHere = [this] {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const QByteArray name = QFile::encodeName(path);
+            std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+            const bool bound =
+                ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+            return bound && ::listen(fd, 1) == 0 ? fd : -1;
+        };
+        if (!byAnEndedProcess) {
+            const int fd = bindHere();
+            ASSERT_GE(fd, 0);
+            ::close(fd);
+        } else {
+            const pid_t child = ::fork();
+            if (child == 0)
+                std::_Exit(bindHere() >= 0 ? 0 : 1);
+            int status = -1;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            ASSERT_EQ(status, 0);
+        }
         ASSERT_TRUE(QFileInfo::exists(path));
     }
     QTemporaryDir dir;
@@ -174,23 +193,73 @@ TEST_F(SingleInstanceTest, SecondStartHandsItsPictureToTheFirst) {
     QObject::connect(&first, &SingleInstance::Received,
                      [&](const QString& request) { received << request; });
     ASSERT_EQ(first.Claim("/pictures/first.jpg"), SingleInstance::Role::First);
-    EXPECT_EQ(secondStart("/pictures/é b.jpg"), SingleInstance::Role::HandedOver);
-    EXPECT_EQ(secondStart(""), SingleInstance::Role::HandedOver);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 2; }, 10000));
-    EXPECT_EQ(received, (QStringList{"/pictures/é b.jpg", ""}));
+    // Paths are bytes: a newline in one, or a name that is not UTF-8, comes across whole.
+    const QStringList sent{"/pictures/é b.jpg", "", "/pictures/two\nlines.jpg",
+                           PathFromLocal8Bit("/pictures/\xe9t\xe9.jpg")};
+    for (const QString& request : sent)
+        EXPECT_EQ(secondStart(request), SingleInstance::Role::HandedOver);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == sent.size(); }, 10000));
+    EXPECT_EQ(received, sent);
+    EXPECT_EQ(LocalName(received.value(3)), QByteArray("/pictures/\xe9t\xe9.jpg"));
 }
 
 TEST_F(SingleInstanceTest, LeftoversOfACrashedProgramAreReplaced) {
-    for (bool socketFile : {true, false}) {
-        if (socketFile)
-            leaveDeadSocket();
-        else
+    enum Leftover { EndedProcessSocket, ClosedSocket, PlainFile };
+    for (Leftover leftover : {EndedProcessSocket, ClosedSocket, PlainFile}) {
+        if (leftover == PlainFile)
             writeFile(path, "not a socket");
+        else
+            leaveDeadSocket(leftover == EndedProcessSocket);
         auto first = std::make_unique<SingleInstance>(path);
-        EXPECT_EQ(first->Claim(""), SingleInstance::Role::First);
+        EXPECT_EQ(first->Claim(""), SingleInstance::Role::First) << leftover;
         EXPECT_TRUE(first->Listening());
         EXPECT_EQ(secondStart("a.jpg"), SingleInstance::Role::HandedOver);
         first.reset();
+    }
+}
+
+// What another user can plant: nothing of theirs is talked to, and nothing of ours is put
+// where they can write.
+TEST_F(SingleInstanceTest, AnotherUsersSocketOrFolderIsNeverUsed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to plant another user's files";
+    const QString folder = QFileInfo(path).absolutePath();
+    const QByteArray socketName = QFile::encodeName(path);
+    enum Plant { OpenFolder, TheirSocket, TheirLock, TheirFolder };
+    const struct {
+        Plant plant;
+        SingleInstance::Role role;
+    } cases[] = {{OpenFolder, SingleInstance::Role::Alone},
+                 {TheirSocket, SingleInstance::Role::First},
+                 {TheirLock, SingleInstance::Role::First},
+                 {TheirFolder, SingleInstance::Role::Alone}};
+    for (const auto& c : cases) {
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        QLocalServer impostor; // would answer as the running program does
+        int contacts = 0;
+        QObject::connect(&impostor, &QLocalServer::newConnection, [&] { ++contacts; });
+        if (c.plant == OpenFolder)
+            ::chmod(QFile::encodeName(folder).constData(), 0777);
+        if (c.plant == TheirFolder)
+            ::chown(QFile::encodeName(folder).constData(), 65534, 65534);
+        if (c.plant == TheirSocket) {
+            ASSERT_TRUE(impostor.listen(path));
+            ASSERT_EQ(::lchown(socketName.constData(), 65534, 65534), 0);
+        }
+        if (c.plant == TheirLock) {
+            writeFile(path + ".lock", "1\nquillmark\nelsewhere\n");
+            ASSERT_EQ(::lchown(QFile::encodeName(path + ".lock").constData(), 65534, 65534), 0);
+        }
+        SingleInstance first(path);
+        EXPECT_EQ(first.Claim("/secret/picture.jpg", 2000, 2000), c.role) << c.plant;
+        QTest::qWait(50);
+        EXPECT_EQ(contacts, 0) << c.plant;
+        struct stat info {};
+        const bool socketThere = ::lstat(socketName.constData(), &info) == 0;
+        EXPECT_EQ(socketThere && info.st_uid == 0 && S_ISSOCK(info.st_mode),
+                  c.role == SingleInstance::Role::First)
+            << c.plant;
     }
 }
 

@@ -1,12 +1,12 @@
 // The record store, the language file format and its character sets, against bytes laid out
 // by hand.
-#include "platform/AppError.h"
-#include "tests/common/FileBytes.h"
-#include "tests/common/LangTestComponents.h"
 #include "localization/Lang_Charset.h"
 #include "localization/Lang_File.h"
 #include "localization/Lang_Languages.h"
 #include "localization/Lang_Storageobj.h"
+#include "platform/AppError.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/LangTestComponents.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -337,6 +337,72 @@ TEST(CharacterSets, EveryRowRoundTripsThroughItsCodePage) {
         // Only the low byte of the stored number counts.
         EXPECT_EQ(DecodeText(bytes, r.charset | 0x7f00), text);
     }
+}
+
+namespace {
+
+// The code page's bytes for a text, from the system converter itself.
+QByteArray iconvBytes(const QString& text, const char* codePage) {
+    const iconv_t cd = iconv_open(codePage, "UTF-16LE");
+    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1)) << codePage;
+    char* in = reinterpret_cast<char*>(const_cast<QChar*>(text.constData()));
+    size_t inLeft = size_t(text.size()) * 2;
+    char buffer[256];
+    char* out = buffer;
+    size_t outLeft = sizeof buffer;
+    EXPECT_NE(iconv(cd, &in, &inLeft, &out, &outLeft), size_t(-1)) << codePage;
+    iconv(cd, nullptr, nullptr, &out, &outLeft);
+    iconv_close(cd);
+    return QByteArray(buffer, qsizetype(sizeof buffer - outLeft));
+}
+
+} // namespace
+
+// Every character set the packs name, and the "default" and "system" sets through the pack's
+// language, read from a pack and written to one; each text ends in a letter of its code page
+// that a converter holding letters back would lose.
+TEST_F(LangFileTest, PackTextsAreInTheirCodePageToTheLastLetter) {
+    const struct {
+        int revision, charset;
+        uint16_t language;
+        const char* codePage;
+        const char16_t* text;
+    } cases[] = {
+        {4, 0, 0x0407, "CP1252", u"Grüße"},      {4, 77, 0x0407, "MACINTOSH", u"Crème"},
+        {4, 128, 0x0411, "CP932", u"日本語"},    {4, 129, 0x0412, "CP949", u"한국어"},
+        {4, 130, 0x0412, "JOHAB", u"조선말"},    {4, 134, 0x0804, "CP936", u"简体中文"},
+        {4, 136, 0x0404, "CP950", u"繁體中文"},  {4, 161, 0x0408, "CP1253", u"Ελληνικά"},
+        {4, 162, 0x041F, "CP1254", u"Türkçe ş"}, {4, 163, 0x042A, "CP1258", u"Xin chào"},
+        {4, 177, 0x040D, "CP1255", u"אב"},       {4, 178, 0x0401, "CP1256", u"عربي"},
+        {4, 186, 0x0427, "CP1257", u"Lietuvių"}, {4, 204, 0x0419, "CP1251", u"Русский"},
+        {4, 222, 0x041E, "CP874", u"ภาษาไทย"},   {4, 238, 0x0405, "CP1250", u"Čeština"},
+        {4, 1, 0x0419, "CP1251", u"Финляндия"},  {4, 255, 0x0408, "CP1253", u"Ελλάδα"},
+        {4, 1, 0x040D, "CP1255", u"עברית"},      {3, 1, 0x042A, "CP1258", u"Tiếng Việt"},
+        {4, 1, 0x041F, "CP1254", u"Türkiye"},    {4, 255, 0x0401, "CP1256", u"مصر"},
+        {4, 1, 0x0426, "CP1257", u"Latvija"},    {4, 1, 0x0415, "CP1250", u"Polska ł"},
+        {4, 1, 0x041E, "CP874", u"ไทย"},         {4, 1, 0x0411, "CP932", u"日本"},
+        {4, 1, 0x0804, "CP936", u"中国"},        {4, 255, 0x0412, "CP949", u"한국"},
+        {4, 1, 0x0C04, "CP950", u"香港"},        {4, 1, 0x0C1A, "CP1251", u"Србија"},
+        {4, 1, 0x041A, "CP1250", u"Hrvatska č"}, {4, 1, 0x040C, "CP1252", u"Français"},
+        {0, 1, 0x0408, "CP1253", u"Ελληνικά"},   {0, 1, 0x0419, "CP1251", u"Россия"},
+    };
+    for (const auto& c : cases) {
+        const QString text = QString::fromUtf16(c.text);
+        const QByteArray bytes = iconvBytes(text, c.codePage);
+        SCOPED_TRACE(c.codePage + std::string(" ") + text.toStdString());
+        const QString file = path(QStringLiteral("pack.SPK"));
+        const auto records = RawHeader(c.revision, c.language, c.charset, bytes, bytes);
+        WriteBytes(file, RawStore(kLanguageSignature, int(records.size()), records));
+        auto pack = ReadLanguageFile(file);
+        ASSERT_TRUE(pack);
+        EXPECT_EQ(pack->header.listTitle, text);
+        pack->header.charset = uint8_t(c.charset);
+        pack->header.listDetail = text + QStringLiteral("!");
+        WriteLanguageFile(file, *pack);
+        EXPECT_TRUE(ReadBytes(file).contains(bytes + "!"));
+    }
+    // A byte the code page has no letter for is marked, and the letter before it kept.
+    EXPECT_EQ(DecodeText("\xe0\xe1\xff", 177), QStringLiteral("אב\uFFFD"));
 }
 
 TEST_F(LangFileTest, WriterRefusesAndLeavesTheTargetAsItWas) {

@@ -1,11 +1,11 @@
 // The translation engine over plain components: listing, selection, switching, applying and
 // the base file.
-#include "platform/AppError.h"
 #include "localization/C_LangPack.h"
+#include "localization/Lang_Storageobj.h"
+#include "platform/AppError.h"
+#include "platform/SettingsStore.h"
 #include "tests/common/FileBytes.h"
 #include "tests/common/LangTestComponents.h"
-#include "localization/Lang_Storageobj.h"
-#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -69,6 +69,7 @@ protected:
         };
         platform.setScreenCharset = [this](int charset) { screenCharset = charset; };
         platform.showError = [this](const QString& text) { errors << text; };
+        platform.log = [this](const QString& text) { logged << text; };
         langue.SetPlatform(platform);
     }
 
@@ -99,6 +100,7 @@ protected:
     int screenCharset = -1;
     uint16_t userLanguage = 0x0409;
     QStringList errors;
+    QStringList logged;
 };
 
 // An entry of 5 records (4 before revision 3).
@@ -139,6 +141,29 @@ TEST_F(LangPackTest, ListsPacksInTableOrderWithVariantsWithoutGaps) {
     EXPECT_EQ(langue.LanguageItems().first(), QStringLiteral("Title [2.1.0.15] - Detail"));
     EXPECT_EQ(langue.LanguageItems().last(), QStringLiteral("Russe - ancien"));
     EXPECT_EQ(langue.LanguageCodeAt(5), 0u);
+}
+
+// Packs copied from other systems carry their names in any case.
+TEST_F(LangPackTest, PackNamesMatchInAnyCase) {
+    const struct {
+        const char* name;
+        const char* title;
+    } files[] = {{"qks_0000040c.spk", "fr"},      {"QKS_00000407.spk", "de"},
+                 {"Qks_00010407.SpK", "de-1"},    {"qKs_00000419.Spk", "ru aside"},
+                 {"QKS_00000419.SPK", "ru"},      {"QKS_0000041.SPK", "short"},
+                 {"QKS_00000413.SPK.bak", "copy"}};
+    for (const auto& f : files) {
+        const auto records = RawHeader(4, 0x0409, 0, f.title, "x");
+        WriteBytes(dir.filePath(QString::fromLatin1(f.name)),
+                   RawStore(kLanguageSignature, int(records.size()), records));
+    }
+    EXPECT_TRUE(langue.BuildLanguageList());
+    EXPECT_EQ(langue.LanguageItems(), (QStringList{"fr [2.1.0.15] - x", "de [2.1.0.15] - x",
+                                                   "de-1 [2.1.0.15] - x", "ru [2.1.0.15] - x"}));
+    EXPECT_EQ(langue.LanguageFileName(0x040C), dir.filePath("qks_0000040c.spk"));
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].contains("/QKS_00000419.SPK used"));
+    EXPECT_TRUE(logged[0].contains("/qKs_00000419.Spk"));
 }
 
 TEST_F(LangPackTest, SelectsByStoredCodeThenByUserLanguage) {
