@@ -1,13 +1,13 @@
 // The main window's language component: what it needs of the system, and the windows it
 // translates.
-#include "about/U_about.h"
-#include "app/U_MainDlg.h"
 #include "localization/Lang_QtComponent.h"
-#include "localization/U_SettingsDlg.h"
-#include "print/U_PreviewDlg.h"
 #include "support/U_AppFolders.h"
+#include "app/U_MainDlg.h"
 #include "support/U_MsgDlg.h"
 #include "support/U_OrrinUtils.h"
+#include "print/U_PreviewDlg.h"
+#include "localization/U_SettingsDlg.h"
+#include "about/U_about.h"
 
 #include <QApplication>
 

@@ -1,17 +1,17 @@
 // Program start: the command line, the one running program per user, the application,
 // its four windows in order, and the event loop.
-#include "about/U_about.h"
+#include "resources/Artwork.h"
+#include "platform/Platform.h"
+#include "platform/SingleInstance.h"
 #include "app/U_CommandLine.h"
 #include "app/U_MainDlg.h"
-#include "localization/U_SettingsDlg.h"
-#include "platform/Platform.h"
-#include "platform/SettingsStore.h"
-#include "platform/SingleInstance.h"
-#include "platform/U_LocalFiles.h"
-#include "platform/U_SafeWrite.h"
-#include "print/U_PreviewDlg.h"
-#include "resources/Artwork.h"
 #include "support/U_MsgDlg.h"
+#include "print/U_PreviewDlg.h"
+#include "platform/U_SafeWrite.h"
+#include "localization/U_SettingsDlg.h"
+#include "about/U_about.h"
+#include "platform/SettingsStore.h"
+#include "platform/U_LocalFiles.h"
 #include "support/U_OrrinUtils.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "localization/C_LangPack.h"
 
+#include "platform/AppError.h"
 #include "localization/Lang_Charset.h"
 #include "localization/Lang_Languages.h"
 #include "localization/Lang_Storageobj.h"
-#include "platform/AppError.h"
 #include "platform/SettingsStore.h"
 
 #include <QDir>

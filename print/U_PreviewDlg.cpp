@@ -1,14 +1,14 @@
 #include "print/U_PreviewDlg.h"
 
-#include "localization/C_TextStorage.h"
-#include "picture/U_JpegEncode.h"
-#include "picture/U_PictureFile.h"
-#include "platform/U_SafeWrite.h"
 #include "resources/Artwork.h"
+#include "localization/C_TextStorage.h"
 #include "support/C_WideDialogs.h"
 #include "support/U_BackgroundWork.h"
+#include "picture/U_JpegEncode.h"
 #include "support/U_MsgDlg.h"
 #include "support/U_OrrinUtils.h"
+#include "picture/U_PictureFile.h"
+#include "platform/U_SafeWrite.h"
 
 #include <QDir>
 #include <QFileInfo>
