@@ -1,12 +1,12 @@
 // Every file the program writes meeting a full disk.
-#include "app/U_MainDlg.h"
 #include "localization/C_TextStorage.h"
-#include "platform/U_SafeWrite.h"
-#include "print/U_PreviewDlg.h"
-#include "support/U_Log.h"
 #include "tests/common/Fakes.h"
 #include "tests/common/FullDisk.h"
 #include "tests/common/PrintTestUtil.h"
+#include "support/U_Log.h"
+#include "app/U_MainDlg.h"
+#include "print/U_PreviewDlg.h"
+#include "platform/U_SafeWrite.h"
 
 #include <QFile>
 #include <QPushButton>

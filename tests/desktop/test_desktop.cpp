@@ -1,16 +1,16 @@
 // The desktop side: command line, program files beside or under share, the single running
 // program, the open dialog's places and the always-present PDF printer.
-#include "about/U_about.h"
+#include "tests/common/Fakes.h"
+#include "platform/HostPrinters.h"
+#include "tests/common/LogMessages.h"
+#include "platform/SingleInstance.h"
+#include "support/U_AppFolders.h"
 #include "app/U_CommandLine.h"
 #include "app/U_MainDlg.h"
-#include "localization/U_SettingsDlg.h"
-#include "platform/HostPrinters.h"
-#include "platform/SingleInstance.h"
-#include "platform/U_LocalFiles.h"
 #include "print/U_PreviewDlg.h"
-#include "support/U_AppFolders.h"
-#include "tests/common/Fakes.h"
-#include "tests/common/LogMessages.h"
+#include "localization/U_SettingsDlg.h"
+#include "about/U_about.h"
+#include "platform/U_LocalFiles.h"
 
 #include <QFile>
 #include <QLocalServer>

@@ -1,12 +1,12 @@
 // The record store, the language file format and its character sets, against bytes laid out
 // by hand.
+#include "platform/AppError.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/LangTestComponents.h"
 #include "localization/Lang_Charset.h"
 #include "localization/Lang_File.h"
 #include "localization/Lang_Languages.h"
 #include "localization/Lang_Storageobj.h"
-#include "platform/AppError.h"
-#include "tests/common/FileBytes.h"
-#include "tests/common/LangTestComponents.h"
 
 #include <QDir>
 #include <QTemporaryDir>

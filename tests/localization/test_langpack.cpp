@@ -1,11 +1,11 @@
 // The translation engine over plain components: listing, selection, switching, applying and
 // the base file.
-#include "localization/C_LangPack.h"
-#include "localization/Lang_Storageobj.h"
 #include "platform/AppError.h"
-#include "platform/SettingsStore.h"
+#include "localization/C_LangPack.h"
 #include "tests/common/FileBytes.h"
 #include "tests/common/LangTestComponents.h"
+#include "localization/Lang_Storageobj.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QTemporaryDir>
