@@ -1,9 +1,9 @@
 #include "picture/U_PictureFile.h"
 
-#include "platform/AppError.h"
 #include "picture/U_BmpHeader.h"
 #include "picture/U_JpegDecode.h"
 #include "picture/U_PictureBuffer.h"
+#include "platform/AppError.h"
 #include "platform/U_LocalFiles.h"
 
 #include <QBuffer>
@@ -34,6 +34,12 @@ QByteArray ReadPictureFile(const QString& path) {
         return AppError(
             QString::fromLatin1(what).arg(shown, QString::fromLocal8Bit(std::strerror(error))));
     };
+    const auto tooLong = [&] {
+        return AppError(QStringLiteral("\"%1\" is more than %2 MB long; picture files of at most "
+                                       "%2 MB can be loaded.")
+                            .arg(shown)
+                            .arg(kMaxPictureFileBytes >> 20));
+    };
     // Without blocking: a FIFO would otherwise wait in open() for a writer for ever.
     const struct Descriptor {
         int fd;
@@ -51,8 +57,11 @@ QByteArray ReadPictureFile(const QString& path) {
         throw failed("Cannot read \"%1\": %2", errno);
     if (!S_ISREG(info.st_mode))
         throw AppError(QStringLiteral("\"%1\" is not a file that can be loaded.").arg(shown));
-    // The reported size is a hint only; no more than the limit and one byte is ever read.
-    QByteArray data(qsizetype(qBound<qint64>(0, info.st_size, kMaxPictureFileBytes) + 1),
+    // A file that says it is too long is not read at all; one that grows while it is read
+    // is read no further than the limit and one byte.
+    if (info.st_size > kMaxPictureFileBytes)
+        throw tooLong();
+    QByteArray data(qsizetype(qBound(qint64(0), qint64(info.st_size), kMaxPictureFileBytes) + 1),
                     Qt::Uninitialized);
     qint64 got = 0;
     while (got <= kMaxPictureFileBytes) {
@@ -68,10 +77,7 @@ QByteArray ReadPictureFile(const QString& path) {
         got += n;
     }
     if (got > kMaxPictureFileBytes)
-        throw AppError(QStringLiteral("\"%1\" is more than %2 MB long; picture files of at most "
-                                      "%2 MB can be loaded.")
-                           .arg(shown)
-                           .arg(kMaxPictureFileBytes >> 20));
+        throw tooLong();
     if (got == 0)
         throw AppError(QStringLiteral("\"%1\" is empty.").arg(shown));
     data.truncate(qsizetype(got));

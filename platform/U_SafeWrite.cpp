@@ -90,6 +90,11 @@ void TSafeFile::Fail(int error) {
 }
 
 void TSafeFile::Discard() {
+    RemoveTemporary();
+    QIODevice::close();
+}
+
+void TSafeFile::RemoveTemporary() {
     if (m_fd >= 0) {
         SafeWriteSystem().close(m_fd);
         m_fd = -1;
@@ -102,7 +107,6 @@ void TSafeFile::Discard() {
         ::unlink(encoded(m_created).constData());
         m_created.clear();
     }
-    QIODevice::close();
 }
 
 // Sets m_target and the mode of the file replaced (0: none to keep). The kernel resolves
@@ -208,7 +212,9 @@ qint64 TSafeFile::writeData(const char* data, qint64 size) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
+            // Nothing more can make this write whole: the temporary file goes now.
             Fail(n < 0 ? errno : ENOSPC);
+            RemoveTemporary();
             return -1;
         }
         done += n;

@@ -45,6 +45,7 @@ protected:
 private:
     void Fail(int error);
     void Discard();
+    void RemoveTemporary();
     bool FindTarget(mode_t& mode);
 
     QString m_path;   // as given, for messages

@@ -1,12 +1,12 @@
 // Reading picture files: the JPEG variants cameras and phones write, bitmaps, and files
 // that must be refused with one clear message.
-#include "platform/AppError.h"
-#include "tests/common/FileBytes.h"
-#include "tests/common/JpegSamples.h"
 #include "picture/U_JpegDecode.h"
 #include "picture/U_PictureBuffer.h"
 #include "picture/U_PictureFile.h"
+#include "platform/AppError.h"
 #include "platform/U_LocalFiles.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/JpegSamples.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -269,10 +269,13 @@ TEST(PictureFiles, ReadingRefusesWhatIsNotAPlainFileOfAPictureSize) {
         int status = -1;
         ::waitpid(child, &status, 0);
         EXPECT_TRUE(WIFEXITED(status)) << "stopped by the time limit: " << c.path.toStdString();
-        const QString expected = QString::fromLatin1(c.outcome).arg(c.path);
+        QString expected = QString::fromLatin1(c.outcome);
+        if (expected.contains(QLatin1String("%1")))
+            expected = expected.arg(c.path);
         EXPECT_TRUE(QString::fromUtf8(heard.left(got)).startsWith(expected))
             << heard.left(got).toStdString();
     }
+    ::unlink(latin1Name.constData()); // a name the toolkit cannot remove
 }
 
 TEST(PictureFiles, SameFile) {

@@ -184,8 +184,9 @@ TEST(Leftovers, OnlyTheWritersOwnStaleTemporariesGo) {
             ASSERT_TRUE(QFile::link(at(f.linkTo), at(f.name)));
         else if (!QFileInfo::exists(at(f.name)))
             WriteBytes(at(f.name), "x");
-        if (f.otherUser)
+        if (f.otherUser) {
             ASSERT_EQ(::lchown(QFile::encodeName(at(f.name)).constData(), 65534, 65534), 0);
+        }
         const timespec when[2] = {{start.toSecsSinceEpoch() - f.age, 0},
                                   {start.toSecsSinceEpoch() - f.age, 0}};
         ::utimensat(AT_FDCWD, QFile::encodeName(at(f.name)).constData(), when, AT_SYMLINK_NOFOLLOW);
