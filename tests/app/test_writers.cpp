@@ -248,13 +248,16 @@ TEST(PlantedLinks, NeverRedirectAWriteNobodyAskedFor) {
                 EXPECT_TRUE(there) << name.toStdString();
             } else {
                 EXPECT_EQ(there, c.victimExists) << name.toStdString();
-                if (there)
+                if (there) {
                     EXPECT_EQ(contentOf(at(name)), QByteArray("the user's own file"));
+                }
             }
-            if (sheet)
+            if (sheet) {
                 EXPECT_TRUE(contentOf(at(name)).startsWith("\xff\xd8\xff")) << name.toStdString();
-            if (sheet && c.victimExists && name == c.chain.last())
+            }
+            if (sheet && c.victimExists && name == c.chain.last()) {
                 EXPECT_EQ(info.st_mode & 07777, 0604u);
+            }
         }
         EXPECT_EQ(entries(w.disk.path()).filter(".tmp"), QStringList());
     }
