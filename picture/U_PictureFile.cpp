@@ -1,9 +1,9 @@
 #include "picture/U_PictureFile.h"
 
+#include "platform/AppError.h"
 #include "picture/U_BmpHeader.h"
 #include "picture/U_JpegDecode.h"
 #include "picture/U_PictureBuffer.h"
-#include "platform/AppError.h"
 #include "platform/U_LocalFiles.h"
 
 #include <QBuffer>

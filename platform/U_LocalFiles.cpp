@@ -1,4 +1,3 @@
-// Names of local files as the bytes the system uses, and folders only this user can write.
 #include "platform/U_LocalFiles.h"
 
 #include "platform/U_SafeWrite.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// Local file names as the bytes the system uses, and folders only this user can write.
+
 #include <QByteArray>
 #include <QString>
 

@@ -1,12 +1,12 @@
 // Reading picture files: the JPEG variants cameras and phones write, bitmaps, and files
 // that must be refused with one clear message.
+#include "platform/AppError.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/JpegSamples.h"
 #include "picture/U_JpegDecode.h"
 #include "picture/U_PictureBuffer.h"
 #include "picture/U_PictureFile.h"
-#include "platform/AppError.h"
 #include "platform/U_LocalFiles.h"
-#include "tests/common/FileBytes.h"
-#include "tests/common/JpegSamples.h"
 
 #include <QBuffer>
 #include <QDir>
