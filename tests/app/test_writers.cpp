@@ -192,73 +192,53 @@ TEST(DataFolderGone, IsMadeAgainBeforeTheWorkingCopyAndTheLog) {
 
 // Links another user planted where a sheet goes. On the stick nobody chose the name: the link
 // is replaced and what it points to stays. A name chosen in the save dialog is asked about
-// even when its link leads nowhere, and the answer Yes writes at the end of the chain.
+// even when its link leads nowhere, and Yes writes at the end of the chain, keeping its mode.
 TEST(PlantedLinks, NeverRedirectAWriteNobodyAskedFor) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to plant another user's links";
     const struct {
-        const char* name;
-        const char* file;          // the name written
-        QStringList chain;         // links from file on, the last one their end
-        bool victimExists;         // the chain's end is a file
-        std::optional<int> answer; // to the replace question; none: no question
-        const char* changed;       // the file that then holds the sheet
-    } cases[] = {
-        {"Usb", "Quillmark.jpg", {"victim"}, true, std::nullopt, "Quillmark.jpg"},
-        {"UsbChain", "Quillmark.jpg", {"b", "victim"}, true, std::nullopt, "Quillmark.jpg"},
-        {"UsbDangling", "Quillmark.jpg", {"victim"}, false, std::nullopt, "Quillmark.jpg"},
-        {"SheetDanglingNo", "sheet.jpg", {"victim"}, false, MsgNo, nullptr},
-        {"SheetDanglingYes", "sheet.jpg", {"victim"}, false, MsgYes, "victim"},
-        {"SheetChainYes", "sheet.jpg", {"b", "victim"}, true, MsgYes, "victim"},
-    };
+        QStringList names;  // the name written, then the links' targets in turn
+        bool victimExists;  // the chain's end is a file
+        int answer;         // to the replace question; 0: the stick, not asked
+        const char* result; // per name: Link, Sheet, Old content, - absent
+    } cases[] = {{{"Quillmark.jpg", "victim"}, true, 0, "SO"},
+                 {{"Quillmark.jpg", "b", "victim"}, true, 0, "SLO"},
+                 {{"Quillmark.jpg", "victim"}, false, 0, "S-"},
+                 {{"sheet.jpg", "victim"}, false, MsgNo, "L-"},
+                 {{"sheet.jpg", "victim"}, false, MsgYes, "LS"},
+                 {{"sheet.jpg", "b", "victim"}, true, MsgYes, "LLS"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         Writers w;
         w.startMainWindow();
-        const auto at = [&](const QString& name) { return w.disk.path(name); };
+        const auto at = [&](const QString& name) { return QFile::encodeName(w.disk.path(name)); };
         if (c.victimExists) {
-            writeFile(at("victim"), "the user's own file");
-            ::chmod(QFile::encodeName(at("victim")).constData(), 0604);
+            writeFile(w.disk.path("victim"), "the user's own file");
+            ::chmod(at("victim"), 0604);
         }
-        QString from = QString::fromLatin1(c.file);
-        for (const QString& to : c.chain) {
-            ASSERT_TRUE(QFile::link(to, at(from)));
-            ASSERT_EQ(::lchown(QFile::encodeName(at(from)).constData(), 65534, 65534), 0);
-            from = to;
+        for (qsizetype i = 0; i + 1 < c.names.size(); ++i) {
+            ASSERT_EQ(::symlink(c.names[i + 1].toUtf8(), at(c.names[i])), 0);
+            ::lchown(at(c.names[i]), 65534, 65534);
         }
-        if (QByteArray(c.file) == "Quillmark.jpg") {
-            w.platform.drives.drives = {
-                RemovableDrive{w.disk.path() + QLatin1Char('/'), "sdb1", QString(), true}};
-            w.click("usb_btn");
-        } else {
-            const QString name = at(c.file);
-            w.platform.files.answers.push_back(FileChooserAnswer{name, {name}, 0});
-            w.platform.messages.answers = {*c.answer};
-            w.click("saveimg_btn");
-        }
-        EXPECT_EQ(w.platform.messages.texts().join('|').contains("already exists"),
-                  c.answer.has_value());
-        for (const QString& name : QStringList{c.file} + c.chain) {
-            const bool sheet = c.changed && name == QLatin1String(c.changed);
-            const bool link = !sheet && name != c.chain.last();
-            EXPECT_EQ(QFileInfo(at(name)).isSymLink(), link) << name.toStdString();
+        w.platform.drives.drives = {RemovableDrive{w.disk.path() + '/', "sdb1", "", true}};
+        const QString chosen = w.disk.path(c.names[0]);
+        w.platform.files.answers.push_back(FileChooserAnswer{chosen, {chosen}, 0});
+        w.platform.messages.answers = {c.answer};
+        w.click(c.answer ? "saveimg_btn" : "usb_btn");
+        QString result;
+        for (const QString& name : c.names) {
             struct stat info {};
-            const bool there = ::lstat(QFile::encodeName(at(name)).constData(), &info) == 0;
-            if (sheet || link) {
-                EXPECT_TRUE(there) << name.toStdString();
-            } else {
-                EXPECT_EQ(there, c.victimExists) << name.toStdString();
-                if (there) {
-                    EXPECT_EQ(contentOf(at(name)), QByteArray("the user's own file"));
-                }
-            }
-            if (sheet) {
-                EXPECT_TRUE(contentOf(at(name)).startsWith("\xff\xd8\xff")) << name.toStdString();
-            }
-            if (sheet && c.victimExists && name == c.chain.last()) {
+            const QByteArray bytes = contentOf(w.disk.path(name));
+            result += ::lstat(at(name), &info) != 0      ? '-'
+                      : S_ISLNK(info.st_mode)            ? 'L'
+                      : bytes.startsWith("\xff\xd8\xff") ? 'S'
+                      : bytes == "the user's own file"   ? 'O'
+                                                         : '?';
+            if (c.victimExists && name == "victim" && result.endsWith('S')) {
                 EXPECT_EQ(info.st_mode & 07777, 0604u);
             }
         }
+        EXPECT_EQ(result, c.result) << c.names.join(" > ").toStdString();
+        EXPECT_EQ(w.platform.messages.texts().join('|').contains("already exists"), c.answer != 0);
         EXPECT_EQ(entries(w.disk.path()).filter(".tmp"), QStringList());
     }
 }

@@ -153,32 +153,19 @@ protected:
         later.join();
         return role;
     }
-    // What a crashed program leaves: a socket file nobody listens on, bound here or by a
-    // process that then ended without removing it.
-    void leaveDeadSocket(bool byAnEndedProcess) {
+    // What a crashed program leaves: the socket it listened on, which it never removed.
+    void leaveDeadSocket() {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        const auto bindHere = [this] {
+        if (::fork() == 0) {
             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
             sockaddr_un address{};
             address.sun_family = AF_UNIX;
             const QByteArray name = QFile::encodeName(path);
             std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-            const bool bound =
-                ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-            return bound && ::listen(fd, 1) == 0 ? fd : -1;
-        };
-        if (!byAnEndedProcess) {
-            const int fd = bindHere();
-            ASSERT_GE(fd, 0);
-            ::close(fd);
-        } else {
-            const pid_t child = ::fork();
-            if (child == 0)
-                std::_Exit(bindHere() >= 0 ? 0 : 1);
-            int status = -1;
-            ASSERT_EQ(::waitpid(child, &status, 0), child);
-            ASSERT_EQ(status, 0);
+            ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            std::_Exit(::listen(fd, 1));
         }
+        ::wait(nullptr);
         ASSERT_TRUE(QFileInfo::exists(path));
     }
     QTemporaryDir dir;
@@ -204,61 +191,54 @@ TEST_F(SingleInstanceTest, SecondStartHandsItsPictureToTheFirst) {
 }
 
 TEST_F(SingleInstanceTest, LeftoversOfACrashedProgramAreReplaced) {
-    enum Leftover { EndedProcessSocket, ClosedSocket, PlainFile };
-    for (Leftover leftover : {EndedProcessSocket, ClosedSocket, PlainFile}) {
-        if (leftover == PlainFile)
-            writeFile(path, "not a socket");
+    for (bool socketFile : {true, false}) {
+        if (socketFile)
+            leaveDeadSocket();
         else
-            leaveDeadSocket(leftover == EndedProcessSocket);
+            writeFile(path, "not a socket");
         auto first = std::make_unique<SingleInstance>(path);
-        EXPECT_EQ(first->Claim(""), SingleInstance::Role::First) << leftover;
+        EXPECT_EQ(first->Claim(""), SingleInstance::Role::First);
         EXPECT_TRUE(first->Listening());
         EXPECT_EQ(secondStart("a.jpg"), SingleInstance::Role::HandedOver);
         first.reset();
     }
 }
 
-// What another user can plant: nothing of theirs is talked to, and nothing of ours is put
-// where they can write.
-TEST_F(SingleInstanceTest, AnotherUsersSocketOrFolderIsNeverUsed) {
+// Nothing another user planted is talked to, and nothing is put where they can write.
+TEST_F(SingleInstanceTest, AnotherUsersFilesAreNeverUsed) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to plant another user's files";
     const QString folder = QFileInfo(path).absolutePath();
-    const QByteArray socketName = QFile::encodeName(path);
-    enum Plant { OpenFolder, TheirSocket, TheirLock, TheirFolder };
+    const auto name = [](const QString& p) { return QFile::encodeName(p); };
+    using R = SingleInstance::Role;
     const struct {
-        Plant plant;
-        SingleInstance::Role role;
-    } cases[] = {{OpenFolder, SingleInstance::Role::Alone},
-                 {TheirSocket, SingleInstance::Role::First},
-                 {TheirLock, SingleInstance::Role::First},
-                 {TheirFolder, SingleInstance::Role::Alone}};
+        std::string plant;
+        R role;
+    } cases[] = {{"open folder", R::Alone},
+                 {"their folder", R::Alone},
+                 {"their socket", R::First},
+                 {"their lock", R::First}};
     for (const auto& c : cases) {
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
         QLocalServer impostor; // would answer as the running program does
-        int contacts = 0;
-        QObject::connect(&impostor, &QLocalServer::newConnection, [&] { ++contacts; });
-        if (c.plant == OpenFolder)
-            ::chmod(QFile::encodeName(folder).constData(), 0777);
-        if (c.plant == TheirFolder)
-            ::chown(QFile::encodeName(folder).constData(), 65534, 65534);
-        if (c.plant == TheirSocket) {
+        if (c.plant == "open folder")
+            ::chmod(name(folder), 0777);
+        if (c.plant == "their socket")
             ASSERT_TRUE(impostor.listen(path));
-            ASSERT_EQ(::lchown(socketName.constData(), 65534, 65534), 0);
-        }
-        if (c.plant == TheirLock) {
+        if (c.plant == "their lock")
             writeFile(path + ".lock", "1\nquillmark\nelsewhere\n");
-            ASSERT_EQ(::lchown(QFile::encodeName(path + ".lock").constData(), 65534, 65534), 0);
-        }
+        const QString theirs = c.plant == "their folder" ? folder
+                               : c.plant == "their lock" ? path + ".lock"
+                                                         : path;
+        ::lchown(name(theirs), 65534, 65534);
         SingleInstance first(path);
-        EXPECT_EQ(first.Claim("/secret/picture.jpg", 2000, 2000), c.role) << c.plant;
+        EXPECT_EQ(first.Claim("/secret.jpg", 2000, 2000), c.role) << c.plant;
         QTest::qWait(50);
-        EXPECT_EQ(contacts, 0) << c.plant;
+        EXPECT_FALSE(impostor.hasPendingConnections()) << c.plant;
         struct stat info {};
-        const bool socketThere = ::lstat(socketName.constData(), &info) == 0;
-        EXPECT_EQ(socketThere && info.st_uid == 0 && S_ISSOCK(info.st_mode),
-                  c.role == SingleInstance::Role::First)
+        EXPECT_EQ(::lstat(name(path), &info) == 0 && info.st_uid == 0 && S_ISSOCK(info.st_mode),
+                  c.role == R::First)
             << c.plant;
     }
 }
