@@ -357,8 +357,9 @@ TEST_F(LangFileTest, PackTextsAreInTheirCodePageToTheLastLetter) {
         auto pack = ReadLanguageFile(file);
         ASSERT_TRUE(pack);
         EXPECT_EQ(pack->header.listTitle, text);
-        if (c.revision > 0)
+        if (c.revision > 0) {
             EXPECT_EQ(pack->entries.at(0).caption, text);
+        }
         pack->header.charset = uint8_t(c.charset);
         pack->header.listDetail = text + QStringLiteral("!");
         WriteLanguageFile(file, *pack);
