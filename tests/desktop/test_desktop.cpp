@@ -224,8 +224,9 @@ TEST_F(SingleInstanceTest, AnotherUsersFilesAreNeverUsed) {
         QLocalServer impostor; // would answer as the running program does
         if (c.plant == "open folder")
             ::chmod(name(folder), 0777);
-        if (c.plant == "their socket")
+        if (c.plant == "their socket") {
             ASSERT_TRUE(impostor.listen(path));
+        }
         if (c.plant == "their lock")
             writeFile(path + ".lock", "1\nquillmark\nelsewhere\n");
         const QString theirs = c.plant == "their folder" ? folder
