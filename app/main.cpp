@@ -10,14 +10,34 @@
 #include "platform/U_SafeWrite.h"
 #include "localization/U_SettingsDlg.h"
 #include "about/U_about.h"
+#include "platform/SettingsStore.h"
+#include "platform/U_LocalFiles.h"
+#include "support/U_OrrinUtils.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
 
+namespace {
+
+// Temporary files of writes that a kill cut short, from earlier runs only.
+void RemoveLeftovers(PlatformServices& platform, const QDateTime& started) {
+    RemoveStaleTemporaries(DataFolder(platform.programFile, kAppTitle, *platform.folders),
+                           {kAppTitle + QStringLiteral(".jpg"), kAppTitle + QStringLiteral(".log")},
+                           started);
+    const QFileInfo settings(defaultSettingsFile());
+    for (const QString& folder : {settings.absolutePath(), PrivateRuntimeFolder()})
+        if (!folder.isEmpty())
+            RemoveStaleTemporaries(folder, {settings.fileName()}, started);
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    const QDateTime started = QDateTime::currentDateTime();
     // Answered before the toolkit starts, so they work without a display.
     QStringList raw;
     for (int i = 1; i < argc; ++i)
@@ -36,8 +56,11 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.brindlewood.Quillmark"));
     QApplication::setWindowIcon(ProgramIcon());
 
-    // The toolkit has taken its own options out of the list by now.
-    const QStringList arguments = QApplication::arguments().mid(1);
+    // The toolkit has taken its own options out of argv by now. The names are kept as the
+    // bytes they are, so that a file whose name is not UTF-8 still opens.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << PathFromLocal8Bit(argv[i]);
     QString picture = ParseCommandLine(arguments).picture;
     if (!picture.isEmpty())
         picture = QFileInfo(picture).absoluteFilePath();
@@ -58,6 +81,11 @@ int main(int argc, char* argv[]) {
     case SingleInstance::Role::NotAnswering:
         std::fputs("Quillmark is already running but does not answer.\n", stderr);
         return 1;
+    case SingleInstance::Role::Alone:
+        std::fputs("Quillmark found no folder of this user's own to meet later starts in; "
+                   "each start opens its own window.\n",
+                   stderr);
+        break;
     case SingleInstance::Role::First:
         break;
     }
@@ -67,6 +95,7 @@ int main(int argc, char* argv[]) {
 
     HostPlatform host(QApplication::applicationFilePath(), arguments);
     PlatformServices& platform = host.services();
+    RemoveLeftovers(platform, started);
 
     TMainDlg mainDlg(platform);
     auto* settingsDlg = new TSettingsDlg(&mainDlg);

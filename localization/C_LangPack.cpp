@@ -45,8 +45,11 @@ QString listingText(TStorefile& store) {
     store.ReadString(title, true);
     store.ReadString(name, true);
     store.ReadString(detail, true);
-    if (first < 65536)
-        return DecodeText(title, 1) + QStringLiteral(" - ") + DecodeText(detail, 1);
+    const auto languageId = uint16_t(first & 0xffff);
+    if (first < 65536) {
+        const int charset = TextCharset(1, languageId);
+        return DecodeText(title, charset) + QStringLiteral(" - ") + DecodeText(detail, charset);
+    }
     store.Next();
     store.Next();
     int32_t version = 0;
@@ -55,6 +58,7 @@ QString listingText(TStorefile& store) {
     int32_t charset = 1;
     store.MoveTo((first >> 16) >= 2 ? 12 : 9);
     store.ReadInteger(charset, false);
+    charset = TextCharset(charset, languageId);
     return DecodeText(title, charset) + QStringLiteral(" [") + VersionText(uint32_t(version)) +
            QStringLiteral("] - ") + DecodeText(detail, charset);
 }
@@ -107,20 +111,42 @@ QString TLangList::LanguageFolder() const {
     return withDelimiter(QDir::currentPath() + QLatin1Char('/') + m_subDir);
 }
 
+QHash<QString, QString> TLangList::packFiles(const QString& folder, bool logAside) const {
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    std::sort(names.begin(), names.end());
+    QHash<QString, QString> files;
+    for (const QString& name : names) {
+        const QString key = name.toUpper();
+        const auto kept = files.constFind(key);
+        if (kept == files.cend())
+            files.insert(key, name);
+        else if (logAside && m_platform.log)
+            m_platform.log(QStringLiteral("Language file %1 used, %2 (the same name in another "
+                                          "case) left aside")
+                               .arg(folder + *kept, folder + name));
+    }
+    return files;
+}
+
 QString TLangList::LanguageFileName(uint32_t code) const {
-    return LanguageFolder() + m_filePrefix + hex8(code) + QStringLiteral(".SPK");
+    const QString folder = LanguageFolder();
+    const QString upper = (m_filePrefix + hex8(code) + QStringLiteral(".SPK")).toUpper();
+    return folder + packFiles(folder).value(upper, upper);
 }
 
 bool TLangList::BuildLanguageList() {
     m_languages.clear();
     const QString folder = LanguageFolder();
+    const QHash<QString, QString> files = packFiles(folder, true);
     bool opened = false;
     for (const LanguageName& language : ListedLanguages()) {
         for (uint32_t variant = 0; variant <= kMaxVariant; ++variant) {
             const uint32_t code = variant << 16 | language.id;
-            const QString name = folder + m_filePrefix + hex8(code) + QStringLiteral(".SPK");
-            if (!QFileInfo::exists(name))
+            const QString file =
+                files.value((m_filePrefix + hex8(code) + QStringLiteral(".SPK")).toUpper());
+            if (file.isEmpty())
                 break;
+            const QString name = folder + file;
             TStorefile store;
             store.Signature = kLanguageSignature;
             store.SetReadOnly(true);

@@ -71,6 +71,8 @@ public:
     bool LoadLanguagePicture(uint32_t code, QImage& bitmap) const;
     QString CurrentLanguageName() const;
     QString LanguageFolder() const;
+    // The pack's file in the language folder: prefix, eight hexadecimal digits and ".spk",
+    // found without regard to case; the upper-case name when there is none.
     QString LanguageFileName(uint32_t code) const;
     bool RestoreLanguage();
     bool SaveLanguage();
@@ -98,6 +100,9 @@ protected:
 private:
     bool selectWhere(const std::function<bool(uint32_t)>& match);
     void report(const QString& message) const;
+    // The folder's file names by their upper-case form; of names that differ only in case,
+    // the first in code-point order is kept and the others are logged.
+    QHash<QString, QString> packFiles(const QString& folder, bool logAside = false) const;
 
     LangPlatform m_platform;
     QStringList m_excluded;

@@ -206,7 +206,8 @@ std::vector<LangEntry> TLanguageRecord::ComponentEntries() {
                 break;
             }
             // A text the character set cannot hold is reported here, for its component.
-            EncodeText(e.key + e.caption + e.hint + e.lines.join(QString()), Header.charset);
+            EncodeText(e.key + e.caption + e.hint + e.lines.join(QString()),
+                       TextCharset(Header.charset, Header.languageId));
             if (e.captionTag || e.hintTag || e.listTag)
                 entries.push_back(std::move(e));
         } catch (const AppError& error) {

@@ -33,6 +33,8 @@ struct LangPlatform {
     // The application's error display, and a plain notice.
     std::function<void(const QString&)> showError;
     std::function<void(const QString&)> showMessage;
+    // A line for the program's log.
+    std::function<void(const QString&)> log;
     ISettingsStore* settings = nullptr;
     QString programFolder; // ends in "/"
     QStringList arguments; // command-line arguments after the program name

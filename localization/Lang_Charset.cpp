@@ -66,6 +66,72 @@ const char* CodePageName(int charset) {
     }
 }
 
+int TextCharset(int charset, uint16_t languageId) {
+    charset &= 0xff;
+    if (charset != 1 && charset != 255)
+        return charset;
+    constexpr int kAnsi = 0, kCentralEurope = 238, kCyrillic = 204, kTurkish = 162;
+    const uint16_t sub = languageId >> 10;
+    switch (languageId & 0x3ff) {
+    case 0x02:
+    case 0x19:
+    case 0x22:
+    case 0x23:
+    case 0x28:
+    case 0x2f:
+    case 0x3f:
+    case 0x40:
+    case 0x44:
+    case 0x50:
+    case 0x6d:
+    case 0x85:
+        return kCyrillic;
+    case 0x1a: // Croatian, Bosnian and Serbian share it; the Cyrillic sub-languages differ
+        return sub == 3 || sub == 7 || sub == 8 || sub == 10 || sub == 12 ? kCyrillic
+                                                                          : kCentralEurope;
+    case 0x2c: // Azeri
+    case 0x43: // Uzbek
+        return sub == 2 ? kCyrillic : kTurkish;
+    case 0x05:
+    case 0x0e:
+    case 0x15:
+    case 0x18:
+    case 0x1b:
+    case 0x1c:
+    case 0x24:
+    case 0x42:
+        return kCentralEurope;
+    case 0x08:
+        return 161; // Greek
+    case 0x1f:
+        return kTurkish;
+    case 0x0d:
+    case 0x3d:
+        return 177; // Hebrew, Yiddish
+    case 0x01:
+    case 0x20:
+    case 0x29:
+    case 0x8c:
+        return 178; // Arabic script
+    case 0x25:
+    case 0x26:
+    case 0x27:
+        return 186; // Baltic
+    case 0x2a:
+        return 163; // Vietnamese
+    case 0x1e:
+        return 222; // Thai
+    case 0x11:
+        return 128; // Japanese
+    case 0x12:
+        return 129; // Korean
+    case 0x04:      // Chinese: Taiwan, Hong Kong, Macao and the neutral traditional form
+        return sub == 1 || sub == 3 || sub == 5 || sub == 0x1f ? 136 : 134;
+    default:
+        return kAnsi;
+    }
+}
+
 QString DecodeText(const QByteArray& bytes, int charset) {
     if (bytes.isEmpty())
         return QString();
@@ -77,6 +143,14 @@ QString DecodeText(const QByteArray& bytes, int charset) {
     char* in = const_cast<char*>(bytes.constData());
     size_t inLeft = size_t(bytes.size());
     char16_t buffer[512];
+    // Code pages 1255 and 1258 hold a letter back in case a combining accent follows; it
+    // comes out only when the converter is flushed.
+    const auto flush = [&] {
+        char* out = reinterpret_cast<char*>(buffer);
+        size_t outLeft = sizeof buffer;
+        iconv(cd.get(), nullptr, nullptr, &out, &outLeft);
+        result.append(QStringView(buffer, (sizeof buffer - outLeft) / sizeof(char16_t)));
+    };
     while (inLeft > 0) {
         char* out = reinterpret_cast<char*>(buffer);
         size_t outLeft = sizeof buffer;
@@ -88,11 +162,12 @@ QString DecodeText(const QByteArray& bytes, int charset) {
         if (error == E2BIG)
             continue;
         // An unmapped byte or a cut multi-byte sequence: mark it and go on after it.
+        flush();
         result.append(QChar::ReplacementCharacter);
         ++in;
         --inLeft;
-        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
     }
+    flush();
     return result;
 }
 

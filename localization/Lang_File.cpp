@@ -83,7 +83,7 @@ LangHeader readHeader(TStorefile& store) {
         if (h.revision == 4)
             h.minFontSize = readInt(store);
     }
-    const int cs = h.charset;
+    const int cs = TextCharset(h.charset, h.languageId);
     h.listTitle = DecodeText(raw.listTitle, cs);
     h.languageName = DecodeText(raw.languageName, cs);
     h.listDetail = DecodeText(raw.listDetail, cs);
@@ -101,7 +101,7 @@ QString readDecoded(TStorefile& store, int charset, int* tag) {
 
 void readEntries(TStorefile& store, LangPack& pack) {
     const int revision = pack.header.revision;
-    const int cs = pack.header.charset;
+    const int cs = TextCharset(pack.header.charset, pack.header.languageId);
     // Every read advances by a whole record, so this loop ends.
     while (store.AtRecord()) {
         LangEntry e;
@@ -157,7 +157,7 @@ QByteArray intBytes(int32_t value) {
 // Every record of the file, encoded before anything touches the disk.
 std::vector<PendingRecord> encodePack(const LangPack& pack) {
     const LangHeader& h = pack.header;
-    const int cs = h.charset;
+    const int cs = TextCharset(h.charset, h.languageId);
     std::vector<PendingRecord> out;
     out.push_back({0, intBytes(int32_t(uint32_t(kSaveRevision) << 16 | h.languageId))});
     out.push_back({1, EncodeText(h.listTitle, cs)});

@@ -5,9 +5,10 @@
 TSettingsDlg::TSettingsDlg(QWidget* parent, TLangList* languages) : QDialog(parent) {
     setObjectName(QStringLiteral("SettingsDlg"));
     setWindowTitle(QStringLiteral("Settings"));
-    // A dialog's frame: close box only.
+    // The system menu, a minimise box and the close box; no maximise box.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     QFont face(QStringLiteral("MS Sans Serif"));
     face.setPointSize(8);
     setFont(face);

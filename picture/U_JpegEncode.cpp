@@ -150,8 +150,9 @@ void EncodeJpeg(const QImage& image, QIODevice& out, int quality, const QSize& d
     }
 }
 
-void SaveJpeg(const QImage& image, const QString& path, int quality, const QSize& dotsPerInch) {
-    TSafeFile file(path);
+void SaveJpeg(const QImage& image, const QString& path, int quality, const QSize& dotsPerInch,
+              TSafeFile::Links links) {
+    TSafeFile file(path, TSafeFile::Sync::ToDisk, links);
     if (!file.open(QIODevice::WriteOnly))
         throw AppError(file.errorString());
     try {

@@ -2,6 +2,8 @@
 
 // Writing 32-bit pictures as JPEG files with the printer's density.
 
+#include "platform/U_SafeWrite.h"
+
 #include <QImage>
 #include <QString>
 
@@ -17,6 +19,8 @@ void EncodeJpeg(const QImage& image, QIODevice& out, int quality = 90,
                 const QSize& dotsPerInch = QSize());
 
 // The same, written to a file completely or not at all (TSafeFile): a failure leaves a file
-// that was there as it was, and the error names the file and the system's reason.
+// that was there as it was, and the error names the file and the system's reason. links says
+// whether a symbolic link at path is written through or replaced.
 void SaveJpeg(const QImage& image, const QString& path, int quality = 90,
-              const QSize& dotsPerInch = QSize());
+              const QSize& dotsPerInch = QSize(),
+              TSafeFile::Links links = TSafeFile::Links::Follow);

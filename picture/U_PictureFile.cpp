@@ -4,12 +4,20 @@
 #include "picture/U_BmpHeader.h"
 #include "picture/U_JpegDecode.h"
 #include "picture/U_PictureBuffer.h"
+#include "platform/U_LocalFiles.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,21 +30,57 @@ namespace {
 
 QByteArray ReadPictureFile(const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Cannot open \"%1\": %2").arg(shown, file.errorString()));
-    const qint64 size = file.size();
-    if (size > kMaxPictureFileBytes)
-        throw AppError(QStringLiteral("\"%1\" is %2 MB long; picture files of at most %3 MB "
-                                      "can be loaded.")
-                           .arg(shown)
-                           .arg(size >> 20)
-                           .arg(kMaxPictureFileBytes >> 20));
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("Cannot read \"%1\": %2").arg(shown, file.errorString()));
-    if (data.isEmpty())
+    auto failed = [&](const char* what, int error) {
+        return AppError(
+            QString::fromLatin1(what).arg(shown, QString::fromLocal8Bit(std::strerror(error))));
+    };
+    const auto tooLong = [&] {
+        return AppError(QStringLiteral("\"%1\" is more than %2 MB long; picture files of at most "
+                                       "%2 MB can be loaded.")
+                            .arg(shown)
+                            .arg(kMaxPictureFileBytes >> 20));
+    };
+    // Without blocking: a FIFO would otherwise wait in open() for a writer for ever.
+    const struct Descriptor {
+        int fd;
+        ~Descriptor() {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } file{::open(LocalName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    const int fd = file.fd;
+    if (fd < 0)
+        throw failed("Cannot open \"%1\": %2", errno);
+    // Only a plain file has an end: a device such as /dev/zero never stops giving bytes.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throw failed("Cannot read \"%1\": %2", errno);
+    if (!S_ISREG(info.st_mode))
+        throw AppError(QStringLiteral("\"%1\" is not a file that can be loaded.").arg(shown));
+    // A file that says it is too long is not read at all; one that grows while it is read
+    // is read no further than the limit and one byte.
+    if (info.st_size > kMaxPictureFileBytes)
+        throw tooLong();
+    QByteArray data(qsizetype(qBound(qint64(0), qint64(info.st_size), kMaxPictureFileBytes) + 1),
+                    Qt::Uninitialized);
+    qint64 got = 0;
+    while (got <= kMaxPictureFileBytes) {
+        if (got == data.size())
+            data.resize(qsizetype(qMin(kMaxPictureFileBytes + 1, got * 2)));
+        const ssize_t n = ::read(fd, data.data() + got, size_t(data.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw failed("Cannot read \"%1\": %2", errno);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    if (got > kMaxPictureFileBytes)
+        throw tooLong();
+    if (got == 0)
         throw AppError(QStringLiteral("\"%1\" is empty.").arg(shown));
+    data.truncate(qsizetype(got));
     return data;
 }
 

@@ -10,8 +10,9 @@
 // highest quality stays well below it.
 inline constexpr qint64 kMaxPictureFileBytes = qint64(512) << 20;
 
-// The whole file. Throws AppError naming the file when it cannot be read, is empty or is
-// larger than kMaxPictureFileBytes.
+// The whole file. Throws AppError naming the file when it cannot be read, is not a plain file
+// (a FIFO or a device: opened without blocking, never read), is empty or is larger than
+// kMaxPictureFileBytes (never more than that and one byte is read, whatever its size says).
 QByteArray ReadPictureFile(const QString& path);
 
 // A Windows bitmap (data starting with "BM"). The header is checked against the pixel limit

@@ -1,6 +1,7 @@
 #include "platform/SettingsStore.h"
 
 #include "platform/AppError.h"
+#include "platform/U_LocalFiles.h"
 #include "platform/U_SafeWrite.h"
 
 #include <QCoreApplication>
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <atomic>
 
@@ -28,18 +28,21 @@ QString toGroup(const QString& keyPath) {
 // file's size and modification time look unchanged. Both can stay equal across a rewrite (a
 // value of the same length, within the clock's granularity), and a read would then return
 // the old value. So QSettings only ever sees copies under names used once in this process.
+// They lie beside the settings (or, where that folder is read-only, in the user's private
+// runtime folder) under the safe writer's pattern, so a start removes those a kill left.
 QString freshPath(const QString& nearFile) {
-    static std::atomic<quint64> counter{0};
-    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/quillmark-settings-XXXXXX"));
-    const quint64 number = ++counter;
-    if (folder.isValid())
-        return folder.path() + QStringLiteral("/%1.ini").arg(number);
-    // Beside the settings, where other processes may be at work too.
+    static std::atomic<quint32> counter{0};
     const QFileInfo info(nearFile);
-    return info.absolutePath() + QStringLiteral("/.%1.%2-%3")
-                                     .arg(info.fileName())
-                                     .arg(QCoreApplication::applicationPid())
-                                     .arg(number);
+    const QString name =
+        QStringLiteral("/.%1.%2.tmp")
+            .arg(
+                info.fileName(),
+                QString::number(quint64(QCoreApplication::applicationPid()) << 32 | ++counter, 36));
+    const QString folder = info.absolutePath();
+    if (QFileInfo(folder).isWritable())
+        return folder + name;
+    const QString own = PrivateRuntimeFolder();
+    return (own.isEmpty() ? folder : own) + name;
 }
 
 // QSettings on a once-used copy; the copy goes with it.

@@ -1,17 +1,32 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/U_LocalFiles.h"
+#include "platform/U_SafeWrite.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
+#include <QtEndian>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr char kTaken = '1';
-constexpr int kLockWaitMs = 10000;
 constexpr qint64 kLongestRequest = 64 * 1024;
+constexpr int kLengthBytes = 4;
+
+// Whether the process at the other end of a connected socket runs as this user.
+bool peerIsUs(qintptr fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(int(fd), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           peer.uid == ::geteuid();
+}
 
 } // namespace
 
@@ -24,43 +39,75 @@ SingleInstance::SingleInstance(const QString& socketPath, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::DefaultSocketPath() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder + QStringLiteral("/quillmark.socket");
+    const QString folder = PrivateRuntimeFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/quillmark.socket");
 }
 
 bool SingleInstance::Listening() const {
     return m_server->isListening();
 }
 
-SingleInstance::Role SingleInstance::Claim(const QString& request, int answerLimitMs) {
-    // Two programs started together must not both find no server and both listen.
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QLockFile lock(m_path + QStringLiteral(".lock"));
-    lock.tryLock(kLockWaitMs);
+SingleInstance::Role SingleInstance::Claim(const QString& request, int answerLimitMs,
+                                           int lockLimitMs) {
+    // Anything in a folder others can write to may be theirs: a socket that receives our
+    // paths, or a lock that holds every start.
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (m_path.isEmpty() || !MakeFolderPath(folder) || !IsPrivateFolder(folder))
+        return Role::Alone;
+    // Two programs started together must not both find no server and both listen. A lock
+    // that is not this user's plain file was not left by one of ours.
+    const QString lockPath = m_path + QStringLiteral(".lock");
+    struct stat info {};
+    const QByteArray lockName = LocalName(lockPath);
+    if (::lstat(lockName.constData(), &info) == 0 &&
+        (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()))
+        ::unlink(lockName.constData());
+    QLockFile lock(lockPath);
+    const bool locked = lock.tryLock(lockLimitMs);
+    if (!locked && lock.error() != QLockFile::LockFailedError)
+        return Role::Alone;
 
-    QLocalSocket socket;
-    socket.connectToServer(m_path);
-    if (socket.waitForConnected(answerLimitMs)) {
-        socket.write(request.toUtf8() + '\n');
-        socket.flush();
-        while (socket.bytesAvailable() == 0 && socket.waitForReadyRead(answerLimitMs)) {
+    // Only a socket of this user is talked to; anything else there is not ours to trust.
+    const QByteArray name = LocalName(m_path);
+    const bool ours = ::lstat(name.constData(), &info) == 0 && S_ISSOCK(info.st_mode) &&
+                      info.st_uid == ::geteuid();
+    if (ours) {
+        QLocalSocket socket;
+        socket.connectToServer(m_path);
+        if (socket.waitForConnected(answerLimitMs) && peerIsUs(socket.socketDescriptor())) {
+            const QByteArray bytes = LocalName(request);
+            QByteArray length(kLengthBytes, '\0');
+            qToBigEndian<quint32>(quint32(bytes.size()), length.data());
+            socket.write(length + bytes);
+            socket.flush();
+            while (socket.bytesAvailable() == 0 && socket.waitForReadyRead(answerLimitMs)) {
+            }
+            const bool taken = socket.read(1) == QByteArray(1, kTaken);
+            socket.disconnectFromServer();
+            return taken ? Role::HandedOver : Role::NotAnswering;
         }
-        const bool taken = socket.read(1) == QByteArray(1, kTaken);
-        socket.disconnectFromServer();
-        return taken ? Role::HandedOver : Role::NotAnswering;
     }
-    // Nobody listens: whatever lies there is left over from a program that ended badly.
-    QLocalServer::removeServer(m_path);
-    m_server->listen(m_path);
-    return Role::First;
+    // A start that holds the lock this long has hung; the socket is not ours to replace.
+    if (!locked)
+        return Role::NotAnswering;
+    // Nobody of ours listens: whatever lies there is left over or planted.
+    return Listen();
+}
+
+SingleInstance::Role SingleInstance::Listen() {
+    ::unlink(LocalName(m_path).constData());
+    return m_server->listen(m_path) ? Role::First : Role::Alone;
 }
 
 void SingleInstance::Accept() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (!peerIsUs(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Serve(socket); });
         if (socket->bytesAvailable() > 0)
             Serve(socket);
@@ -68,13 +115,18 @@ void SingleInstance::Accept() {
 }
 
 void SingleInstance::Serve(QLocalSocket* socket) {
-    if (!socket->canReadLine()) {
-        // A request is one path; anything longer is not one of ours.
-        if (socket->bytesAvailable() > kLongestRequest)
-            socket->abort();
+    if (socket->bytesAvailable() < kLengthBytes)
+        return;
+    const quint32 length = qFromBigEndian<quint32>(socket->peek(kLengthBytes).constData());
+    // A request is one path; anything longer is not one of ours.
+    if (length > kLongestRequest) {
+        socket->abort();
         return;
     }
-    const QString request = QString::fromUtf8(socket->readLine()).chopped(1);
+    if (socket->bytesAvailable() < kLengthBytes + qint64(length))
+        return;
+    socket->read(kLengthBytes);
+    const QString request = PathFromLocal8Bit(socket->read(length));
     socket->write(QByteArray(1, kTaken));
     socket->flush();
     socket->disconnectFromServer();

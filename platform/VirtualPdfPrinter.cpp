@@ -122,7 +122,8 @@ void WritePdfPage(const QString& path, const PrinterMetrics& m, const QSizeF& pa
     RecordingCanvas canvas;
     draw(canvas);
 
-    TSafeFile file(path);
+    // A link planted at the name is replaced, never written through.
+    TSafeFile file(path, TSafeFile::Sync::ToDisk, TSafeFile::Links::Replace);
     if (!file.open(QIODevice::WriteOnly))
         throw PrinterError(file.errorString());
     PdfOut out(file);

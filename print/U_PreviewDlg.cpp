@@ -8,6 +8,7 @@
 #include "support/U_MsgDlg.h"
 #include "support/U_OrrinUtils.h"
 #include "picture/U_PictureFile.h"
+#include "platform/U_SafeWrite.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -299,8 +300,8 @@ bool Tpreviewdlg::MayWrite(const QString& name) {
             throw AppError(QStringLiteral("\"%1\" is a file the program keeps for itself. Please "
                                           "choose another name.")
                                .arg(QDir::toNativeSeparators(name)));
-    const QFileInfo info(name);
-    if (!info.exists() || info.isDir())
+    // A link, even one leading nowhere, is an existing file: replacing it writes through it.
+    if (!NameTaken(name) || QFileInfo(name).isDir())
         return true;
     const QString question =
         Translate(QString::fromLatin1(kExists)).arg(QDir::toNativeSeparators(name)) +
@@ -328,8 +329,10 @@ void Tpreviewdlg::usb_btnClick() {
     if (m_usbPath.isEmpty())
         return;
     // A drive pulled out or full half-way leaves the old "Quillmark.jpg", never a
-    // truncated one.
-    SaveJpeg(PageImage(), QDir(m_usbPath).filePath(QStringLiteral("Quillmark.jpg")), 90, m_pageDpi);
+    // truncated one. Nobody was asked about this name: a link found there is replaced, and
+    // the file it points to (perhaps one of the user's own) stays as it is.
+    SaveJpeg(PageImage(), QDir(m_usbPath).filePath(QStringLiteral("Quillmark.jpg")), 90, m_pageDpi,
+             TSafeFile::Links::Replace);
     MsgBox(*m_platform.messages, this, Translate(QString::fromLatin1(kDone)), 0, 4);
     m_platform.shell->openLocalPath(m_usbPath);
     reject();

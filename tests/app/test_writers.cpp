@@ -16,9 +16,11 @@
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <optional>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -187,3 +189,56 @@ TEST(DataFolderGone, IsMadeAgainBeforeTheWorkingCopyAndTheLog) {
 }
 
 } // namespace
+
+// Links another user planted where a sheet goes. On the stick nobody chose the name: the link
+// is replaced and what it points to stays. A name chosen in the save dialog is asked about
+// even when its link leads nowhere, and Yes writes at the end of the chain, keeping its mode.
+TEST(PlantedLinks, NeverRedirectAWriteNobodyAskedFor) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to plant another user's links";
+    const struct {
+        QStringList names;  // the name written, then the links' targets in turn
+        bool victimExists;  // the chain's end is a file
+        int answer;         // to the replace question; 0: the stick, not asked
+        const char* result; // per name: Link, Sheet, Old content, - absent
+    } cases[] = {{{"Quillmark.jpg", "victim"}, true, 0, "SO"},
+                 {{"Quillmark.jpg", "b", "victim"}, true, 0, "SLO"},
+                 {{"Quillmark.jpg", "victim"}, false, 0, "S-"},
+                 {{"sheet.jpg", "victim"}, false, MsgNo, "L-"},
+                 {{"sheet.jpg", "victim"}, false, MsgYes, "LS"},
+                 {{"sheet.jpg", "b", "victim"}, true, MsgYes, "LLS"}};
+    for (const auto& c : cases) {
+        Writers w;
+        w.startMainWindow();
+        const auto at = [&](const QString& name) { return QFile::encodeName(w.disk.path(name)); };
+        if (c.victimExists) {
+            writeFile(w.disk.path("victim"), "the user's own file");
+            ::chmod(at("victim"), 0604);
+        }
+        for (qsizetype i = 0; i + 1 < c.names.size(); ++i) {
+            ASSERT_EQ(::symlink(c.names[i + 1].toUtf8(), at(c.names[i])), 0);
+            ::lchown(at(c.names[i]), 65534, 65534);
+        }
+        w.platform.drives.drives = {RemovableDrive{w.disk.path() + '/', "sdb1", "", true}};
+        const QString chosen = w.disk.path(c.names[0]);
+        w.platform.files.answers.push_back(FileChooserAnswer{chosen, {chosen}, 0});
+        w.platform.messages.answers = {c.answer};
+        w.click(c.answer ? "saveimg_btn" : "usb_btn");
+        QString result;
+        for (const QString& name : c.names) {
+            struct stat info {};
+            const QByteArray bytes = contentOf(w.disk.path(name));
+            result += ::lstat(at(name), &info) != 0      ? '-'
+                      : S_ISLNK(info.st_mode)            ? 'L'
+                      : bytes.startsWith("\xff\xd8\xff") ? 'S'
+                      : bytes == "the user's own file"   ? 'O'
+                                                         : '?';
+            if (c.victimExists && name == "victim" && result.endsWith('S')) {
+                EXPECT_EQ(info.st_mode & 07777, 0604u);
+            }
+        }
+        EXPECT_EQ(result, c.result) << c.names.join(" > ").toStdString();
+        EXPECT_EQ(w.platform.messages.texts().join('|').contains("already exists"), c.answer != 0);
+        EXPECT_EQ(entries(w.disk.path()).filter(".tmp"), QStringList());
+    }
+}

@@ -10,6 +10,7 @@
 #include "print/U_PreviewDlg.h"
 #include "localization/U_SettingsDlg.h"
 #include "about/U_about.h"
+#include "platform/U_LocalFiles.h"
 
 #include <QFile>
 #include <QLocalServer>
@@ -20,7 +21,9 @@
 #include <atomic>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -150,16 +153,19 @@ protected:
         later.join();
         return role;
     }
-    // What a crashed program leaves: a socket file nobody listens on.
+    // What a crashed program leaves: the socket it listened on, which it never removed.
     void leaveDeadSocket() {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
+        if (::fork() == 0) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const QByteArray name = QFile::encodeName(path);
+            std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+            ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            std::_Exit(::listen(fd, 1));
+        }
+        ::wait(nullptr);
         ASSERT_TRUE(QFileInfo::exists(path));
     }
     QTemporaryDir dir;
@@ -174,10 +180,14 @@ TEST_F(SingleInstanceTest, SecondStartHandsItsPictureToTheFirst) {
     QObject::connect(&first, &SingleInstance::Received,
                      [&](const QString& request) { received << request; });
     ASSERT_EQ(first.Claim("/pictures/first.jpg"), SingleInstance::Role::First);
-    EXPECT_EQ(secondStart("/pictures/é b.jpg"), SingleInstance::Role::HandedOver);
-    EXPECT_EQ(secondStart(""), SingleInstance::Role::HandedOver);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 2; }, 10000));
-    EXPECT_EQ(received, (QStringList{"/pictures/é b.jpg", ""}));
+    // Paths are bytes: a newline in one, or a name that is not UTF-8, comes across whole.
+    const QStringList sent{"/pictures/é b.jpg", "", "/pictures/two\nlines.jpg",
+                           PathFromLocal8Bit("/pictures/\xe9t\xe9.jpg")};
+    for (const QString& request : sent)
+        EXPECT_EQ(secondStart(request), SingleInstance::Role::HandedOver);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == sent.size(); }, 10000));
+    EXPECT_EQ(received, sent);
+    EXPECT_EQ(LocalName(received.value(3)), QByteArray("/pictures/\xe9t\xe9.jpg"));
 }
 
 TEST_F(SingleInstanceTest, LeftoversOfACrashedProgramAreReplaced) {
@@ -191,6 +201,46 @@ TEST_F(SingleInstanceTest, LeftoversOfACrashedProgramAreReplaced) {
         EXPECT_TRUE(first->Listening());
         EXPECT_EQ(secondStart("a.jpg"), SingleInstance::Role::HandedOver);
         first.reset();
+    }
+}
+
+// Nothing another user planted is talked to, and nothing is put where they can write.
+TEST_F(SingleInstanceTest, AnotherUsersFilesAreNeverUsed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to plant another user's files";
+    const QString folder = QFileInfo(path).absolutePath();
+    const auto name = [](const QString& p) { return QFile::encodeName(p); };
+    using R = SingleInstance::Role;
+    const struct {
+        std::string plant;
+        R role;
+    } cases[] = {{"open folder", R::Alone},
+                 {"their folder", R::Alone},
+                 {"their socket", R::First},
+                 {"their lock", R::First}};
+    for (const auto& c : cases) {
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        QLocalServer impostor; // would answer as the running program does
+        if (c.plant == "open folder")
+            ::chmod(name(folder), 0777);
+        if (c.plant == "their socket") {
+            ASSERT_TRUE(impostor.listen(path));
+        }
+        if (c.plant == "their lock")
+            writeFile(path + ".lock", "1\nquillmark\nelsewhere\n");
+        const QString theirs = c.plant == "their folder" ? folder
+                               : c.plant == "their lock" ? path + ".lock"
+                                                         : path;
+        ::lchown(name(theirs), 65534, 65534);
+        SingleInstance first(path);
+        EXPECT_EQ(first.Claim("/secret.jpg", 2000, 2000), c.role) << c.plant;
+        QTest::qWait(50);
+        EXPECT_FALSE(impostor.hasPendingConnections()) << c.plant;
+        struct stat info {};
+        EXPECT_EQ(::lstat(name(path), &info) == 0 && info.st_uid == 0 && S_ISSOCK(info.st_mode),
+                  c.role == R::First)
+            << c.plant;
     }
 }
 
@@ -221,8 +271,7 @@ protected:
 
 } // namespace
 
-// Fixed-size windows offer no maximise box; the modal dialogs close only, the main window
-// and the about box also minimise.
+// Fixed-size windows offer no maximise box; the preview closes only, the others also minimise.
 TEST_F(DesktopWindow, FramesOfferTheirOwnBoxesOnly) {
     create();
     auto* settings = new TSettingsDlg(window.get(), window->Languages());
@@ -230,7 +279,7 @@ TEST_F(DesktopWindow, FramesOfferTheirOwnBoxesOnly) {
     const struct {
         QWidget* window;
         bool minimise;
-    } cases[] = {{window.get(), true}, {about, true}, {settings, false}, {preview, false}};
+    } cases[] = {{window.get(), true}, {about, true}, {settings, true}, {preview, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.window->objectName().toStdString());
         const Qt::WindowFlags flags = c.window->windowFlags();

@@ -266,21 +266,6 @@ TEST_F(LangFileTest, RoundTripKeepsEveryField) {
     EXPECT_EQ(back->entries[1].lines, pack.entries[1].lines);
 }
 
-TEST_F(LangFileTest, CyrillicPackDecodesThroughItsCodePage) {
-    std::vector<RawRecord> records = RawHeader(4, 0x0419, 204, "\xd0\xf3\xf1\xf1\xea\xe8\xe9");
-    records.push_back({529, "Dlg.ok"});
-    records.push_back({768, RawInt(0)});
-    records.push_back({0x21, "\xcf\xf0\xe8\xe2\xe5\xf2"});
-    records.push_back({0, ""});
-    records.push_back({0, ""});
-    const QString file = path(QStringLiteral("ru.SPK"));
-    WriteBytes(file, RawStore(kLanguageSignature, int(records.size()), records));
-    const auto pack = ReadLanguageFile(file);
-    ASSERT_TRUE(pack);
-    EXPECT_EQ(pack->header.listTitle, QStringLiteral("Русский"));
-    EXPECT_EQ(pack->entries.at(0).caption, QStringLiteral("Привет"));
-}
-
 // The system converter's own bytes for a text, the oracle for the character-set table.
 QByteArray iconvBytes(const QString& text, const char* codePage) {
     const iconv_t cd = iconv_open(codePage, "UTF-8");
@@ -337,6 +322,51 @@ TEST(CharacterSets, EveryRowRoundTripsThroughItsCodePage) {
         // Only the low byte of the stored number counts.
         EXPECT_EQ(DecodeText(bytes, r.charset | 0x7f00), text);
     }
+}
+
+// The "default" and "system" character sets (and every revision-0 pack) mean the code page of
+// the pack's language, read and written; 1255 and 1258 keep a text's last letter.
+TEST_F(LangFileTest, PackTextsAreInTheirCodePageToTheLastLetter) {
+    const struct {
+        int revision, charset;
+        uint16_t language;
+        const char* codePage;
+        const char16_t* text;
+    } cases[] = {
+        {4, 177, 0x0409, "CP1255", u"אב"},       {4, 163, 0x0409, "CP1258", u"Xin chào"},
+        {4, 1, 0x0419, "CP1251", u"Финляндия"},  {4, 255, 0x0408, "CP1253", u"Ελλάδα"},
+        {4, 1, 0x040D, "CP1255", u"עברית"},      {3, 1, 0x042A, "CP1258", u"Tiếng Việt"},
+        {4, 1, 0x041F, "CP1254", u"Türkiye"},    {4, 255, 0x0401, "CP1256", u"مصر"},
+        {4, 1, 0x0426, "CP1257", u"Latvija"},    {4, 1, 0x0415, "CP1250", u"Polska ł"},
+        {4, 1, 0x041E, "CP874", u"ไทย"},         {4, 1, 0x0411, "CP932", u"日本"},
+        {4, 1, 0x0804, "CP936", u"中国"},        {4, 255, 0x0412, "CP949", u"한국"},
+        {4, 1, 0x0C04, "CP950", u"香港"},        {4, 1, 0x0C1A, "CP1251", u"Србија"},
+        {4, 1, 0x041A, "CP1250", u"Hrvatska č"}, {4, 1, 0x040C, "CP1252", u"Français"},
+        {0, 1, 0x0408, "CP1253", u"Ελληνικά"},   {0, 1, 0x0419, "CP1251", u"Россия"},
+    };
+    for (const auto& c : cases) {
+        const QString text = QString::fromUtf16(c.text);
+        const QByteArray bytes = iconvBytes(text, c.codePage);
+        SCOPED_TRACE(c.codePage + std::string(" ") + text.toStdString());
+        const QString file = path(QStringLiteral("pack.SPK"));
+        auto records = RawHeader(c.revision, c.language, c.charset, bytes, bytes);
+        if (c.revision > 0)
+            records.insert(records.end(),
+                           {{529, "Dlg.ok"}, {768, RawInt(0)}, {0x21, bytes}, {}, {}});
+        WriteBytes(file, RawStore(kLanguageSignature, int(records.size()), records));
+        auto pack = ReadLanguageFile(file);
+        ASSERT_TRUE(pack);
+        EXPECT_EQ(pack->header.listTitle, text);
+        if (c.revision > 0) {
+            EXPECT_EQ(pack->entries.at(0).caption, text);
+        }
+        pack->header.charset = uint8_t(c.charset);
+        pack->header.listDetail = text + QStringLiteral("!");
+        WriteLanguageFile(file, *pack);
+        EXPECT_TRUE(ReadBytes(file).contains(bytes + "!"));
+    }
+    // A byte the code page has no letter for is marked, and the letter before it kept.
+    EXPECT_EQ(DecodeText("\xe0\xe1\xff", 177), QStringLiteral("אב\uFFFD"));
 }
 
 TEST_F(LangFileTest, WriterRefusesAndLeavesTheTargetAsItWas) {

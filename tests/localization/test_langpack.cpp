@@ -69,6 +69,7 @@ protected:
         };
         platform.setScreenCharset = [this](int charset) { screenCharset = charset; };
         platform.showError = [this](const QString& text) { errors << text; };
+        platform.log = [this](const QString& text) { logged << text; };
         langue.SetPlatform(platform);
     }
 
@@ -99,6 +100,7 @@ protected:
     int screenCharset = -1;
     uint16_t userLanguage = 0x0409;
     QStringList errors;
+    QStringList logged;
 };
 
 // An entry of 5 records (4 before revision 3).
@@ -139,6 +141,25 @@ TEST_F(LangPackTest, ListsPacksInTableOrderWithVariantsWithoutGaps) {
     EXPECT_EQ(langue.LanguageItems().first(), QStringLiteral("Title [2.1.0.15] - Detail"));
     EXPECT_EQ(langue.LanguageItems().last(), QStringLiteral("Russe - ancien"));
     EXPECT_EQ(langue.LanguageCodeAt(5), 0u);
+}
+
+// Packs copied from other systems carry their names in any case; each pack's title is its
+// file's name here.
+TEST_F(LangPackTest, PackNamesMatchInAnyCase) {
+    for (const char* name :
+         {"qks_0000040c.spk", "QKS_00000407.spk", "Qks_00010407.SpK", "qKs_00000419.Spk",
+          "QKS_00000419.SPK", "QKS_0000041.SPK", "QKS_00000413.SPK.bak"}) {
+        const auto records = RawHeader(4, 0x0409, 0, name, "x");
+        WriteBytes(dir.filePath(name), RawStore(kLanguageSignature, int(records.size()), records));
+    }
+    EXPECT_TRUE(langue.BuildLanguageList());
+    EXPECT_EQ(langue.LanguageItems().join(',').remove(" [2.1.0.15] - x"),
+              "qks_0000040c.spk,QKS_00000407.spk,Qks_00010407.SpK,QKS_00000419.SPK");
+    EXPECT_EQ(langue.LanguageFileName(0x040C), dir.filePath("qks_0000040c.spk"));
+    EXPECT_EQ(logged,
+              QStringList{QString("Language file %1/QKS_00000419.SPK used, %1/qKs_00000419.Spk "
+                                  "(the same name in another case) left aside")
+                              .arg(dir.path())});
 }
 
 TEST_F(LangPackTest, SelectsByStoredCodeThenByUserLanguage) {

@@ -1,8 +1,10 @@
-// The complete-or-nothing writer: modes kept, links, a write over the file-size limit.
+// The complete-or-nothing writer: modes kept, links, a write over the file-size limit, each
+// step failing alone, and the leftovers of a killed write.
 #include "platform/AppError.h"
 #include "platform/U_SafeWrite.h"
 #include "tests/common/FileBytes.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,9 +14,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -29,24 +36,6 @@ QStringList entries(const QString& folder) {
 }
 
 } // namespace
-
-TEST(SafeFile, ReplacesKeepingPermissionsAndWritesThroughLinks) {
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("a.jpg"));
-    WriteBytes(target, "old");
-    ::chmod(QFile::encodeName(target).constData(), 0640);
-    WriteFileSafely(target, "new content");
-    EXPECT_EQ(ReadBytes(target), QByteArray("new content"));
-    EXPECT_EQ(QFile::permissions(target), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                              QFile::WriteUser | QFile::ReadGroup);
-
-    const QString link = dir.filePath(QStringLiteral("link.jpg"));
-    ASSERT_TRUE(QFile::link(target, link));
-    WriteFileSafely(link, "through the link");
-    EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(ReadBytes(target), QByteArray("through the link"));
-    EXPECT_EQ(entries(dir.path()), QStringList({"a.jpg", "link.jpg"}));
-}
 
 TEST(FileSizeLimitDeathTest, AWriteOverTheLimitFailsInsteadOfEndingTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -69,4 +58,100 @@ TEST(FileSizeLimitDeathTest, AWriteOverTheLimitFailsInsteadOfEndingTheProgram) {
             std::_Exit(0);
         },
         ::testing::ExitedWithCode(3), reason(EFBIG).toStdString());
+}
+
+namespace {
+
+// The writer's system calls, failing at the nth use of one of them.
+struct Injection {
+    const char* call;
+    int nth, error;
+    bool renamed; // only the folder's sync came after the new data was in place
+};
+const Injection* g_fail = nullptr;
+std::map<std::string, int> g_uses;
+
+bool failsNow(const char* call) {
+    if (!g_fail || std::strcmp(call, g_fail->call) || ++g_uses[call] != g_fail->nth)
+        return false;
+    errno = g_fail->error;
+    return true;
+}
+
+} // namespace
+
+// Calls in order: open (the temporary), write, write, fsync, close, rename, open (the
+// folder), fsync (the folder).
+TEST(SafeFile, EachFailingStepKeepsTheOldFileLeavesNoTemporaryAndNamesTheError) {
+    const SafeWriteCalls system = SafeWriteSystem();
+    SafeWriteSystem() = {
+        [](const char* p, int f, mode_t m) { return failsNow("open") ? -1 : ::open(p, f, m); },
+        [](int fd, const void* d, size_t n) { return failsNow("write") ? -1 : ::write(fd, d, n); },
+        [](int fd) { return failsNow("fsync") ? -1 : ::fsync(fd); },
+        [](int fd) { return failsNow("close") ? (::close(fd), -1) : ::close(fd); },
+        [](const char* a, const char* b) { return failsNow("rename") ? -1 : ::rename(a, b); }};
+    const Injection cases[] = {{"open", 1, EACCES, false},  {"write", 1, ENOSPC, false},
+                               {"write", 2, EFBIG, false},  {"fsync", 1, EIO, false},
+                               {"close", 1, EDQUOT, false}, {"rename", 1, EXDEV, false},
+                               {"fsync", 2, EROFS, true}};
+    for (const Injection& c : cases) {
+        g_fail = &c;
+        g_uses.clear();
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("sheet.jpg"));
+        WriteBytes(target, "old bytes");
+        TSafeFile file(target);
+        EXPECT_FALSE(file.open(QIODevice::WriteOnly) && file.write("new ") == 4 &&
+                     file.write("content") == 7 && file.Commit());
+        EXPECT_EQ(ReadBytes(target), c.renamed ? QByteArray("new content") : "old bytes");
+        EXPECT_EQ(entries(dir.path()), QStringList{"sheet.jpg"}) << c.call << c.nth;
+        EXPECT_EQ(file.errorString(),
+                  QString("Could not write \"%1\": %2").arg(target, reason(c.error)));
+    }
+    g_fail = nullptr;
+    SafeWriteSystem() = system;
+}
+
+// A write killed half-way, then a start: only the writer's own stale temporaries go.
+TEST(SafeFile, StaleTemporariesOfTheProgramsOwnFilesGoAtStart) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to plant another user's file";
+    QTemporaryDir dir;
+    const auto at = [&](const char* name) { return QFile::encodeName(dir.filePath(name)); };
+    if (::fork() == 0) {
+        TSafeFile file(dir.filePath("Quillmark.jpg"));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QByteArray(100000, 'p'));
+        ::raise(SIGKILL);
+    }
+    ::wait(nullptr);
+    ASSERT_EQ(entries(dir.path()).size(), 1);
+    const qint64 start = QDateTime::currentSecsSinceEpoch() + 1;
+    const struct {
+        const char* name;
+        bool stays;
+        int age; // seconds before the start
+        bool link = false, otherUser = false;
+    } files[] = {{"Quillmark.jpg", true, 60},
+                 {".Quillmark.log.k3j9.tmp", false, 3600},
+                 {".Quillmark.log.k3j9x.tmp", true, -60},  // the running program's
+                 {".Quillmark.jpeg.k3j9.tmp", true, 3600}, // another file's
+                 {".Quillmark.jpg.K3J9.tmp", true, 3600},  // not the writer's digits
+                 {".Quillmark.jpg.z1.tmp", true, 3600, true},
+                 {".Quillmark.jpg.z2.tmp", true, 3600, false, true}};
+    for (const auto& f : files) {
+        f.link ? ::symlink("Quillmark.jpg", at(f.name))
+               : (WriteBytes(dir.filePath(f.name), "x"), 0);
+        ::lchown(at(f.name), f.otherUser ? 65534 : 0, 0);
+        const timespec when[2] = {{start - f.age, 0}, {start - f.age, 0}};
+        ::utimensat(AT_FDCWD, at(f.name), when, AT_SYMLINK_NOFOLLOW);
+    }
+    RemoveStaleTemporaries(dir.path(), {"Quillmark.jpg", "Quillmark.log"},
+                           QDateTime::fromSecsSinceEpoch(start));
+    QStringList expected;
+    for (const auto& f : files)
+        if (f.stays)
+            expected << f.name;
+    expected.sort();
+    EXPECT_EQ(entries(dir.path()), expected);
 }
