@@ -38,7 +38,8 @@ constexpr double kMinConfidence = 0.5;
 // Below this the box may sit askew on a leaning face: the turned copies are searched as well
 // and the surest sighting kept.
 constexpr double kSureConfidence = 0.75;
-// Room around the face box kept for the landmark pass, as a share of the box side.
+// Room around the face box kept for the landmark pass, as a share of the box side: enough
+// for the box turned by any angle (half its diagonal) and for a chin below it.
 constexpr double kLandmarkMargin = 0.5;
 
 // The 68-point layout's indices.
@@ -59,12 +60,10 @@ unsigned char Luma(QRgb pixel) {
 GreyImage GreyAveraged(const QImage& picture, const QRect& rect, QSize size) {
     const int w = rect.width();
     const int h = rect.height();
-    std::vector<int> columnOf(static_cast<size_t>(w));
-    std::vector<int> columnCount(size_t(size.width()), 0);
-    for (int x = 0; x < w; ++x) {
-        columnOf[size_t(x)] = int(int64_t(x) * size.width() / w);
-        ++columnCount[size_t(columnOf[size_t(x)])];
-    }
+    // Source columns first[c] .. first[c + 1] - 1 make up column c.
+    std::vector<int> first(static_cast<size_t>(size.width()) + 1, w);
+    for (int x = w - 1; x >= 0; --x)
+        first[size_t(int64_t(x) * size.width() / w)] = x;
     GreyImage grey(size.height(), size.width());
     std::vector<uint32_t> sum(static_cast<size_t>(size.width()));
     int y = 0;
@@ -74,11 +73,16 @@ GreyImage GreyAveraged(const QImage& picture, const QRect& rect, QSize size) {
         for (; y < h && int(int64_t(y) * size.height() / h) == row; ++y, ++rows) {
             const auto* line =
                 reinterpret_cast<const QRgb*>(picture.constScanLine(rect.y() + y)) + rect.x();
-            for (int x = 0; x < w; ++x)
-                sum[size_t(columnOf[size_t(x)])] += Luma(line[x]);
+            for (size_t c = 0; c < sum.size(); ++c) {
+                uint32_t run = 0;
+                for (int x = first[c]; x < first[c + 1]; ++x)
+                    run += Luma(line[x]);
+                sum[c] += run;
+            }
         }
         for (int x = 0; x < size.width(); ++x) {
-            const uint32_t n = uint32_t(std::max(1, rows * columnCount[size_t(x)]));
+            const uint32_t n =
+                uint32_t(std::max(1, rows * (first[size_t(x) + 1] - first[size_t(x)])));
             grey[row][x] = static_cast<unsigned char>((sum[size_t(x)] + n / 2) / n);
         }
     }
@@ -154,7 +158,7 @@ bool Search(dlib::frontal_face_detector& detector, const GreyImage& copy, double
 // smoothly to sizes the predictor was trained on.
 std::array<QPointF, 68> Landmarks(const dlib::shape_predictor& predictor, const QImage& picture,
                                   const Sighting& s, double angle) {
-    const double reach = s.side * (0.5 + kLandmarkMargin) * std::numbers::sqrt2;
+    const double reach = s.side * (0.5 + kLandmarkMargin);
     const QRect area = QRectF(s.centre.x() - reach, s.centre.y() - reach, 2 * reach, 2 * reach)
                            .toAlignedRect()
                            .intersected(picture.rect());
