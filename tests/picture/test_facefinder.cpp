@@ -61,11 +61,11 @@ struct Case {
 const Case kCases[] = {
     {"as_is", 1, 0, 0, false, 0, false},           {"half", 0.5, 0, 0, false, 0, false},
     {"double", 2, 0, 0, false, 0, false},          {"eightfold", 8, 0, 0, false, 0, false},
-    {"padded", 1, 0, 200, false, 0, false},        {"turned_left", 1.5, -5, 60, false, 0, false},
-    {"turned_right", 3, 5, 0, false, 0, false},    {"mirrored", 1, 0, 0, true, 0, false},
+    {"padded", 1, 0, 200, false, 0, false},        {"tilted_left", 1.5, -5, 60, false, 0, false},
+    {"tilted_right", 3, 5, 0, false, 0, false},    {"mirrored", 1, 0, 0, true, 0, false},
     {"recompressed", 1.3, 0, 0, false, 25, false}, {"darkened", 1, 0, 0, false, 0, true},
     {"all_at_once", 2.5, 5, 100, true, 40, true},  {"leaning", 2, 34, 0, false, 0, false},
-    {"leaning_back", 1, -36, 30, true, 0, false},
+    {"leaning_back", 1, -36, 30, true, 0, false},  {"far_away", 4, 0, 1000, false, 0, false},
 };
 
 // One test program run for the whole table: the model takes a second or more to load.
