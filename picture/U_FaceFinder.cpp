@@ -103,6 +103,10 @@ GreyImage GreyCopy(const QImage& picture, int longSide, double& scale) {
     return GreyAveraged(larger, larger.rect(), size);
 }
 
+// Turned copies are interpolated linearly: the library's default (quadratic) overshoots below
+// 0 and above 255 at sharp edges and converts that out of range into its 8-bit pixels.
+const dlib::interpolate_bilinear kInterpolation;
+
 double Radians(double degrees) {
     return degrees * std::numbers::pi / 180;
 }
@@ -133,7 +137,7 @@ bool Search(dlib::frontal_face_detector& detector, const GreyImage& copy, double
     GreyImage turned;
     dlib::point_transform_affine toCopy;
     if (angle != 0)
-        toCopy = dlib::inv(dlib::rotate_image(copy, turned, Radians(angle)));
+        toCopy = dlib::inv(dlib::rotate_image(copy, turned, Radians(angle), kInterpolation));
     std::vector<dlib::rect_detection> found;
     detector(angle != 0 ? turned : copy, found);
     std::erase_if(found, [](const auto& f) { return f.detection_confidence < kMinConfidence; });
@@ -180,7 +184,7 @@ std::array<QPointF, 68> Landmarks(const dlib::shape_predictor& predictor, const 
     GreyImage image;
     dlib::point_transform_affine turn;
     if (angle != 0)
-        turn = dlib::rotate_image(crop, image, Radians(angle));
+        turn = dlib::rotate_image(crop, image, Radians(angle), kInterpolation);
     else
         image.swap(crop);
     const dlib::dpoint c((s.centre.x() - area.x() + 0.5) * sx - 0.5,

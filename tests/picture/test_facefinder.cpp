@@ -117,7 +117,7 @@ TEST_F(RealFace, EyesAndChinWithinAMillimetreOrSo) {
 // Pictures that hold no single face: nothing, or the larger of two, or too few pixels.
 TEST_F(RealFace, BadPicturesAreToldApart) {
     const QImage source = Astronaut();
-    QImage wall(900, 700, QImage::Format_RGB32);
+    QImage wall(800, 600, QImage::Format_RGB32);
     wall.fill(kWall);
     // Two head-and-shoulders crops side by side, the second smaller.
     const QImage bust = source.copy(112, 0, 240, 260);
