@@ -1,4 +1,4 @@
-#include "U_FaceFinder.h"
+#include "picture/U_FaceFinder.h"
 
 #include <dlib/image_processing.h>
 #include <dlib/image_processing/frontal_face_detector.h>
