@@ -78,7 +78,8 @@ private:
 };
 
 // Looks for faces in picture (any 32-bit format; others are converted): detection on a copy
-// about 800 px on its long side, retried turned by +15 and -15 degrees and then on a larger
-// copy when nothing is found; the landmarks of the largest face are then placed on the full
-// picture. Never waits for the model: it answers NoModel until ready() is true.
+// about 800 px on its long side; when nothing is found, on a copy twice as large; when still
+// nothing or only a weak face is found, on the first copy turned by +15 and -15 degrees. The
+// landmarks of the largest face are then placed on the full picture, again with the face
+// turned upright when it leans. Never waits for the model: it answers NoModel until ready().
 FaceResult FindFace(const FaceModel& model, const QImage& picture);
