@@ -15,6 +15,7 @@ build_packages=(
   fonts-liberation fonts-dejavu-core
   xdg-utils
   qt6-translations-l10n
+  libdlib-dev
 )
 test_packages=(
   googletest libgtest-dev
@@ -23,6 +24,7 @@ test_packages=(
   libjpeg-turbo-progs imagemagick
   desktop-file-utils appstream
   clang-14 libclang-rt-14-dev
+  libdlib-data
 )
 package_packages=(
   dpkg-dev fakeroot lintian file
@@ -31,6 +33,7 @@ package_packages=(
 )
 bench_packages=(
   imagemagick python3-pil libjpeg-turbo-progs time
+  libdlib-data
 )
 
 groups=()

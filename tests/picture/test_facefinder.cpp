@@ -1,0 +1,171 @@
+// Faces in a real photograph whose eyes and chin were marked by hand, under the changes a
+// user's picture goes through; and the pictures in which no face must be reported.
+#include "picture/U_FaceFinder.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTransform>
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <span>
+
+namespace {
+
+// Marked by eye on zoomed crops of astronaut.jpg (512 x 512), in continuous coordinates
+// (pixel i spans [i, i+1)): iris centres, the lowest point of the chin, the top of the hair.
+const QPointF kEyeLeft(203.4, 100.9), kEyeRight(246.4, 102.8), kChin(225, 178), kCrown(231, 15.5);
+const QColor kWall(198, 196, 200); // the backdrop beside the head
+
+QImage Astronaut() {
+    return QImage(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg"));
+}
+
+// The picture drawn through t onto a wall-coloured canvas of the given size.
+QImage Drawn(const QImage& source, QSize size, const QTransform& t) {
+    QImage out(size, QImage::Format_RGB32);
+    out.fill(kWall);
+    QPainter p(&out);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setTransform(t);
+    p.drawImage(0, 0, source);
+    return out;
+}
+
+QImage Recompressed(const QImage& image, int quality) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    image.save(&buffer, "JPG", quality);
+    return QImage::fromData(bytes, "JPG");
+}
+
+QImage Darkened(QImage image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (QRgb& px : std::span(reinterpret_cast<QRgb*>(image.scanLine(y)), image.width()))
+            px = qRgb(qRed(px) * 2 / 5, qGreen(px) * 2 / 5, qBlue(px) * 2 / 5);
+    return image;
+}
+
+struct Case {
+    const char* name;
+    double scale, degrees, padding; // applied in this order about the picture's origin
+    bool mirror;
+    int quality; // 0: no recompression
+    bool dark;
+};
+
+const Case kCases[] = {
+    {"as_is", 1, 0, 0, false, 0, false},           {"half", 0.5, 0, 0, false, 0, false},
+    {"double", 2, 0, 0, false, 0, false},          {"eightfold", 8, 0, 0, false, 0, false},
+    {"padded", 1, 0, 200, false, 0, false},        {"tilted_left", 1.5, -5, 60, false, 0, false},
+    {"tilted_right", 3, 5, 0, false, 0, false},    {"mirrored", 1, 0, 0, true, 0, false},
+    {"recompressed", 1.3, 0, 0, false, 25, false}, {"darkened", 1, 0, 0, false, 0, true},
+    {"all_at_once", 2.5, 5, 100, true, 40, true},  {"leaning", 2, 34, 0, false, 0, false},
+    {"leaning_back", 1, -36, 30, true, 0, false},  {"far_away", 4, 0, 1000, false, 0, false},
+};
+
+// One test program run for the whole table: the model takes a second or more to load.
+class RealFace : public ::testing::Test {
+public:
+    static void SetUpTestSuite() {
+        model = new FaceModel;
+        model->startLoading();
+        ASSERT_TRUE(model->waitUntilLoaded()) << model->status().toStdString();
+    }
+    static void TearDownTestSuite() { delete model; }
+    static FaceModel* model;
+};
+FaceModel* RealFace::model = nullptr;
+
+TEST_F(RealFace, EyesAndChinWithinAMillimetreOrSo) {
+    const QImage source = Astronaut();
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        QTransform t = QTransform::fromScale(c.mirror ? -c.scale : c.scale, c.scale);
+        if (c.mirror)
+            t *= QTransform::fromTranslate(source.width() * c.scale, 0);
+        const QRectF turned = (t * QTransform().rotate(c.degrees)).mapRect(QRectF(source.rect()));
+        t *= QTransform().rotate(c.degrees) *
+             QTransform::fromTranslate(c.padding - turned.x(), c.padding - turned.y());
+        const QSize size = (turned.size() + QSizeF(2 * c.padding, 2 * c.padding)).toSize();
+        QImage picture = Drawn(source, size, t);
+        if (c.quality)
+            picture = Recompressed(picture, c.quality);
+        if (c.dark)
+            picture = Darkened(picture);
+
+        const FaceResult face = FindFace(*model, picture);
+        EXPECT_TRUE(face.found()) << face.reason.toStdString();
+        EXPECT_EQ(face.faceCount, 1);
+        // A head of 34 mm on a 35 x 45 mm photo: eyes within 1 mm, chin within 1.5 mm.
+        const double mm = QLineF(t.map(kChin), t.map(kCrown)).length() / 34;
+        // Mirroring swaps which eye is on the picture's left.
+        const QPointF eyes[] = {t.map(c.mirror ? kEyeRight : kEyeLeft),
+                                t.map(c.mirror ? kEyeLeft : kEyeRight)};
+        const QPointF centre(0.5, 0.5); // continuous coordinates against pixel centres
+        EXPECT_LT(QLineF(face.eyeLeft + centre, eyes[0]).length(), 1.0 * mm) << face.eyeLeft.x();
+        EXPECT_LT(QLineF(face.eyeRight + centre, eyes[1]).length(), 1.0 * mm) << face.eyeRight.x();
+        EXPECT_LT(QLineF(face.chin + centre, t.map(kChin)).length(), 1.5 * mm) << face.chin.y();
+        EXPECT_FALSE(face.turned) << face.turn;
+    }
+}
+
+// Pictures that hold no single face: nothing, or the larger of two, or too few pixels.
+TEST_F(RealFace, BadPicturesAreToldApart) {
+    const QImage source = Astronaut();
+    QImage wall(800, 600, QImage::Format_RGB32);
+    wall.fill(kWall);
+    // Two head-and-shoulders crops side by side, the second smaller.
+    const QImage bust = source.copy(112, 0, 240, 260);
+    QImage twice = Drawn(bust, QSize(430, 260),
+                         QTransform::fromScale(0.75, 0.75) * QTransform::fromTranslate(250, 30));
+    QPainter(&twice).drawImage(0, 0, bust);
+    const struct {
+        QImage picture;
+        FaceMiss miss;
+        int count;
+    } cases[] = {{wall, FaceMiss::NoFace, 0},
+                 {twice, FaceMiss::None, 2},
+                 {source.scaled(99, 99), FaceMiss::TooSmall, 0}};
+    // All at once, as from worker threads sharing the one model.
+    std::vector<std::future<FaceResult>> faces;
+    for (const auto& c : cases)
+        faces.push_back(std::async(std::launch::async, FindFace, std::cref(*model), c.picture));
+    for (size_t i = 0; i < faces.size(); ++i) {
+        const FaceResult face = faces[i].get();
+        EXPECT_EQ(face.miss, cases[i].miss) << face.reason.toStdString();
+        EXPECT_EQ(face.faceCount, cases[i].count);
+        EXPECT_EQ(face.reason.isEmpty(), cases[i].miss == FaceMiss::None);
+    }
+    // The larger face is the one described: its eyes are those of the picture drawn as is.
+    const FaceResult face = FindFace(*model, twice);
+    EXPECT_LT(QLineF(face.eyeLeft + QPointF(112.5, 0.5), kEyeLeft).length(),
+              QLineF(kChin, kCrown).length() / 34);
+}
+
+// A missing or damaged model file leaves a message naming the package, never a crash.
+TEST(FaceModelFile, BadFilesNameThePackage) {
+    QTemporaryDir dir;
+    QFile broken(dir.filePath(QStringLiteral("broken.dat")));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write(QByteArray(5000, '\x7f'));
+    broken.close();
+    for (const QString& file : {dir.filePath(QStringLiteral("absent.dat")), broken.fileName()}) {
+        FaceModel model(file);
+        QSignalSpy loaded(&model, &FaceModel::loaded);
+        EXPECT_EQ(FindFace(model, Astronaut()).miss, FaceMiss::NoModel);
+        model.startLoading();
+        EXPECT_FALSE(model.waitUntilLoaded());
+        ASSERT_TRUE(loaded.count() == 1 || loaded.wait(5000));
+        EXPECT_FALSE(loaded.at(0).at(0).toBool());
+        EXPECT_TRUE(model.status().contains(QStringLiteral("libdlib-data")))
+            << model.status().toStdString();
+        EXPECT_EQ(FindFace(model, Astronaut()).miss, FaceMiss::NoModel);
+    }
+}
+
+} // namespace
