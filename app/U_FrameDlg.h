@@ -93,8 +93,9 @@ public:
     QRect Crop() const;
     QString Verdict() const;
     TFrameView* View() const { return m_view; }
-    // Whether the detection started by Execute has come back.
-    bool Detected() const { return m_detection.has_value(); }
+    // The face as last shown (with crown and chin as the user left them); empty until the
+    // detection started by Execute has come back.
+    const std::optional<HeadDetection>& Detection() const { return m_detection; }
 
     QList<QObject*> Components() const override { return m_components.components(); }
 

@@ -20,6 +20,12 @@ constexpr int kInformation = 4;
 // The framed working copy is written once per framing; a high quality keeps the loss small.
 constexpr int kFramedQuality = 95;
 
+HeadPoints Shifted(HeadPoints head, const QPointF& by) {
+    for (QPointF* point : {&head.LeftEye, &head.RightEye, &head.Chin, &head.Crown})
+        *point += by;
+    return head;
+}
+
 } // namespace
 
 void TMainDlg::SetFaceModel(std::unique_ptr<FaceModel> model) {
@@ -27,6 +33,7 @@ void TMainDlg::SetFaceModel(std::unique_ptr<FaceModel> model) {
     m_faceModel = std::move(model);
     if (m_faceModel)
         m_faceModel->startLoading();
+    RequestHead(); // a picture loaded before the model came
 }
 
 const PhotoNorm* TMainDlg::CurrentNorm() const {
@@ -53,9 +60,19 @@ void TMainDlg::FramePhoto1Click() {
     if (m_head)
         request.Known = m_head;
     switch (m_frameDlg->Execute(request)) {
-    case TFrameDlg::Outcome::Apply:
-        ApplyFrame(m_frameDlg->Crop());
+    case TFrameDlg::Outcome::Apply: {
+        const QRect crop = m_frameDlg->Crop();
+        ApplyFrame(crop);
+        // The head the user saw (crown and chin perhaps placed by hand) is the one measured,
+        // not a fresh guess on the framed picture.
+        if (std::optional<HeadDetection> head = m_frameDlg->Detection(); head && head->Found()) {
+            ++m_headGeneration;
+            head->Head = Shifted(head->Head, -QPointF(crop.topLeft()));
+            m_head = head;
+            LogHead();
+        }
         break;
+    }
     case TFrameDlg::Outcome::Original:
         LoadPicture(m_lastOpened.isEmpty() ? m_workFile : m_lastOpened);
         break;
