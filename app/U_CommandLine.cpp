@@ -7,9 +7,8 @@
 #include "picture/U_PictureFile.h"
 #include "platform/AppError.h"
 
-#include <QTextStream>
-
 #include <QFileInfo>
+#include <QTextStream>
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
     CommandLine line;

@@ -1,17 +1,17 @@
 #include "app/U_MainDlg.h"
 
-#include "about/U_about.h"
-#include "app/U_FrameDlg.h"
-#include "app/U_PictureView.h"
-#include "app/U_TrackBar.h"
-#include "localization/Lang_langChoice.h"
-#include "localization/U_SettingsDlg.h"
 #include "resources/Artwork.h"
-#include "support/U_Accessibility.h"
 #include "support/U_AppFolders.h"
+#include "localization/Lang_langChoice.h"
+#include "support/U_Accessibility.h"
 #include "support/U_MsgDlg.h"
 #include "support/U_OrrinUtils.h"
+#include "app/U_PictureView.h"
 #include "support/U_QMKSUtils.h"
+#include "localization/U_SettingsDlg.h"
+#include "app/U_TrackBar.h"
+#include "about/U_about.h"
+#include "app/U_FrameDlg.h"
 
 #include <QAction>
 #include <QCheckBox>

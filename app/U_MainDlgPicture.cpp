@@ -1,13 +1,13 @@
 // The main window's picture side: loading, the transforms, the norm mask and dropped files.
 #include "app/U_MainDlg.h"
 
-#include "app/U_PictureView.h"
-#include "picture/U_Picture.h"
-#include "picture/U_PictureFile.h"
-#include "platform/U_SafeWrite.h"
 #include "resources/Artwork.h"
 #include "support/U_BackgroundWork.h"
 #include "support/U_MsgDlg.h"
+#include "picture/U_Picture.h"
+#include "picture/U_PictureFile.h"
+#include "app/U_PictureView.h"
+#include "platform/U_SafeWrite.h"
 
 #include <QAction>
 #include <QCheckBox>
