@@ -1,13 +1,28 @@
 #include "app/U_CommandLine.h"
 
+#include "app/U_Formats.h"
+#include "app/U_FrameGeometry.h"
+#include "app/U_HeadDetect.h"
 #include "localization/C_LangPack.h"
+#include "picture/U_PictureFile.h"
+#include "platform/AppError.h"
 
 #include <QFileInfo>
+#include <QTextStream>
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
     CommandLine line;
-    for (const QString& argument : arguments) {
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--check")) {
+            line.check = true;
+        } else if (argument == QLatin1String("--format")) {
+            bool ok = false;
+            line.checkFormat = i + 1 < arguments.size() ? arguments.at(++i).toInt(&ok) : -1;
+            if (!ok || line.checkFormat < 0 || line.checkFormat >= kFormatCount)
+                line.error = QStringLiteral("--format needs a catalogue index from 0 to %1")
+                                 .arg(kFormatCount - 1);
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
             line.help = true;
         else if (argument == QLatin1String("--version"))
             line.version = true;
@@ -15,6 +30,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                  !argument.startsWith(QLatin1Char('-')) && !IsLanguageSwitch(argument))
             line.picture = argument;
     }
+    if (line.check && line.picture.isEmpty() && line.error.isEmpty())
+        line.error = QStringLiteral("--check needs a picture");
     return line;
 }
 
@@ -25,12 +42,23 @@ bool IsLanguageSwitch(const QString& argument) {
 QString UsageText() {
     return QStringLiteral(
         "Usage: quillmark [PICTURE]\n"
+        "       quillmark --check PICTURE [--format INDEX]\n"
         "       quillmark -co\n"
         "\n"
         "Prints identity photos in the official format of a country.\n"
         "\n"
         "  PICTURE     a JPEG picture to load once the window is up; when Quillmark is\n"
         "              already running, it loads the picture and raises its window\n"
+        "  --check PICTURE\n"
+        "              without a window: find the face, print its points in picture\n"
+        "              pixels, the head height and eye line in mm as the picture prints\n"
+        "              stretched to the format, the format's norm and the verdict, one\n"
+        "              \"key: value\" a line. Exit status 0 within the norm, 1 outside it,\n"
+        "              2 no face found or no face model (package libdlib-data), 3 picture\n"
+        "              unreadable, 4 wrong arguments\n"
+        "  --format INDEX\n"
+        "              the catalogue entry for --check, from 0; default the one chosen\n"
+        "              last in the window\n"
         "  -co         write the base language file QKS_ORIGINAL.SPK for translators\n"
         "  -h, --help  print this text and exit\n"
         "  --version   print the version and exit\n");
@@ -38,4 +66,95 @@ QString UsageText() {
 
 QString VersionText(const QString& version) {
     return QStringLiteral("Quillmark %1\n").arg(version);
+}
+
+namespace {
+
+QString point(const QPointF& p) {
+    return QStringLiteral("%1, %2").arg(p.x(), 0, 'f', 1).arg(p.y(), 0, 'f', 1);
+}
+
+QString yesNo(bool value) {
+    return value ? QStringLiteral("yes") : QStringLiteral("no");
+}
+
+QString mmRange(const MmRange& r) {
+    return MmText(r.Min) + QStringLiteral(" - ") + MmText(r.Max);
+}
+
+} // namespace
+
+int RunCheck(const QString& path, int formatIndex, const QString& predictorFile, QTextStream& out) {
+    const auto line = [&out](const char* key, const QString& value) {
+        out << key << ": " << value << '\n';
+    };
+    const std::vector<PhotoNorm>& norms = PhotoNorms();
+    if (formatIndex < 0 || size_t(formatIndex) >= norms.size()) {
+        line("error", QStringLiteral("no format %1").arg(formatIndex));
+        return kCheckUsage;
+    }
+    const PhotoNorm& norm = norms[size_t(formatIndex)];
+    const FormatEntry& entry = FormatCatalogue()[size_t(formatIndex)];
+    line("picture", path);
+    line("format", QStringLiteral("%1 %2%3)")
+                       .arg(formatIndex)
+                       .arg(QString::fromUtf8(entry.prefix), QString::fromUtf8(entry.country)));
+    QImage picture;
+    try {
+        picture = DecodePicture(ReadPictureFile(path), path);
+    } catch (const AppError& e) {
+        line("error", e.message());
+        return kCheckUnreadable;
+    }
+    line("size", QStringLiteral("%1 x %2").arg(picture.width()).arg(picture.height()));
+
+    FaceModel model(predictorFile);
+    model.startLoading();
+    if (!model.waitUntilLoaded()) {
+        line("error", model.status());
+        return kCheckNoFace;
+    }
+    const HeadDetection found = DetectHead(model, picture);
+    line("faces", QString::number(found.Face.faceCount));
+    if (!found.Found()) {
+        line("error", found.Face.reason);
+        return kCheckNoFace;
+    }
+    const HeadPoints& head = found.Head;
+    line("left_eye", point(head.LeftEye));
+    line("right_eye", point(head.RightEye));
+    line("chin", point(head.Chin));
+    line("crown", point(head.Crown));
+    line("crown_uncertain", yesNo(head.CrownUncertain));
+    line("turned", yesNo(found.Face.turned));
+
+    const QRectF frame = PrintedFrame(picture.size(), norm.SizeMm, true);
+    const FrameVerdict verdict = JudgeFrame(head, frame, norm);
+    line("tilt_degrees", QString::number(verdict.TiltDegrees, 'f', 1));
+    line("head_mm", QString::number(verdict.Measure.HeadMm, 'f', 1));
+    line("eye_line_mm", QString::number(verdict.Measure.EyeLineMm, 'f', 1));
+    line("norm_head_mm", mmRange(norm.Head));
+    line("norm_eye_line_mm", norm.EyeLine ? mmRange(*norm.EyeLine) : QStringLiteral("none"));
+    line("norm_kind", norm.Kind == NormKind::Official ? QStringLiteral("official")
+                      : norm.Kind == NormKind::Secondary
+                          ? QStringLiteral("secondary")
+                          : QStringLiteral("fallback (usual range)"));
+    line("norm_source", norm.Source);
+    QStringList warnings;
+    const std::pair<FrameWarning, const char*> names[] = {
+        {FrameWarning::Tilted, "tilted"},
+        {FrameWarning::LittleRoomAbove, "little room above the head"},
+        {FrameWarning::LittleRoomBelow, "little room below the chin"},
+        {FrameWarning::CrownUncertain, "crown uncertain"}};
+    for (const auto& [warning, name] : names)
+        if (verdict.Has(warning))
+            warnings << QLatin1String(name);
+    if (found.Face.turned)
+        warnings << QStringLiteral("face turned");
+    if (found.Face.faceCount > 1)
+        warnings << QStringLiteral("more than one face, the largest taken");
+    line("warnings",
+         warnings.isEmpty() ? QStringLiteral("none") : warnings.join(QStringLiteral(", ")));
+    line("verdict", verdict.Within() ? QStringLiteral("within") : QStringLiteral("outside"));
+    return verdict.Within() ? kCheckWithin : kCheckOutside;
 }

@@ -11,6 +11,10 @@ struct CommandLine {
     bool help = false;    // --help, -h: print UsageText and end
     bool version = false; // --version: print VersionText and end
     QString picture;      // the picture to load, as given; empty for none
+    // --check PICTURE [--format INDEX]: measure the head without a window.
+    bool check = false;
+    int checkFormat = -1; // -1: the saved format
+    QString error;        // what was wrong with the arguments; empty when they read well
 };
 
 // arguments: everything after the program name.
@@ -21,4 +25,20 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 bool IsLanguageSwitch(const QString& argument);
 
 QString UsageText();
+
+// Exit statuses of --check.
+enum CheckStatus {
+    kCheckWithin = 0,
+    kCheckOutside = 1,
+    kCheckNoFace = 2,
+    kCheckUnreadable = 3,
+    kCheckUsage = 4
+};
+
+class QTextStream;
+// Finds the face in the picture and measures the head as it prints stretched to the format
+// (catalogue index), with the predictor read from predictorFile; writes one "key: value" a
+// line to out and returns the exit status.
+int RunCheck(const QString& picture, int formatIndex, const QString& predictorFile,
+             QTextStream& out);
 QString VersionText(const QString& version);

@@ -11,6 +11,7 @@
 #include "localization/U_SettingsDlg.h"
 #include "app/U_TrackBar.h"
 #include "about/U_about.h"
+#include "app/U_FrameDlg.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <utility>
@@ -56,6 +58,9 @@ TMainDlg::TMainDlg(PlatformServices& platform, QWidget* parent)
                    Qt::MSWindowsFixedSizeDialogHint);
     BuildControls();
     BuildMenu();
+    m_frameDlg = new TFrameDlg(this);
+    m_workers = std::make_unique<QThreadPool>();
+    m_workers->setMaxThreadCount(2);
     AppEvt = m_components.add(new QObject(this), "AppEvt");
     langue = m_components.add(new TLangList(this), "langue");
     langue->setFilePrefix(QStringLiteral("QKS_"));
@@ -167,6 +172,8 @@ void TMainDlg::BuildMenu() {
     QMenu* image = m_components.add(bar->addMenu(QStringLiteral("Image")), "Image1");
     Rotate1 = command(image, "Rotate1", QStringLiteral("Rotate"),
                       QKeySequence(QStringLiteral("Ctrl+R")), &TMainDlg::rot_btnClick);
+    FramePhoto1 = command(image, "FramePhoto1", QStringLiteral("Frame Photo..."),
+                          QKeySequence(QStringLiteral("Ctrl+F")), &TMainDlg::FramePhoto1Click);
     AutoResize1 = command(image, "AutoResize1", QStringLiteral("Auto Resize"),
                           QKeySequence(QStringLiteral("Ctrl+A")), &TMainDlg::AutoResize1Click);
     AutoResize1->setCheckable(true);
@@ -360,6 +367,7 @@ void TMainDlg::format_cmbChange() {
                     format_cmb->currentIndex());
     normmask_chk->setEnabled(MaskAvailable(parsed));
     normmask_chkClick();
+    LogHead();
 }
 
 void TMainDlg::translate_btnClick() {

@@ -2,16 +2,17 @@
 
 // The main window: picture, format, transforms, printing and settings.
 
+#include "app/U_Formats.h"
+#include "app/U_HeadDetect.h"
 #include "localization/C_LangPack.h"
 #include "localization/C_TextStorage.h"
-#include "support/C_WideDialogs.h"
 #include "localization/ComponentList.h"
 #include "localization/Lang_QtTranslations.h"
 #include "platform/Platform.h"
-#include "support/U_DragDrop.h"
-#include "app/U_Formats.h"
-#include "support/U_Log.h"
 #include "print/U_WPrint.h"
+#include "support/C_WideDialogs.h"
+#include "support/U_DragDrop.h"
+#include "support/U_Log.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -27,7 +28,9 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QStatusBar;
+class QThreadPool;
 class TAboutDlg;
+class TFrameDlg;
 class TPictureView;
 class TSettingsDlg;
 class TTrackBar;
@@ -61,6 +64,7 @@ public:
     void normmask_chkClick();
     void open_btnClick();
     void rot_btnClick();
+    void FramePhoto1Click();
     void AutoResize1Click();
     void Greyscale1Click();
     void Sepia1Click();
@@ -79,6 +83,16 @@ public:
     // once start-up has run, with the window raised. Errors show as for the open dialog.
     void OpenPicture(const QString& path);
     void CheckAspect();
+    // Cuts crop (pixels of the picture as shown) from the working copy turned as shown, makes
+    // it the working copy and loads it again with the colour transform that was shown.
+    void ApplyFrame(const QRect& crop);
+    // The face finder for the program, made and started once the window is up; without one
+    // the framing window frames by hand and the main window logs no head size.
+    void SetFaceModel(std::unique_ptr<FaceModel> model);
+    FaceModel* Faces() const { return m_faceModel.get(); }
+    TFrameDlg* FrameDlg() const { return m_frameDlg; }
+    // The face of the picture shown, once found off this thread; empty while looking.
+    const std::optional<HeadDetection>& Head() const { return m_head; }
     // How long Print Now waits for the print system to take the page.
     void SetPrintTimeLimit(std::chrono::milliseconds limit) { m_printTimeLimit = limit; }
 
@@ -152,6 +166,7 @@ private:
     QAction* LoadPicture1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* Rotate1 = nullptr;
+    QAction* FramePhoto1 = nullptr;
     QAction* AutoResize1 = nullptr;
     QAction* PrinterSettings1 = nullptr;
     QAction* Language1 = nullptr;
@@ -165,6 +180,7 @@ private:
     TSettingsDlg* m_settingsDlg = nullptr;
     Tpreviewdlg* m_previewDlg = nullptr;
     TAboutDlg* m_aboutDlg = nullptr;
+    TFrameDlg* m_frameDlg = nullptr;
 
     // Owned objects of the started window.
     std::unique_ptr<TWLog> m_log;
@@ -188,4 +204,18 @@ private:
     void RegisterDropTarget();
     void SetUpMaskLayer();
     std::unique_ptr<TMyWideDropTarget> m_dropTarget;
+
+    // Framing side (U_MainDlgFrame.cpp). What the shown picture is, relative to the working
+    // copy: quarter turns clockwise and the colour transform applied after loading.
+    int m_quarterTurns = 0;
+    QImage (*m_colourTransform)(QImage) = nullptr;
+    QString m_lastOpened; // the file the user last opened, for the framing window's "Original"
+    void RequestHead();
+    void LogHead();
+    const PhotoNorm* CurrentNorm() const;
+    std::optional<HeadDetection> m_head;
+    int m_headGeneration = 0;
+    std::unique_ptr<FaceModel> m_faceModel;
+    // Declared after the model: its destruction waits for the detections that read it.
+    std::unique_ptr<QThreadPool> m_workers;
 };

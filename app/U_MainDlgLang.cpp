@@ -8,6 +8,7 @@
 #include "print/U_PreviewDlg.h"
 #include "localization/U_SettingsDlg.h"
 #include "about/U_about.h"
+#include "app/U_FrameDlg.h"
 
 #include <QApplication>
 
@@ -39,5 +40,5 @@ void TMainDlg::SetUpLanguage() {
 
 void TMainDlg::SetLanguageRoot() {
     langue->SetRoot(std::make_unique<TApplicationComponent>(
-        QList<QObject*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg}));
+        QList<QObject*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg, m_frameDlg}));
 }

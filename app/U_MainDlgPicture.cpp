@@ -46,11 +46,15 @@ void TMainDlg::LoadTransformed(const QString& path, QImage (*transform)(QImage))
         // The data folder may have been removed while the program runs.
         MakeFolderPath(m_dataFolder);
         WriteFileSafely(workFile, bytes);
+        m_lastOpened = path;
     }
     m_workFile = workFile;
     if (transform != nullptr)
         picture = transform(std::move(picture));
     img->setPicture(std::move(picture));
+    m_quarterTurns = 0;
+    m_colourTransform = transform;
+    RequestHead();
     busy.reset(); // the aspect warning is a question for the user, not work
     CheckAspect();
 }
@@ -75,6 +79,8 @@ void TMainDlg::CheckAspect() {
 void TMainDlg::rot_btnClick() {
     LogInfo(QStringLiteral("Rotating..."));
     img->setPicture(Rotated90Clockwise(img->picture()));
+    m_quarterTurns = (m_quarterTurns + 1) % 4;
+    RequestHead();
 }
 
 void TMainDlg::AutoResize1Click() {

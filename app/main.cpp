@@ -13,10 +13,16 @@
 #include "platform/SettingsStore.h"
 #include "platform/U_LocalFiles.h"
 #include "support/U_OrrinUtils.h"
+#include "app/U_Formats.h"
+#include "picture/U_FaceFinder.h"
+#include "support/U_QMKSUtils.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QTextStream>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -34,6 +40,21 @@ void RemoveLeftovers(PlatformServices& platform, const QDateTime& started) {
             RemoveStaleTemporaries(folder, {settings.fileName()}, started);
 }
 
+// --check: no window and no display, the same face finder and norms as the window.
+int CheckPicture(int argc, char* argv[], const CommandLine& line) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(kAppTitle);
+    int format = line.checkFormat;
+    if (format < 0) {
+        QString saved = ReadSetting(*createUserSettingsStore(), QStringLiteral("PicFormatIdx"));
+        format = saved.isEmpty() ? kDefaultFormatIndex : ParseIndexSetting(saved);
+        if (format < 0 || format >= kFormatCount)
+            format = 0;
+    }
+    QTextStream out(stdout);
+    return RunCheck(line.picture, format, FaceModel::DefaultPredictorFile(), out);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -48,6 +69,12 @@ int main(int argc, char* argv[]) {
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (!early.error.isEmpty()) {
+        std::fprintf(stderr, "quillmark: %s\n", early.error.toLocal8Bit().constData());
+        return kCheckUsage;
+    }
+    if (early.check)
+        return CheckPicture(argc, argv, early);
 
     IgnoreFileSizeSignal();
     QApplication app(argc, argv);
@@ -108,5 +135,8 @@ int main(int argc, char* argv[]) {
     if (!picture.isEmpty())
         mainDlg.OpenPicture(picture);
     mainDlg.show();
+    // The face model is read once the window is up; nothing waits for it.
+    QTimer::singleShot(0, &mainDlg,
+                       [&mainDlg] { mainDlg.SetFaceModel(std::make_unique<FaceModel>()); });
     return app.exec();
 }

@@ -1,0 +1,103 @@
+#include "app/U_FrameGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Where the norm says nothing of the room above the head, peers leave about a tenth of the
+// photo's height.
+constexpr double kUsualTopShare = 0.10;
+// The eyes lie about halfway between crown and chin.
+constexpr double kEyeShareOfHead = 0.5;
+
+GuideBand cut(GuideBand band, double height) {
+    band.Top = std::clamp(band.Top, 0.0, height);
+    band.Bottom = std::clamp(band.Bottom, band.Top, height);
+    return band;
+}
+
+} // namespace
+
+double FormatAspect(const PhotoFormat& format) {
+    return double(format.LabelWidth) / double(format.LabelHeight);
+}
+
+double FitScale(const QSizeF& picture, const QSizeF& area) {
+    if (picture.isEmpty() || area.isEmpty())
+        return 1.0;
+    return std::min({1.0, area.width() / picture.width(), area.height() / picture.height()});
+}
+
+QRectF LargestFrame(double aspect, const QSizeF& picture) {
+    QSizeF size(picture.height() * aspect, picture.height());
+    if (size.width() > picture.width())
+        size = QSizeF(picture.width(), picture.width() / aspect);
+    return QRectF(
+        QPointF((picture.width() - size.width()) / 2, (picture.height() - size.height()) / 2),
+        size);
+}
+
+QRectF KeepInside(const QRectF& frame, const QSizeF& picture) {
+    QRectF result = frame;
+    if (frame.width() > picture.width() || frame.height() > picture.height()) {
+        const QRectF largest = LargestFrame(frame.width() / frame.height(), picture);
+        result.setSize(largest.size());
+        result.moveCenter(frame.center());
+    }
+    result.moveLeft(std::clamp(result.left(), 0.0, picture.width() - result.width()));
+    result.moveTop(std::clamp(result.top(), 0.0, picture.height() - result.height()));
+    return result;
+}
+
+QRectF MovedFrame(const QRectF& frame, const QPointF& delta, const QSizeF& picture) {
+    return KeepInside(frame.translated(delta), picture);
+}
+
+QRectF ResizedFrame(const QRectF& frame, double factor, const QSizeF& picture) {
+    const double aspect = frame.width() / frame.height();
+    const QRectF largest = LargestFrame(aspect, picture);
+    const double height = std::clamp(frame.height() * factor,
+                                     std::min(kMinFrameHeight, largest.height()), largest.height());
+    QRectF result(0, 0, height * aspect, height);
+    result.moveCenter(frame.center());
+    return KeepInside(result, picture);
+}
+
+QRect CropRect(const QRectF& frame, const QSize& picture) {
+    const int left = std::clamp(int(std::lround(frame.left())), 0, picture.width());
+    const int top = std::clamp(int(std::lround(frame.top())), 0, picture.height());
+    const int right = std::clamp(int(std::lround(frame.right())), left, picture.width());
+    const int bottom = std::clamp(int(std::lround(frame.bottom())), top, picture.height());
+    return QRect(left, top, right - left, bottom - top);
+}
+
+QRectF PrintedFrame(const QSizeF& picture, const QSizeF& photoMm, bool stretch) {
+    if (stretch || picture.isEmpty() || photoMm.isEmpty())
+        return QRectF(QPointF(0, 0), picture);
+    // Millimetres per picture pixel of the fitted picture; the photo spans photoMm / that.
+    const double mmPerPixel =
+        std::min(photoMm.width() / picture.width(), photoMm.height() / picture.height());
+    return QRectF(0, 0, photoMm.width() / mmPerPixel, photoMm.height() / mmPerPixel);
+}
+
+FrameGuides GuidesFor(const PhotoNorm& norm) {
+    const double height = norm.SizeMm.height();
+    const double spread = norm.Head.Max - norm.Head.Min;
+    FrameGuides guides;
+    if (norm.EyeLine)
+        guides.Eyes = cut({height - norm.EyeLine->Max, height - norm.EyeLine->Min}, height);
+    double crown;
+    if (norm.Top) {
+        guides.Crown = cut({norm.Top->Min, norm.Top->Max}, height);
+        crown = norm.Top->Middle();
+    } else {
+        crown = norm.EyeLine
+                    ? height - norm.EyeLine->Middle() - kEyeShareOfHead * norm.Head.Middle()
+                    : kUsualTopShare * height;
+        crown = std::max(crown, 0.0);
+        guides.Crown = cut({crown - spread / 2, crown + spread / 2}, height);
+    }
+    guides.Chin = cut({crown + norm.Head.Min, crown + norm.Head.Max}, height);
+    return guides;
+}

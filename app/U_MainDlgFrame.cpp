@@ -1,0 +1,134 @@
+// The main window's framing side: the framing window, applying a frame, and the head size
+// of the picture as it will print.
+#include "app/U_MainDlg.h"
+
+#include "app/U_FrameDlg.h"
+#include "app/U_PictureView.h"
+#include "picture/U_JpegEncode.h"
+#include "picture/U_Picture.h"
+#include "picture/U_PictureFile.h"
+#include "platform/U_SafeWrite.h"
+#include "support/U_BackgroundWork.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QThreadPool>
+
+namespace {
+
+constexpr int kInformation = 4;
+// The framed working copy is written once per framing; a high quality keeps the loss small.
+constexpr int kFramedQuality = 95;
+
+HeadPoints Shifted(HeadPoints head, const QPointF& by) {
+    for (QPointF* point : {&head.LeftEye, &head.RightEye, &head.Chin, &head.Crown})
+        *point += by;
+    return head;
+}
+
+} // namespace
+
+void TMainDlg::SetFaceModel(std::unique_ptr<FaceModel> model) {
+    m_workers->waitForDone(); // detections may still read the old one
+    m_faceModel = std::move(model);
+    if (m_faceModel)
+        m_faceModel->startLoading();
+    RequestHead(); // a picture loaded before the model came
+}
+
+const PhotoNorm* TMainDlg::CurrentNorm() const {
+    const std::vector<PhotoNorm>& norms = PhotoNorms();
+    const int index = format_cmb->currentIndex();
+    return index >= 0 && size_t(index) < norms.size() ? &norms[size_t(index)] : nullptr;
+}
+
+void TMainDlg::FramePhoto1Click() {
+    if (m_workFile.isEmpty()) {
+        Translated(QStringLiteral("Load a picture first"), kInformation);
+        return;
+    }
+    const PhotoNorm* norm = CurrentNorm();
+    PhotoFormat format;
+    if (!norm || !ParseFormatLabel(format_cmb->currentText(), format))
+        return;
+    TFrameDlg::Request request;
+    request.Picture = img->picture();
+    request.Aspect = FormatAspect(format);
+    request.Norm = *norm;
+    request.Model = m_faceModel.get();
+    request.Workers = m_workers.get();
+    if (m_head)
+        request.Known = m_head;
+    switch (m_frameDlg->Execute(request)) {
+    case TFrameDlg::Outcome::Apply: {
+        const QRect crop = m_frameDlg->Crop();
+        ApplyFrame(crop);
+        // The head the user saw (crown and chin perhaps placed by hand) is the one measured,
+        // not a fresh guess on the framed picture.
+        if (std::optional<HeadDetection> head = m_frameDlg->Detection(); head && head->Found()) {
+            ++m_headGeneration;
+            head->Head = Shifted(head->Head, -QPointF(crop.topLeft()));
+            m_head = head;
+            LogHead();
+        }
+        break;
+    }
+    case TFrameDlg::Outcome::Original:
+        LoadPicture(m_lastOpened.isEmpty() ? m_workFile : m_lastOpened);
+        break;
+    case TFrameDlg::Outcome::Cancelled:
+        break;
+    }
+}
+
+void TMainDlg::ApplyFrame(const QRect& crop) {
+    if (m_workFile.isEmpty() || crop.isEmpty())
+        return;
+    LogInfo(QStringLiteral("Framing : %1, %2, %3 x %4")
+                .arg(crop.x())
+                .arg(crop.y())
+                .arg(crop.width())
+                .arg(crop.height()));
+    {
+        BusyCursor busy;
+        // The working copy as loaded, turned as it is shown; the colour comes back on loading.
+        QImage picture = DecodePicture(ReadPictureFile(m_workFile), m_workFile);
+        for (int turn = 0; turn < m_quarterTurns; ++turn)
+            picture = Rotated90Clockwise(picture);
+        const QImage framed = picture.copy(crop.intersected(picture.rect()));
+        picture = QImage();
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        EncodeJpeg(framed, buffer, kFramedQuality);
+        WriteFileSafely(m_workFile, buffer.data());
+    }
+    LoadTransformed(m_workFile, m_colourTransform);
+}
+
+void TMainDlg::RequestHead() {
+    m_head.reset();
+    const int generation = ++m_headGeneration;
+    if (!m_faceModel || m_workFile.isEmpty())
+        return;
+    const QImage shown = img->picture();
+    const FaceModel* model = m_faceModel.get();
+    m_workers->start([this, generation, shown, model] {
+        const HeadDetection found = DetectHead(*model, shown);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, found] {
+                if (generation != m_headGeneration)
+                    return;
+                m_head = found;
+                LogHead();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TMainDlg::LogHead() {
+    const PhotoNorm* norm = CurrentNorm();
+    if (!m_head || !m_head->Found() || !norm)
+        return;
+    LogInfo(HeadLogLine(m_head->Head, *norm, img->picture().size(), img->stretch()));
+}

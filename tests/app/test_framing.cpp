@@ -1,0 +1,254 @@
+// Framing: the window's geometry, applying a frame to the working copy, the framing window
+// driven by keys, the head line in the log, and --check as a program.
+#include "app/U_FrameDlg.h"
+#include "app/U_FrameGeometry.h"
+#include "app/U_MainDlg.h"
+#include "app/U_PictureView.h"
+#include "tests/common/Fakes.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/JpegSamples.h"
+#include "tests/common/LogMessages.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct GeometryCase {
+    QSizeF picture;
+    double aspect;
+    QPointF move; // far enough to reach an edge
+};
+
+class Geometry : public ::testing::TestWithParam<GeometryCase> {};
+
+TEST_P(Geometry, FramesKeepTheirAspectAndStayInsideThePicture) {
+    const auto& [picture, aspect, move] = GetParam();
+    const QRectF all(QPointF(0, 0), picture);
+    const auto inside = [&](const QRectF& r) {
+        return all.adjusted(-1e-9, -1e-9, 1e-9, 1e-9).contains(r);
+    };
+    const auto ratio = [](const QRectF& r) { return r.width() / r.height(); };
+
+    const QRectF largest = LargestFrame(aspect, picture);
+    EXPECT_TRUE(inside(largest));
+    EXPECT_NEAR(ratio(largest), aspect, 1e-9);
+    EXPECT_TRUE(qFuzzyCompare(largest.width(), picture.width()) ||
+                qFuzzyCompare(largest.height(), picture.height()));
+    EXPECT_NEAR(largest.center().x(), picture.width() / 2, 1e-9);
+
+    const QRectF small = ResizedFrame(largest, 1e-3, picture);
+    EXPECT_NEAR(small.height(), kMinFrameHeight, 1e-9);
+    EXPECT_NEAR(ratio(small), aspect, 1e-9);
+    EXPECT_EQ(ResizedFrame(small, 1e6, picture).size(), largest.size());
+
+    const QRectF moved = MovedFrame(small, move, picture);
+    EXPECT_TRUE(inside(moved));
+    EXPECT_EQ(moved.size(), small.size());
+    EXPECT_NEAR(move.x() > 0 ? moved.right() : moved.left(), move.x() > 0 ? picture.width() : 0,
+                1e-9);
+
+    const QRect crop = CropRect(moved.translated(move / 2e4), picture.toSize()); // 5 px out
+    EXPECT_TRUE(!crop.isEmpty() && QRect(QPoint(0, 0), picture.toSize()).contains(crop));
+
+    // Fitted, the photo's shape starts at the top-left corner and covers the picture,
+    // touching it on one side; stretched, it is the picture.
+    const QSizeF photo(aspect * 45, 45);
+    const QRectF fitted = PrintedFrame(picture, photo, false);
+    EXPECT_EQ(fitted.topLeft(), QPointF(0, 0));
+    EXPECT_NEAR(ratio(fitted), aspect, 1e-9);
+    EXPECT_TRUE(fitted.contains(all.adjusted(0, 0, -1e-6, -1e-6)));
+    EXPECT_TRUE(qFuzzyCompare(fitted.width(), picture.width()) ||
+                qFuzzyCompare(fitted.height(), picture.height()));
+    EXPECT_EQ(PrintedFrame(picture, photo, true), all);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, Geometry,
+                         ::testing::Values(GeometryCase{{4000, 3000}, 35.0 / 45, {1e5, -1e5}},
+                                           GeometryCase{{600, 800}, 1.0, {-1e5, 1e5}},
+                                           GeometryCase{{333, 1000}, 2.0, {1e5, 1e5}},
+                                           GeometryCase{{1000, 120}, 0.7, {-1e5, -1e5}}));
+
+TEST(Guides, BandsLieInThePhotoFromCrownToChin) {
+    for (const PhotoNorm& norm : PhotoNorms()) {
+        SCOPED_TRACE(norm.Index);
+        const FrameGuides g = GuidesFor(norm);
+        const double h = norm.SizeMm.height();
+        for (const GuideBand& b : {g.Crown, g.Chin, g.Eyes.value_or(g.Crown)})
+            EXPECT_TRUE(0 <= b.Top && b.Top <= b.Bottom && b.Bottom <= h);
+        EXPECT_LT(g.Crown.Top, g.Chin.Top);
+        if (g.Eyes)
+            EXPECT_TRUE(g.Crown.Top < g.Eyes->Top && g.Eyes->Bottom < g.Chin.Bottom);
+    }
+}
+
+class Framing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir().mkpath(fake.root.filePath("photos"));
+        window = std::make_unique<TMainDlg>(fake.services);
+        window->FirstActivation();
+        ASSERT_TRUE(window->Started());
+    }
+    QString jpeg(const QImage& picture) {
+        const QString path = fake.root.filePath("photos/p.jpg");
+        WriteBytes(path, EncodeJpeg(picture));
+        return path;
+    }
+    QString workCopy() const { return window->DataDir() + QStringLiteral("Quillmark.jpg"); }
+    QImage shown() const { return window->findChild<TPictureView*>("img")->picture(); }
+    QStringList log() const { return LogMessages(*window->Log()); }
+
+    FakePlatform fake;
+    std::unique_ptr<TMainDlg> window;
+};
+
+struct ApplyCase {
+    int turns;
+    void (TMainDlg::*colour)();
+    QRect crop;
+};
+
+// The working copy becomes exactly the crop of the picture as it was shown; the colour
+// transform shown is applied again on top, not written into the copy.
+TEST_F(Framing, ApplyingCutsTheShownPictureIntoTheWorkingCopy) {
+    const QImage original = Quadrants(320, 240);
+    const ApplyCase cases[] = {
+        {0, nullptr, {100, 60, 140, 180}},
+        {1, nullptr, {20, 150, 200, 120}},
+        {3, &TMainDlg::Greyscale1Click, {0, 0, 93, 120}},
+        {2, &TMainDlg::Sepia1Click, {160, 120, 160, 120}},
+    };
+    for (const auto& [turns, colour, crop] : cases) {
+        SCOPED_TRACE(turns);
+        window->LoadPicture(jpeg(original));
+        if (colour)
+            (window.get()->*colour)();
+        for (int i = 0; i < turns; ++i)
+            window->rot_btnClick();
+        window->ApplyFrame(crop);
+
+        EXPECT_TRUE(log().contains(QStringLiteral("Framing : %1, %2, %3 x %4")
+                                       .arg(crop.x())
+                                       .arg(crop.y())
+                                       .arg(crop.width())
+                                       .arg(crop.height())));
+        const QImage copy(workCopy());
+        ASSERT_EQ(copy.size(), crop.size());
+        const QImage expected = original.transformed(QTransform().rotate(90 * turns)).copy(crop);
+        bool grey = true;
+        for (const QPoint p : {QPoint(3, 3), QPoint(crop.width() - 4, crop.height() - 4),
+                               QPoint(crop.width() / 3, crop.height() * 2 / 3)}) {
+            EXPECT_TRUE(Near(copy.pixel(p), expected.pixel(p), 12)) << p.x() << "," << p.y();
+            const QRgb c = shown().pixel(p);
+            grey = grey && qRed(c) == qGreen(c) && qGreen(c) == qBlue(c);
+        }
+        EXPECT_EQ(grey, colour == &TMainDlg::Greyscale1Click);
+        // Restoring starts from the framed picture.
+        window->Restoreoriginalpicture1Click();
+        EXPECT_EQ(shown().size(), crop.size());
+    }
+}
+
+// The window opens on Ctrl+F's command; keys move and size the frame; Enter applies,
+// Escape leaves the picture alone, "Original" brings back the file that was opened.
+TEST_F(Framing, KeysDriveTheFramingWindow) {
+    window->FramePhoto1Click();
+    ASSERT_EQ(fake.messages.requests.size(), 1u);
+    EXPECT_EQ(fake.messages.requests[0].text, QStringLiteral("Load a picture first"));
+
+    const QString opened = jpeg(Quadrants(400, 300));
+    struct KeysCase {
+        std::vector<std::pair<int, Qt::KeyboardModifiers>> keys;
+        bool original; // then clicks "Original"
+        QSize size;    // of the picture shown afterwards; invalid: the crop's
+    };
+    const KeysCase cases[] = {
+        {{{Qt::Key_Escape, {}}}, false, {400, 300}},
+        {{{Qt::Key_Minus, {}}, {Qt::Key_Left, Qt::ShiftModifier}, {Qt::Key_Return, {}}}, false, {}},
+        {{}, true, {400, 300}},
+    };
+    window->LoadPicture(opened);
+    for (const auto& [keys, original, size] : cases) {
+        QTimer::singleShot(0, [&, keys = keys, original = original] {
+            TFrameDlg* dlg = window->FrameDlg();
+            EXPECT_TRUE(dlg->isVisible());
+            EXPECT_TRUE(dlg->Verdict().contains("libdlib-data")); // no face model here
+            for (const auto& [key, modifiers] : keys)
+                QTest::keyClick(dlg->View(), Qt::Key(key), modifiers);
+            if (original)
+                dlg->findChild<QPushButton*>("original_btn")->click();
+        });
+        const QByteArray before = ReadBytes(workCopy());
+        window->FramePhoto1Click();
+        if (size.isValid()) {
+            EXPECT_EQ(shown().size(), size);
+        } else {
+            // Smaller by a step, moved ten shown pixels left, the format's aspect kept.
+            const QRect crop = window->FrameDlg()->Crop();
+            EXPECT_LT(crop.height(), 300);
+            EXPECT_NEAR(double(crop.width()) / crop.height(), 35.0 / 45, 0.01);
+            EXPECT_EQ(shown().size(), crop.size());
+            EXPECT_NE(ReadBytes(workCopy()), before);
+        }
+    }
+}
+
+QImage PortraitOnWall(const QSize& size, const QRect& face) {
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 197, 192));
+    QPainter(&picture).drawImage(face, QImage(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg")));
+    return picture;
+}
+
+// --check as a user runs it. The framed case is cut around the hand-marked head of the test
+// photograph (crown 15.5, chin 178 of 512) so that it prints 34 mm tall in 35 x 45.
+TEST_F(Framing, CheckAnswersWithItsExitStatus) {
+    const double head = (178 - 15.5) * 2, frameH = head * 45 / 34,
+                 top = 100 + 15.5 * 2 - 4 * frameH / 45;
+    const QImage framed =
+        PortraitOnWall({1224, 1224}, {100, 100, 1024, 1024})
+            .copy(QRectF(612 - frameH * 35 / 90, top, frameH * 35 / 45, frameH).toRect());
+    struct CheckCase {
+        QByteArray bytes;
+        int status;
+    };
+    const CheckCase cases[] = {
+        {"not a picture", 3},
+        {EncodeJpeg(Quadrants(640, 480)), 2},
+        {EncodeJpeg(PortraitOnWall({2000, 2000}, {800, 800, 512, 512})), 1},
+        {EncodeJpeg(framed), 0},
+    };
+    for (const auto& [bytes, status] : cases) {
+        const QString path = fake.root.filePath("photos/check.jpg");
+        WriteBytes(path, bytes);
+        QProcess check;
+        check.start(QStringLiteral(QM_QUILLMARK), {"--check", path, "--format", "21"});
+        ASSERT_TRUE(check.waitForFinished(120000));
+        const QString out = QString::fromUtf8(check.readAllStandardOutput());
+        EXPECT_EQ(check.exitCode(), status) << out.toStdString();
+        EXPECT_TRUE(out.contains(status == 0   ? "verdict: within"
+                                 : status == 1 ? "verdict: outside"
+                                               : "error: "));
+    }
+}
+
+// With the face model, loading logs the head size as the picture will print.
+TEST_F(Framing, LoadingLogsTheHeadSize) {
+    window->SetFaceModel(std::make_unique<FaceModel>());
+    window->LoadPicture(jpeg(PortraitOnWall({1200, 1200}, {100, 100, 1024, 1024})));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Head().has_value(); }, 120000));
+    // Stretched to 45 mm high: the hand-marked head of 325 of 1200 pixels.
+    const QString line = log().filter("Head : ").value(0);
+    EXPECT_NEAR(line.section(' ', 2, 2).toDouble(), 325.0 / 1200 * 45, 1.5) << line.toStdString();
+    EXPECT_TRUE(line.endsWith(" mm (32 - 36 mm)")) << line.toStdString();
+}
+
+} // namespace
