@@ -2,6 +2,7 @@
 
 #include "picture/U_PageWrite.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -109,6 +110,100 @@ std::vector<QPoint> TIDPrinter::Positions() const {
     return positions;
 }
 
+std::vector<QRect> TIDPrinter::Marks() const {
+    if (!CutMarks)
+        return {};
+    return CutMarkRects(Positions(), Photo.size(), QSize(PageWidth(), PageHeight()),
+                        QSize(DpiX, DpiY));
+}
+
+namespace {
+
+// One axis of the marks: the bands free of photos across the whole page (margins before
+// and after the grid, gaps between its lines) and where, along the band, marks go.
+struct Band {
+    int from;
+    int to;
+};
+
+std::vector<int> distinct(std::vector<int> values) {
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+    return values;
+}
+
+// Where marks lie across the bands between and around cells starting at starts, each size
+// long, on a page length long: next to the cells, a clearance away, at most cap long.
+std::vector<Band> markSpans(const std::vector<int>& starts, int size, int length, int minGap,
+                            int clearance, int cap) {
+    std::vector<Band> spans;
+    auto add = [&](int from, int to) {
+        from = std::max(from, 0);
+        to = std::min(to, length);
+        if (to > from)
+            spans.push_back({from, to});
+    };
+    if (starts.empty())
+        return spans;
+    const int first = starts.front();
+    add(std::max(0, first - clearance - cap), first - clearance);
+    for (size_t i = 0; i + 1 < starts.size(); ++i) {
+        const int from = starts[i] + size;
+        const int to = starts[i + 1];
+        if (to - from < minGap)
+            continue;
+        // Near each neighbour; one mark when they meet.
+        add(from + clearance, std::min(to - clearance, from + clearance + cap));
+        if (to - from - 2 * clearance > 2 * cap)
+            add(to - clearance - cap, to - clearance);
+    }
+    const int end = starts.back() + size;
+    add(end + clearance, end + clearance + cap);
+    return spans;
+}
+
+} // namespace
+
+std::vector<QRect> CutMarkRects(const std::vector<QPoint>& positions, const QSize& cell,
+                                const QSize& page, const QSize& dpi) {
+    std::vector<QRect> marks;
+    if (positions.empty() || cell.isEmpty() || dpi.width() <= 0 || dpi.height() <= 0)
+        return marks;
+    std::vector<int> xs, ys;
+    for (const QPoint& p : positions) {
+        xs.push_back(p.x());
+        ys.push_back(p.y());
+    }
+    xs = distinct(std::move(xs));
+    ys = distinct(std::move(ys));
+    // A fifth of a millimetre thick, half a millimetre from the photo, at most 5 mm long.
+    const int thickX = std::max(1, dpi.width() / 127);
+    const int thickY = std::max(1, dpi.height() / 127);
+    const QRect pageRect(QPoint(0, 0), page);
+    auto add = [&](const QRect& r) {
+        const QRect clipped = r & pageRect;
+        if (!clipped.isEmpty())
+            marks.push_back(clipped);
+    };
+    // Vertical marks on the column edges, in the bands between and around the rows.
+    for (const Band& band :
+         markSpans(ys, cell.height(), page.height(), TIDPrinter::MmToPixels(1, dpi.height()),
+                   std::max(1, dpi.height() / 50), TIDPrinter::MmToPixels(5, dpi.height())))
+        for (const int x : xs) {
+            add(QRect(x - thickX, band.from, thickX, band.to - band.from));
+            add(QRect(x + cell.width(), band.from, thickX, band.to - band.from));
+        }
+    // Horizontal marks on the row edges, in the bands between and around the columns.
+    for (const Band& band :
+         markSpans(xs, cell.width(), page.width(), TIDPrinter::MmToPixels(1, dpi.width()),
+                   std::max(1, dpi.width() / 50), TIDPrinter::MmToPixels(5, dpi.width())))
+        for (const int y : ys) {
+            add(QRect(band.from, y - thickY, band.to - band.from, thickY));
+            add(QRect(band.from, y + cell.height(), band.to - band.from, thickY));
+        }
+    return marks;
+}
+
 void TIDPrinter::DrawPage(IPageCanvas& canvas) {
     PageDrawer()(canvas);
 }
@@ -119,14 +214,28 @@ std::function<void(IPageCanvas&)> TIDPrinter::PageDrawer() {
     // One opaque conversion (none when the cell is already RGB32), then unscaled copies.
     // The image is shared, not copied: a later write to Photo detaches the engine's side.
     QImage rgb = positions.empty() ? QImage() : Photo.convertToFormat(QImage::Format_RGB32);
-    return [positions = std::move(positions), rgb = std::move(rgb)](IPageCanvas& canvas) {
+    std::vector<QRect> marks = Marks();
+    return [positions = std::move(positions), rgb = std::move(rgb),
+            marks = std::move(marks)](IPageCanvas& canvas) {
         for (const QPoint& p : positions)
             canvas.drawImage(p.x(), p.y(), rgb);
+        DrawMarks(canvas, marks);
     };
 }
 
 void TIDPrinter::PrintPage(const QString& documentName) {
     m_printers.printOnePage(documentName, PageDrawer());
+}
+
+void DrawMarks(IPageCanvas& canvas, const std::vector<QRect>& marks) {
+    QImage ink;
+    for (const QRect& m : marks) {
+        if (ink.size() != m.size()) {
+            ink = QImage(m.size(), QImage::Format_RGB32);
+            ink.fill(Qt::black);
+        }
+        canvas.drawImage(m.x(), m.y(), ink);
+    }
 }
 
 void ImageCanvas::drawImage(int x, int y, const QImage& image) {
