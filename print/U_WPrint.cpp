@@ -119,11 +119,12 @@ std::vector<QRect> TIDPrinter::Marks() const {
 
 namespace {
 
-// One axis of the marks: the bands free of photos across the whole page (margins before
-// and after the grid, gaps between its lines) and where, along the band, marks go.
+// A band free of photos across the whole page: a margin around the grid (outer) or a gap
+// between two of its lines.
 struct Band {
     int from;
     int to;
+    bool outer;
 };
 
 std::vector<int> distinct(std::vector<int> values) {
@@ -132,34 +133,56 @@ std::vector<int> distinct(std::vector<int> values) {
     return values;
 }
 
-// Where marks lie across the bands between and around cells starting at starts, each size
-// long, on a page length long: next to the cells, a clearance away, at most cap long.
+// Where marks lie along one axis, across cells starting at starts, each size long, on a page
+// length long: next to the cells, a clearance away, at most cap long; none in a gap narrower
+// than minGap.
 std::vector<Band> markSpans(const std::vector<int>& starts, int size, int length, int minGap,
                             int clearance, int cap) {
     std::vector<Band> spans;
-    auto add = [&](int from, int to) {
+    auto add = [&](int from, int to, bool outer) {
         from = std::max(from, 0);
         to = std::min(to, length);
         if (to > from)
-            spans.push_back({from, to});
+            spans.push_back({from, to, outer});
     };
     if (starts.empty())
         return spans;
     const int first = starts.front();
-    add(std::max(0, first - clearance - cap), first - clearance);
+    add(std::max(0, first - clearance - cap), first - clearance, true);
     for (size_t i = 0; i + 1 < starts.size(); ++i) {
         const int from = starts[i] + size;
         const int to = starts[i + 1];
         if (to - from < minGap)
             continue;
-        // Near each neighbour; one mark when they meet.
-        add(from + clearance, std::min(to - clearance, from + clearance + cap));
-        if (to - from - 2 * clearance > 2 * cap)
-            add(to - clearance - cap, to - clearance);
+        // Near each neighbour; one mark when they meet. A narrow gap keeps half for the mark.
+        const int clear = std::min(clearance, (to - from) / 4);
+        add(from + clear, std::min(to - clear, from + clear + cap), false);
+        if (to - from - 2 * clear > 2 * cap)
+            add(to - clear - cap, to - clear, false);
     }
     const int end = starts.back() + size;
-    add(end + clearance, end + clearance + cap);
+    add(end + clearance, end + clearance + cap, true);
     return spans;
+}
+
+// The edges of the cells along one axis, each as the line of pixels just outside the cell,
+// and whether it borders a gap narrower than minGap: such an edge is marked in the margins
+// only, so that nothing is drawn inside the grid.
+struct Edge {
+    int at;
+    bool narrow;
+};
+
+std::vector<Edge> edges(const std::vector<int>& starts, int size, int thickness, int minGap) {
+    std::vector<Edge> out;
+    for (size_t i = 0; i < starts.size(); ++i) {
+        const bool narrowBefore = i > 0 && starts[i] - (starts[i - 1] + size) < minGap;
+        const bool narrowAfter =
+            i + 1 < starts.size() && starts[i + 1] - (starts[i] + size) < minGap;
+        out.push_back({starts[i] - thickness, narrowBefore});
+        out.push_back({starts[i] + size, narrowAfter});
+    }
+    return out;
 }
 
 } // namespace
@@ -176,9 +199,12 @@ std::vector<QRect> CutMarkRects(const std::vector<QPoint>& positions, const QSiz
     }
     xs = distinct(std::move(xs));
     ys = distinct(std::move(ys));
-    // A fifth of a millimetre thick, half a millimetre from the photo, at most 5 mm long.
+    // A fifth of a millimetre thick, half a millimetre from the photo, at most 5 mm long;
+    // nothing inside the grid where photos are less than a millimetre apart.
     const int thickX = std::max(1, dpi.width() / 127);
     const int thickY = std::max(1, dpi.height() / 127);
+    const int minGapX = TIDPrinter::MmToPixels(1, dpi.width());
+    const int minGapY = TIDPrinter::MmToPixels(1, dpi.height());
     const QRect pageRect(QPoint(0, 0), page);
     auto add = [&](const QRect& r) {
         const QRect clipped = r & pageRect;
@@ -187,20 +213,18 @@ std::vector<QRect> CutMarkRects(const std::vector<QPoint>& positions, const QSiz
     };
     // Vertical marks on the column edges, in the bands between and around the rows.
     for (const Band& band :
-         markSpans(ys, cell.height(), page.height(), TIDPrinter::MmToPixels(1, dpi.height()),
-                   std::max(1, dpi.height() / 50), TIDPrinter::MmToPixels(5, dpi.height())))
-        for (const int x : xs) {
-            add(QRect(x - thickX, band.from, thickX, band.to - band.from));
-            add(QRect(x + cell.width(), band.from, thickX, band.to - band.from));
-        }
+         markSpans(ys, cell.height(), page.height(), minGapY, std::max(1, dpi.height() / 50),
+                   TIDPrinter::MmToPixels(5, dpi.height())))
+        for (const Edge& e : edges(xs, cell.width(), thickX, minGapX))
+            if (band.outer || !e.narrow)
+                add(QRect(e.at, band.from, thickX, band.to - band.from));
     // Horizontal marks on the row edges, in the bands between and around the columns.
     for (const Band& band :
-         markSpans(xs, cell.width(), page.width(), TIDPrinter::MmToPixels(1, dpi.width()),
-                   std::max(1, dpi.width() / 50), TIDPrinter::MmToPixels(5, dpi.width())))
-        for (const int y : ys) {
-            add(QRect(band.from, y - thickY, band.to - band.from, thickY));
-            add(QRect(band.from, y + cell.height(), band.to - band.from, thickY));
-        }
+         markSpans(xs, cell.width(), page.width(), minGapX, std::max(1, dpi.width() / 50),
+                   TIDPrinter::MmToPixels(5, dpi.width())))
+        for (const Edge& e : edges(ys, cell.height(), thickY, minGapY))
+            if (band.outer || !e.narrow)
+                add(QRect(band.from, e.at, band.to - band.from, thickY));
     return marks;
 }
 

@@ -1,7 +1,11 @@
 #include "platform/AppError.h"
 #include "localization/C_TextStorage.h"
+#include "app/U_FormatListView.h"
 #include "app/U_Formats.h"
 #include "tests/common/FileBytes.h"
+
+#include <QComboBox>
+#include <QTest>
 
 #include <QLocale>
 
@@ -165,4 +169,44 @@ TEST(TextStorage, LooksUpTranslationsByDesignTimeWording) {
     EXPECT_EQ(ts.Translate(QStringLiteral("Peru")), QStringLiteral("Peru"))
         << "unknown text comes back";
     EXPECT_EQ(ts.DesignTimeItems().first(), QStringLiteral("France"));
+}
+
+namespace {
+
+std::string labelOf(int index) {
+    return index >= 0 && index < int(std::size(kRows)) ? kRows[index].label : "none";
+}
+
+} // namespace
+
+// Letters typed on the closed list select the first country they begin; the same letter
+// again steps to the next.
+TEST(FormatList, TypingFindsACountry) {
+    const struct {
+        const char* typed;
+        const char* expected;
+    } cases[] = {{"tri", "43 x 53 mm (Trinidad and Tobago)"}, {"GER", "35 x 45 mm (Germany)"},
+                 {"gg", "40 x 60 mm (Greece)"},               {"united", "35 x 45 mm (United Kingdom)"},
+                 {"es", "40 x 50 mm (Estonia)"},          {"xyz", "40 x 50 mm (Albania)"}};
+    for (const auto& c : cases) {
+        QComboBox list;
+        list.setView(new TFormatListView(&list));
+        for (const CatalogueRow& row : kRows)
+            list.addItem(QString::fromUtf8(row.label));
+        QTest::keyClicks(&list, QString::fromUtf8(c.typed));
+        EXPECT_EQ(list.currentText().toStdString(), c.expected) << c.typed;
+    }
+}
+
+TEST(FormatList, FirstStartTakesTheUsersCountry) {
+    const struct {
+        QLocale::Territory territory;
+        const char* expected;
+    } cases[] = {{QLocale::France, "35 x 45 mm (France)"},
+                 {QLocale::UnitedStates, "2 x 2 in (United States)"},
+                 {QLocale::Brazil, "30 x 40 mm (Brazil - ID)"},
+                 {QLocale::CzechRepublic, "35 x 45 mm (Czech Republic)"},
+                 {QLocale::Antarctica, "35 x 45 mm (Finland)"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(labelOf(DefaultFormatFor(c.territory)), c.expected) << c.expected;
 }

@@ -20,7 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <semaphore>
+#include <tuple>
 
 namespace {
 
@@ -178,6 +180,139 @@ TEST(VirtualPrinter, SettingsDialogKeepsTheVirtualPrinter) {
     EXPECT_FALSE(printers->showPrintDialog(nullptr));
     qputenv("CUPS_SERVER", before);
     EXPECT_EQ(printers->selectedName(), QStringLiteral("Quillmark PDF"));
+}
+
+// The virtual printer alone, writing into folder: no print server answers.
+std::unique_ptr<IPrinterSystem> virtualOnly(const QTemporaryDir& folder) {
+    const QByteArray before = qgetenv("CUPS_SERVER");
+    qputenv("CUPS_SERVER", folder.filePath(QStringLiteral("none.sock")).toUtf8());
+    auto printers = createPrinterSystem(folder.path(), std::chrono::seconds(10));
+    printers->printerNames();
+    qputenv("CUPS_SERVER", before);
+    return printers;
+}
+
+// The papers' sizes as measured, in millimetres.
+TEST(VirtualPrinter, EachPaperAtItsSizeWithThePrintableAreaOnIt) {
+    const struct {
+        Paper paper;
+        bool landscape;
+        double width, height;
+    } cases[] = {{Paper::A4, false, 210, 297},        {Paper::Letter, false, 215.9, 279.4},
+                 {Paper::A5, true, 210, 148},         {Paper::Photo10x15, false, 100, 150},
+                 {Paper::Photo4x6, true, 152.4, 101.6}, {Paper::Photo13x18, false, 130, 180}};
+    QTemporaryDir folder;
+    auto printers = virtualOnly(folder);
+    int page = 0;
+    for (const auto& c : cases) {
+        printers->setOptions({c.paper, c.landscape, false});
+        const PrinterMetrics m = printers->selectedMetrics();
+        // On the sheet, at most 6 mm in from each edge.
+        const double sheetX = c.width / 25.4 * m.dpiX, sheetY = c.height / 25.4 * m.dpiY;
+        const double sixMM = 6 / 25.4 * m.dpiX;
+        EXPECT_GT(m.offsetX, 0);
+        EXPECT_LT(m.offsetX, sixMM);
+        EXPECT_GT(m.offsetY, 0);
+        EXPECT_LT(m.offsetY, sixMM);
+        EXPECT_LE(m.offsetX + m.pageWidth, sheetX);
+        EXPECT_GT(m.offsetX + m.pageWidth, sheetX - sixMM);
+        EXPECT_LE(m.offsetY + m.pageHeight, sheetY);
+        EXPECT_GT(m.offsetY + m.pageHeight, sheetY - sixMM);
+        printers->printOnePage(QString(), [](IPageCanvas&) {});
+        const QString pdf = folder.filePath(QStringLiteral("Quillmark page %1.pdf").arg(++page));
+        const QByteArray info = RunTool(QStringLiteral("pdfinfo"), {pdf});
+        const auto size = info.mid(info.indexOf("Page size:") + 10).simplified().split(' ');
+        ASSERT_GE(size.size(), 3) << info.constData();
+        EXPECT_NEAR(size[0].toDouble(), c.width / 25.4 * 72, 0.01);
+        EXPECT_NEAR(size[2].toDouble(), c.height / 25.4 * 72, 0.01);
+        const auto images = ListPdfImages(pdf);
+        ASSERT_EQ(images.size(), 1u);
+        EXPECT_EQ(QSize(images[0].width, images[0].height), QSize(m.pageWidth, m.pageHeight));
+    }
+}
+
+// The same page printed without and with cut marks and decoded: the pixels that differ are
+// the marks. None is on a photo; there are some in the margins and in every gap of at least
+// a millimetre, none in narrower gaps.
+TEST(VirtualPrinter, CutMarksInTheGapsAndMarginsNeverOnAPhoto) {
+    const struct {
+        Paper paper;
+        int width, height, copies;
+    } cases[] = {{Paper::A4, 35, 45, 30}, {Paper::Photo10x15, 25, 26, 13}};
+    QTemporaryDir folder;
+    auto printers = virtualOnly(folder);
+    QImageReader::setAllocationLimit(2048);
+    int page = 0;
+    for (const auto& c : cases) {
+        TIDPrinter engine(*printers);
+        auto decoded = [&](bool marks) {
+            printers->setOptions({c.paper, false, marks});
+            engine.SetPhotoSize(c.width, c.height);
+            engine.Photo = QuadrantPicture(engine.Photo.width(), engine.Photo.height());
+            engine.Copies = c.copies;
+            engine.CutMarks = marks;
+            engine.PrintPage();
+            const QString pdf = folder.filePath(QStringLiteral("Quillmark page %1.pdf").arg(++page));
+            const QString prefix = folder.filePath(QString::number(page));
+            RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdf, prefix});
+            return QImage(prefix + QStringLiteral("-000.png")).convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage plain = decoded(false), marked = decoded(true);
+        ASSERT_EQ(plain.size(), marked.size());
+        const int w = plain.width(), h = plain.height();
+        // The grid: the box around the photos, which are all the page's non-white pixels.
+        std::vector<char> photoColumn(size_t(w), 0), photoRow(size_t(h), 0);
+        for (int y = 0; y < h; ++y) {
+            const auto* p = reinterpret_cast<const QRgb*>(plain.constScanLine(y));
+            for (int x = 0; x < w; ++x)
+                if (p[x] != 0xffffffffu)
+                    photoColumn[size_t(x)] = photoRow[size_t(y)] = 1;
+        }
+        auto firstLast = [](const std::vector<char>& v) {
+            const auto f = std::find(v.begin(), v.end(), 1);
+            const auto l = std::find(v.rbegin(), v.rend(), 1);
+            return std::pair(int(f - v.begin()), int(v.rend() - l) - 1);
+        };
+        const auto [left, right] = firstLast(photoColumn);
+        const auto [top, bottom] = firstLast(photoRow);
+        // Marked columns (rows) anywhere and inside the grid's rows (columns).
+        std::vector<char> markColumn(size_t(w), 0), markRow(size_t(h), 0),
+            gridColumn(size_t(w), 0), gridRow(size_t(h), 0);
+        int onPhoto = 0;
+        for (int y = 0; y < h; ++y) {
+            const auto* p = reinterpret_cast<const QRgb*>(plain.constScanLine(y));
+            const auto* m = reinterpret_cast<const QRgb*>(marked.constScanLine(y));
+            for (int x = 0; x < w; ++x)
+                if (p[x] != m[x]) {
+                    onPhoto += p[x] != 0xffffffffu;
+                    markColumn[size_t(x)] = markRow[size_t(y)] = 1;
+                    gridColumn[size_t(x)] |= char(y >= top && y <= bottom);
+                    gridRow[size_t(y)] |= char(x >= left && x <= right);
+                }
+        }
+        EXPECT_EQ(onPhoto, 0) << c.width << " x " << c.height;
+        // Runs without photos: margins, marked; gaps, marked inside the grid when wide.
+        for (const auto& [photo, anywhere, inGrid] :
+             {std::tuple(&photoColumn, &markColumn, &gridColumn),
+              std::tuple(&photoRow, &markRow, &gridRow)}) {
+            int runs = 0;
+            for (size_t i = 0; i < photo->size(); ++runs) {
+                size_t end = i;
+                while (end < photo->size() && !(*photo)[end])
+                    ++end;
+                const bool margin = i == 0 || end == photo->size();
+                const auto& seen = margin ? *anywhere : *inGrid;
+                const bool marks = std::find(seen.begin() + long(i), seen.begin() + long(end), 1) !=
+                                   seen.begin() + long(end);
+                EXPECT_EQ(marks, margin || end - i >= 600 / 25.4)
+                    << c.width << " x " << c.height << " at " << i;
+                i = end;
+                while (i < photo->size() && (*photo)[i])
+                    ++i;
+            }
+            EXPECT_GE(runs, 3);
+        }
+    }
 }
 
 TEST(VirtualPrinter, AMissingFolderGivesAPrinterError) {
