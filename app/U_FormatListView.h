@@ -5,8 +5,6 @@
 
 // The format list's popup: typed letters find a country, not a size.
 class TFormatListView : public QListView {
-    Q_OBJECT
-
 public:
     explicit TFormatListView(QWidget* parent = nullptr);
     void keyboardSearch(const QString& search) override;
