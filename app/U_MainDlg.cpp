@@ -434,7 +434,7 @@ void TMainDlg::Help1Click() {
     if (!QFileInfo::exists(page))
         page = FindProgramFile(m_platform.programFile, QStringLiteral("help.htm"));
     // A missing page shows nothing; one that no program on the desktop opens is shown here.
-    if (!QFileInfo::exists(page) || m_platform.shell->openLocalPath(page))
+    if (m_platform.shell->openLocalPath(page) || !QFileInfo::exists(page))
         return;
     auto* window = new QDialog(this);
     window->setAttribute(Qt::WA_DeleteOnClose);

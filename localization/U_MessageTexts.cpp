@@ -34,10 +34,13 @@ constexpr MessageForm kForms[] = {
 
 constexpr const char* kCaptions[] = {"Message", "Warning", "Error", "Question", "Information"};
 
+// The raised form with each %n as a group that takes any text.
 QRegularExpression formPattern(const QString& raised) {
-    QString pattern = QRegularExpression::escape(raised);
     static const QRegularExpression place(QStringLiteral("%\\d"));
-    pattern.replace(place, QStringLiteral("(.*)"));
+    QStringList pieces;
+    for (const QString& piece : raised.split(place))
+        pieces << QRegularExpression::escape(piece);
+    const QString pattern = pieces.join(QStringLiteral("(.*)"));
     return QRegularExpression(QLatin1Char('^') + pattern + QLatin1Char('$'),
                               QRegularExpression::DotMatchesEverythingOption);
 }
