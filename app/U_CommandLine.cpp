@@ -14,13 +14,34 @@ namespace {
 
 // The toolkit's own options, taken out of the list when the application starts; those of
 // the first list take a value.
-const QStringList kToolkitWithValue = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
-    "qwindowtitle", "session", "display", "geometry", "style", "stylesheet", "name", "title",
-    "im", "qmljsdebugger", "fn", "font", "bg", "background", "fg", "foreground", "btn", "button",
-    "inputstyle", "qwindowgroup"};
-const QStringList kToolkitAlone = {"reverse", "widgetcount", "nograb", "dograb", "sync",
-                                   "visual", "ncols", "cmap", "testability"};
+const QStringList kToolkitWithValue = {"platform",
+                                       "platformpluginpath",
+                                       "platformtheme",
+                                       "plugin",
+                                       "qwindowgeometry",
+                                       "qwindowicon",
+                                       "qwindowtitle",
+                                       "session",
+                                       "display",
+                                       "geometry",
+                                       "style",
+                                       "stylesheet",
+                                       "name",
+                                       "title",
+                                       "im",
+                                       "qmljsdebugger",
+                                       "fn",
+                                       "font",
+                                       "bg",
+                                       "background",
+                                       "fg",
+                                       "foreground",
+                                       "btn",
+                                       "button",
+                                       "inputstyle",
+                                       "qwindowgroup"};
+const QStringList kToolkitAlone = {"reverse", "widgetcount", "nograb", "dograb",     "sync",
+                                   "visual",  "ncols",       "cmap",   "testability"};
 
 QString toolkitName(const QString& argument) {
     QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
@@ -55,9 +76,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             } else if (!kToolkitAlone.contains(name) && line.unknown.isEmpty()) {
                 line.unknown = argument;
             }
-        }
-        else if (line.picture.isEmpty() && !argument.isEmpty() &&
-                 !argument.startsWith(QLatin1Char('-')) && !IsLanguageSwitch(argument))
+        } else if (line.picture.isEmpty() && !argument.isEmpty() &&
+                   !argument.startsWith(QLatin1Char('-')) && !IsLanguageSwitch(argument))
             line.picture = argument;
     }
     if (line.check && line.picture.isEmpty() && line.error.isEmpty())
@@ -102,7 +122,8 @@ std::optional<EarlyAnswer> AnswerEarly(const CommandLine& line, const QString& v
     if (!line.error.isEmpty())
         return EarlyAnswer{kCheckUsage, {}, QStringLiteral("quillmark: %1\n").arg(line.error)};
     if (!line.unknown.isEmpty())
-        return EarlyAnswer{2, {},
+        return EarlyAnswer{2,
+                           {},
                            QStringLiteral("quillmark: unknown option '%1'\n").arg(line.unknown) +
                                UsageText()};
     return std::nullopt;

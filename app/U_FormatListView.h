@@ -1,5 +1,7 @@
 #pragma once
 
+// The format list's popup, searched by country.
+
 #include <QElapsedTimer>
 #include <QListView>
 

@@ -283,10 +283,10 @@ int FindFormatByCountry(const QStringList& labels, const QString& typed, int fro
 
 const QStringList& PrintOptionWords() {
     static const PrintOptionTexts english;
-    static const QStringList words = QStringList{english.paper, english.orientation,
-                                                 english.portrait, english.landscape,
-                                                 english.cutMarks} +
-                                     english.paperNames.mid(1);
+    static const QStringList words =
+        QStringList{english.paper, english.orientation, english.portrait, english.landscape,
+                    english.cutMarks} +
+        english.paperNames.mid(1);
     return words;
 }
 

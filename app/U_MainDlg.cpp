@@ -290,7 +290,8 @@ void TMainDlg::LogInfo(const QString& message) {
 
 // The log keeps the message as raised, with every detail; the user reads it translated.
 void TMainDlg::ShowError(const QString& message) {
-    LogInfo(QStringLiteral("Error : ") + QString(message).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    LogInfo(QStringLiteral("Error : ") +
+            QString(message).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     ShowErrorMessage(*m_platform.messages, this, TranslateMessage(message, messages_ts));
 }
 

@@ -74,8 +74,7 @@ void TMainDlg::LoadPrintOptions() {
     ISettingsStore& settings = *m_platform.settings;
     PrintOptions options;
     const QString paper = ReadSetting(settings, kPaperValue);
-    options.paper =
-        paper.isEmpty() ? DefaultPaperFor(QLocale().territory()) : PaperFromKey(paper);
+    options.paper = paper.isEmpty() ? DefaultPaperFor(QLocale().territory()) : PaperFromKey(paper);
     options.landscape = ReadSetting(settings, kLandscapeValue) == QLatin1String("1");
     options.cutMarks = ReadSetting(settings, kCutMarksValue) == QLatin1String("1");
     m_platform.printers->setOptions(options);
@@ -122,10 +121,10 @@ void TMainDlg::print_btnClick() {
         // The preview shows the page from its layout and makes the page image only when
         // it is saved: the same pixels, without filling a page of hundreds of megabytes
         // for a glance.
-        m_previewDlg->SetPageLayout(PageLayout{
-            QSize(m_engine->PageWidth(), m_engine->PageHeight()),
-            m_engine->Photo.convertToFormat(QImage::Format_RGB32), m_engine->Positions(),
-            m_engine->Marks()});
+        m_previewDlg->SetPageLayout(
+            PageLayout{QSize(m_engine->PageWidth(), m_engine->PageHeight()),
+                       m_engine->Photo.convertToFormat(QImage::Format_RGB32), m_engine->Positions(),
+                       m_engine->Marks()});
         m_previewDlg->SetPageResolution(QSize(m_engine->DpiX, m_engine->DpiY));
     }
     LogInfo(QStringLiteral("Printing : Preview"));

@@ -85,8 +85,7 @@ QString SetSystemMessageLanguage(int languageId) {
     locale = locale.left(locale.indexOf(QLatin1Char('@')));
     if (locale.isEmpty())
         return {};
-    QStringList names{locale + QStringLiteral(".UTF-8"), locale + QStringLiteral(".utf8"),
-                      locale};
+    QStringList names{locale + QStringLiteral(".UTF-8"), locale + QStringLiteral(".utf8"), locale};
     // English is also the C library's own language.
     if (locale.startsWith(QLatin1String("en")))
         names << QStringLiteral("C.UTF-8");

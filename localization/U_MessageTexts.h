@@ -1,5 +1,7 @@
 #pragma once
 
+// The words of messages that operations raise, translated where they are shown.
+
 #include <QString>
 #include <QStringList>
 

@@ -185,9 +185,12 @@ TEST(FormatList, TypingFindsACountry) {
     const struct {
         const char* typed;
         const char* expected;
-    } cases[] = {{"tri", "43 x 53 mm (Trinidad and Tobago)"}, {"GER", "35 x 45 mm (Germany)"},
-                 {"gg", "40 x 60 mm (Greece)"},               {"united", "35 x 45 mm (United Kingdom)"},
-                 {"es", "40 x 50 mm (Estonia)"},          {"xyz", "40 x 50 mm (Albania)"}};
+    } cases[] = {{"tri", "43 x 53 mm (Trinidad and Tobago)"},
+                 {"GER", "35 x 45 mm (Germany)"},
+                 {"gg", "40 x 60 mm (Greece)"},
+                 {"united", "35 x 45 mm (United Kingdom)"},
+                 {"es", "40 x 50 mm (Estonia)"},
+                 {"xyz", "40 x 50 mm (Albania)"}};
     for (const auto& c : cases) {
         QComboBox list;
         list.setView(new TFormatListView(&list));

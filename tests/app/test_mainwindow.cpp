@@ -356,9 +356,10 @@ TEST_F(MainWindowTest, HelpShowsItsOwnWindowWhenTheDesktopCannot) {
     EXPECT_TRUE(browsers[0]->isVisible());
     EXPECT_TRUE(browsers[0]->toPlainText().contains(QStringLiteral("Quillmark Help")));
     EXPECT_EQ(browsers[0]->window()->windowTitle(), QStringLiteral("Help"));
-    for (const auto& [id, name] : {std::pair(0x040C, "help_fr.htm"), std::pair(0x0407, "help_de.htm"),
-                                   std::pair(0x0C0A, "help_es.htm"), std::pair(0x0409, "help.htm"),
-                                   std::pair(0x0413, "help.htm")})
+    for (const auto& [id, name] :
+         {std::pair(0x040C, "help_fr.htm"), std::pair(0x0407, "help_de.htm"),
+          std::pair(0x0C0A, "help_es.htm"), std::pair(0x0409, "help.htm"),
+          std::pair(0x0413, "help.htm")})
         EXPECT_EQ(HelpPageName(id), QLatin1String(name));
 }
 

@@ -176,8 +176,10 @@ TEST(RaisedMessages, WordsTranslatedPartsKept) {
         items[MessageTexts().indexOf(QString::fromUtf8(english))] = QString::fromUtf8(french);
     };
     translate("Cannot open \"%1\": %2", "Impossible d'ouvrir « %1 » : %2");
-    translate("\"%1\" is not a JPEG picture that can be read.", "« %1 » n'est pas une image JPEG lisible.");
-    translate("\"%1\" is a %2 picture; Quillmark reads JPEG pictures.", "« %1 » est une image %2 ; Quillmark lit les images JPEG.");
+    translate("\"%1\" is not a JPEG picture that can be read.",
+              "« %1 » n'est pas une image JPEG lisible.");
+    translate("\"%1\" is a %2 picture; Quillmark reads JPEG pictures.",
+              "« %1 » est une image %2 ; Quillmark lit les images JPEG.");
     translate("Warning", "Avertissement");
     TTextStorage texts(QStringLiteral("messages_ts"), MessageTexts());
     texts.setItems(items);
@@ -187,7 +189,8 @@ TEST(RaisedMessages, WordsTranslatedPartsKept) {
     } cases[] = {
         {"Cannot open \"/a b/c.jpg\": Aucun fichier ou dossier de ce type",
          "Impossible d'ouvrir « /a b/c.jpg » : Aucun fichier ou dossier de ce type"},
-        {"\"x.jpg\" is not a JPEG picture that can be read (Not a JPEG file: starts with 0x68 0x65).",
+        {"\"x.jpg\" is not a JPEG picture that can be read (Not a JPEG file: starts with 0x68 "
+         "0x65).",
          "« x.jpg » n'est pas une image JPEG lisible."},
         {"\"p.png\" is a PNG picture; Quillmark reads JPEG pictures.",
          "« p.png » est une image PNG ; Quillmark lit les images JPEG."},

@@ -198,8 +198,8 @@ TEST(VirtualPrinter, EachPaperAtItsSizeWithThePrintableAreaOnIt) {
         Paper paper;
         bool landscape;
         double width, height;
-    } cases[] = {{Paper::A4, false, 210, 297},        {Paper::Letter, false, 215.9, 279.4},
-                 {Paper::A5, true, 210, 148},         {Paper::Photo10x15, false, 100, 150},
+    } cases[] = {{Paper::A4, false, 210, 297},          {Paper::Letter, false, 215.9, 279.4},
+                 {Paper::A5, true, 210, 148},           {Paper::Photo10x15, false, 100, 150},
                  {Paper::Photo4x6, true, 152.4, 101.6}, {Paper::Photo13x18, false, 130, 180}};
     QTemporaryDir folder;
     auto printers = virtualOnly(folder);
@@ -252,10 +252,12 @@ TEST(VirtualPrinter, CutMarksInTheGapsAndMarginsNeverOnAPhoto) {
             engine.Copies = c.copies;
             engine.CutMarks = marks;
             engine.PrintPage();
-            const QString pdf = folder.filePath(QStringLiteral("Quillmark page %1.pdf").arg(++page));
+            const QString pdf =
+                folder.filePath(QStringLiteral("Quillmark page %1.pdf").arg(++page));
             const QString prefix = folder.filePath(QString::number(page));
             RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdf, prefix});
-            return QImage(prefix + QStringLiteral("-000.png")).convertToFormat(QImage::Format_RGB32);
+            return QImage(prefix + QStringLiteral("-000.png"))
+                .convertToFormat(QImage::Format_RGB32);
         };
         const QImage plain = decoded(false), marked = decoded(true);
         ASSERT_EQ(plain.size(), marked.size());
@@ -276,8 +278,8 @@ TEST(VirtualPrinter, CutMarksInTheGapsAndMarginsNeverOnAPhoto) {
         const auto [left, right] = firstLast(photoColumn);
         const auto [top, bottom] = firstLast(photoRow);
         // Marked columns (rows) anywhere and inside the grid's rows (columns).
-        std::vector<char> markColumn(size_t(w), 0), markRow(size_t(h), 0),
-            gridColumn(size_t(w), 0), gridRow(size_t(h), 0);
+        std::vector<char> markColumn(size_t(w), 0), markRow(size_t(h), 0), gridColumn(size_t(w), 0),
+            gridRow(size_t(h), 0);
         int onPhoto = 0;
         for (int y = 0; y < h; ++y) {
             const auto* p = reinterpret_cast<const QRgb*>(plain.constScanLine(y));
@@ -317,9 +319,10 @@ TEST(VirtualPrinter, CutMarksInTheGapsAndMarginsNeverOnAPhoto) {
         EXPECT_GE(runs.size(), 6u);
         for (const Run& r : runs) {
             const auto& seen = r.margin ? *r.anywhere : *r.inGrid;
-            const bool marks = std::find(seen.begin() + long(r.from), seen.begin() + long(r.to), 1) !=
-                               seen.begin() + long(r.to);
-            EXPECT_EQ(marks, r.margin || allWide) << c.width << " x " << c.height << " at " << r.from;
+            const bool marks = std::find(seen.begin() + long(r.from), seen.begin() + long(r.to),
+                                         1) != seen.begin() + long(r.to);
+            EXPECT_EQ(marks, r.margin || allWide)
+                << c.width << " x " << c.height << " at " << r.from;
         }
     }
 }
