@@ -172,32 +172,22 @@ TEST(QtTexts, FollowThePackLanguage) {
 // reason are kept, a detail meant for the log is left out, other messages stay as they are.
 TEST(RaisedMessages, WordsTranslatedPartsKept) {
     QStringList items = MessageTexts();
-    auto translate = [&](const char* english, const char* french) {
+    for (const auto& [english, french] :
+         {std::pair("Cannot open \"%1\": %2", "Impossible d'ouvrir « %1 » : %2"),
+          {"\"%1\" is not a JPEG picture that can be read.", "« %1 » n'est pas une image JPEG."},
+          {"\"%1\" is a %2 picture; Quillmark reads JPEG pictures.", "« %1 » : image %2."},
+          {"Warning", "Avertissement"}})
         items[MessageTexts().indexOf(QString::fromUtf8(english))] = QString::fromUtf8(french);
-    };
-    translate("Cannot open \"%1\": %2", "Impossible d'ouvrir « %1 » : %2");
-    translate("\"%1\" is not a JPEG picture that can be read.",
-              "« %1 » n'est pas une image JPEG lisible.");
-    translate("\"%1\" is a %2 picture; Quillmark reads JPEG pictures.",
-              "« %1 » est une image %2 ; Quillmark lit les images JPEG.");
-    translate("Warning", "Avertissement");
     TTextStorage texts(QStringLiteral("messages_ts"), MessageTexts());
     texts.setItems(items);
-    const struct {
-        const char* raised;
-        const char* shown;
-    } cases[] = {
-        {"Cannot open \"/a b/c.jpg\": Aucun fichier ou dossier de ce type",
-         "Impossible d'ouvrir « /a b/c.jpg » : Aucun fichier ou dossier de ce type"},
-        {"\"x.jpg\" is not a JPEG picture that can be read (Not a JPEG file: starts with 0x68 "
-         "0x65).",
-         "« x.jpg » n'est pas une image JPEG lisible."},
-        {"\"p.png\" is a PNG picture; Quillmark reads JPEG pictures.",
-         "« p.png » est une image PNG ; Quillmark lit les images JPEG."},
-        {"\"e.jpg\" is empty.", "\"e.jpg\" is empty."},
-        {"Something else (42).", "Something else (42)."},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(TranslateMessage(QString::fromUtf8(c.raised), &texts).toStdString(), c.shown);
+    for (const auto& [raised, shown] :
+         {std::pair("Cannot open \"/a b.jpg\": Aucun fichier",
+                    "Impossible d'ouvrir « /a b.jpg » : Aucun fichier"),
+          {"\"x.jpg\" is not a JPEG picture that can be read (Not a JPEG file: 0x68).",
+           "« x.jpg » n'est pas une image JPEG."},
+          {"\"p.png\" is a PNG picture; Quillmark reads JPEG pictures.", "« p.png » : image PNG."},
+          {"\"e.jpg\" is empty.", "\"e.jpg\" is empty."},
+          {"Something else (42).", "Something else (42)."}})
+        EXPECT_EQ(TranslateMessage(QString::fromUtf8(raised), &texts).toStdString(), shown);
     EXPECT_EQ(TranslateCaption(QStringLiteral("Warning"), &texts), QStringLiteral("Avertissement"));
 }

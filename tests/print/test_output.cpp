@@ -208,16 +208,13 @@ TEST(VirtualPrinter, EachPaperAtItsSizeWithThePrintableAreaOnIt) {
         printers->setOptions({c.paper, c.landscape, false});
         const PrinterMetrics m = printers->selectedMetrics();
         // On the sheet, at most 6 mm in from each edge.
-        const double sheetX = c.width / 25.4 * m.dpiX, sheetY = c.height / 25.4 * m.dpiY;
-        const double sixMM = 6 / 25.4 * m.dpiX;
-        EXPECT_GT(m.offsetX, 0);
-        EXPECT_LT(m.offsetX, sixMM);
-        EXPECT_GT(m.offsetY, 0);
-        EXPECT_LT(m.offsetY, sixMM);
-        EXPECT_LE(m.offsetX + m.pageWidth, sheetX);
-        EXPECT_GT(m.offsetX + m.pageWidth, sheetX - sixMM);
-        EXPECT_LE(m.offsetY + m.pageHeight, sheetY);
-        EXPECT_GT(m.offsetY + m.pageHeight, sheetY - sixMM);
+        for (const auto& [offset, area, sheet] : {std::tuple(m.offsetX, m.pageWidth, c.width),
+                                                  std::tuple(m.offsetY, m.pageHeight, c.height)}) {
+            const double pixels = sheet / 25.4 * 600, sixMM = 6 / 25.4 * 600;
+            EXPECT_TRUE(offset > 0 && offset < sixMM && offset + area <= pixels &&
+                        offset + area > pixels - sixMM)
+                << sheet << ": " << offset << " + " << area;
+        }
         printers->printOnePage(QString(), [](IPageCanvas&) {});
         const QString pdf = folder.filePath(QStringLiteral("Quillmark page %1.pdf").arg(++page));
         const QByteArray info = RunTool(QStringLiteral("pdfinfo"), {pdf});
@@ -261,69 +258,56 @@ TEST(VirtualPrinter, CutMarksInTheGapsAndMarginsNeverOnAPhoto) {
         };
         const QImage plain = decoded(false), marked = decoded(true);
         ASSERT_EQ(plain.size(), marked.size());
-        const int w = plain.width(), h = plain.height();
-        // The grid: the box around the photos, which are all the page's non-white pixels.
-        std::vector<char> photoColumn(size_t(w), 0), photoRow(size_t(h), 0);
-        for (int y = 0; y < h; ++y) {
-            const auto* p = reinterpret_cast<const QRgb*>(plain.constScanLine(y));
-            for (int x = 0; x < w; ++x)
-                if (p[x] != 0xffffffffu)
-                    photoColumn[size_t(x)] = photoRow[size_t(y)] = 1;
-        }
-        auto firstLast = [](const std::vector<char>& v) {
-            const auto f = std::find(v.begin(), v.end(), 1);
-            const auto l = std::find(v.rbegin(), v.rend(), 1);
-            return std::pair(int(f - v.begin()), int(v.rend() - l) - 1);
-        };
-        const auto [left, right] = firstLast(photoColumn);
-        const auto [top, bottom] = firstLast(photoRow);
-        // Marked columns (rows) anywhere and inside the grid's rows (columns).
-        std::vector<char> markColumn(size_t(w), 0), markRow(size_t(h), 0), gridColumn(size_t(w), 0),
-            gridRow(size_t(h), 0);
+        // Photos are all the page's non-white pixels; the grid is the box around them.
+        std::vector<char> photoColumn(size_t(plain.width())), photoRow(size_t(plain.height()));
+        std::vector<QPoint> marks;
         int onPhoto = 0;
-        for (int y = 0; y < h; ++y) {
-            const auto* p = reinterpret_cast<const QRgb*>(plain.constScanLine(y));
-            const auto* m = reinterpret_cast<const QRgb*>(marked.constScanLine(y));
-            for (int x = 0; x < w; ++x)
-                if (p[x] != m[x]) {
-                    onPhoto += p[x] != 0xffffffffu;
-                    markColumn[size_t(x)] = markRow[size_t(y)] = 1;
-                    gridColumn[size_t(x)] |= char(y >= top && y <= bottom);
-                    gridRow[size_t(y)] |= char(x >= left && x <= right);
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x) {
+                const QRgb p = reinterpret_cast<const QRgb*>(plain.constScanLine(y))[x];
+                if (p != 0xffffffffu)
+                    photoColumn[size_t(x)] = photoRow[size_t(y)] = 1;
+                if (p != reinterpret_cast<const QRgb*>(marked.constScanLine(y))[x]) {
+                    marks.emplace_back(x, y);
+                    onPhoto += p != 0xffffffffu;
                 }
-        }
+            }
         EXPECT_EQ(onPhoto, 0) << c.width << " x " << c.height;
-        // Runs without photos: margins, always marked; gaps between photos, marked inside the
-        // grid when every gap is at least a millimetre wide, else never.
-        struct Run {
-            size_t from, to;
-            bool margin;
-            const std::vector<char>* anywhere;
-            const std::vector<char>* inGrid;
+        auto first = [](const std::vector<char>& v) {
+            return int(std::find(v.begin(), v.end(), 1) - v.begin());
         };
-        std::vector<Run> runs;
+        auto last = [](const std::vector<char>& v) {
+            return int(v.rend() - std::find(v.rbegin(), v.rend(), 1)) - 1;
+        };
+        const QRect grid(QPoint(first(photoColumn), first(photoRow)),
+                         QPoint(last(photoColumn), last(photoRow)));
+        // Marked columns (rows) across the grid's rows (columns).
+        std::vector<char> markColumn(photoColumn.size()), markRow(photoRow.size());
+        for (const QPoint& p : marks) {
+            markColumn[size_t(p.x())] |= char(p.y() >= grid.top() && p.y() <= grid.bottom());
+            markRow[size_t(p.y())] |= char(p.x() >= grid.left() && p.x() <= grid.right());
+        }
+        // Runs without photos: margins, always marked; gaps between photos, marked when every
+        // gap is at least a millimetre wide, else never.
+        std::vector<std::tuple<size_t, size_t, bool, const std::vector<char>*>> runs;
         bool allWide = true;
-        for (const auto& [photo, anywhere, inGrid] :
-             {std::tuple(&photoColumn, &markColumn, &gridColumn),
-              std::tuple(&photoRow, &markRow, &gridRow)})
+        for (const auto& [photo, mark] :
+             {std::pair(&photoColumn, &markColumn), std::pair(&photoRow, &markRow)})
             for (size_t i = 0; i < photo->size();) {
                 size_t end = i;
                 while (end < photo->size() && !(*photo)[end])
                     ++end;
                 const bool margin = i == 0 || end == photo->size();
                 allWide = allWide && (margin || end - i >= 600 / 25.4);
-                runs.push_back({i, end, margin, anywhere, inGrid});
+                runs.emplace_back(i, end, margin, mark);
                 for (i = end; i < photo->size() && (*photo)[i];)
                     ++i;
             }
         EXPECT_GE(runs.size(), 6u);
-        for (const Run& r : runs) {
-            const auto& seen = r.margin ? *r.anywhere : *r.inGrid;
-            const bool marks = std::find(seen.begin() + long(r.from), seen.begin() + long(r.to),
-                                         1) != seen.begin() + long(r.to);
-            EXPECT_EQ(marks, r.margin || allWide)
-                << c.width << " x " << c.height << " at " << r.from;
-        }
+        for (const auto& [from, to, margin, mark] : runs)
+            EXPECT_EQ(std::count(mark->begin() + long(from), mark->begin() + long(to), 1) > 0,
+                      margin || allWide)
+                << c.width << " x " << c.height << " at " << from;
     }
 }
 
