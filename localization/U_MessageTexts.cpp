@@ -26,8 +26,9 @@ constexpr MessageForm kForms[] = {
      "\"%1\" is not a Windows bitmap that can be read."},
     {"\"%1\" is a %2 picture; Quillmark reads JPEG pictures.",
      "\"%1\" is a %2 picture; Quillmark reads JPEG pictures."},
-    {"\"%1\" is %2 MB long; picture files of at most %3 MB can be loaded.",
-     "\"%1\" is %2 MB long; picture files of at most %3 MB can be loaded."},
+    {"\"%1\" is more than %2 MB long; picture files of at most %2 MB can be loaded.",
+     "\"%1\" is more than %2 MB long; picture files of at most %2 MB can be loaded."},
+    {"\"%1\" is not a file that can be loaded.", "\"%1\" is not a file that can be loaded."},
     {"\"%1\" is a file the program keeps for itself. Please choose another name.",
      "\"%1\" is a file the program keeps for itself. Please choose another name."},
 };
