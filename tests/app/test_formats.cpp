@@ -182,33 +182,26 @@ TEST(TextStorage, LooksUpTranslationsByDesignTimeWording) {
 // Letters typed on the closed list select the first country they begin; the same letter
 // again steps to the next.
 TEST(FormatList, TypingFindsACountry) {
-    const struct {
-        const char* typed;
-        const char* expected;
-    } cases[] = {{"tri", "43 x 53 mm (Trinidad and Tobago)"},
-                 {"GER", "35 x 45 mm (Germany)"},
-                 {"gg", "40 x 60 mm (Greece)"},
-                 {"united", "35 x 45 mm (United Kingdom)"},
-                 {"es", "40 x 50 mm (Estonia)"},
-                 {"xyz", "40 x 50 mm (Albania)"}};
-    for (const auto& c : cases) {
+    for (const auto& [typed, expected] : {std::pair("tri", "43 x 53 mm (Trinidad and Tobago)"),
+                                          {"GER", "35 x 45 mm (Germany)"},
+                                          {"gg", "40 x 60 mm (Greece)"},
+                                          {"united", "35 x 45 mm (United Kingdom)"},
+                                          {"es", "40 x 50 mm (Estonia)"},
+                                          {"xyz", "40 x 50 mm (Albania)"}}) {
         QComboBox list;
         list.setView(new TFormatListView(&list));
         list.addItems(publishedLabels());
-        QTest::keyClicks(&list, QString::fromUtf8(c.typed));
-        EXPECT_EQ(list.currentText().toStdString(), c.expected) << c.typed;
+        QTest::keyClicks(&list, QString::fromUtf8(typed));
+        EXPECT_EQ(list.currentText().toStdString(), expected) << typed;
     }
 }
 
 TEST(FormatList, FirstStartTakesTheUsersCountry) {
-    const struct {
-        QLocale::Territory territory;
-        const char* expected;
-    } cases[] = {{QLocale::France, "35 x 45 mm (France)"},
-                 {QLocale::UnitedStates, "2 x 2 in (United States)"},
-                 {QLocale::Brazil, "30 x 40 mm (Brazil - ID)"},
-                 {QLocale::CzechRepublic, "35 x 45 mm (Czech Republic)"},
-                 {QLocale::Antarctica, "35 x 45 mm (Finland)"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(publishedLabels().value(DefaultFormatFor(c.territory)).toStdString(), c.expected);
+    for (const auto& [territory, expected] :
+         {std::pair(QLocale::France, "35 x 45 mm (France)"),
+          {QLocale::UnitedStates, "2 x 2 in (United States)"},
+          {QLocale::Brazil, "30 x 40 mm (Brazil - ID)"},
+          {QLocale::CzechRepublic, "35 x 45 mm (Czech Republic)"},
+          {QLocale::Antarctica, "35 x 45 mm (Finland)"}})
+        EXPECT_EQ(publishedLabels().value(DefaultFormatFor(territory)).toStdString(), expected);
 }
