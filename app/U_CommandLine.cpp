@@ -10,6 +10,47 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+namespace {
+
+// The toolkit's own options, taken out of the list when the application starts; those of
+// the first list take a value.
+const QStringList kToolkitWithValue = {"platform",
+                                       "platformpluginpath",
+                                       "platformtheme",
+                                       "plugin",
+                                       "qwindowgeometry",
+                                       "qwindowicon",
+                                       "qwindowtitle",
+                                       "session",
+                                       "display",
+                                       "geometry",
+                                       "style",
+                                       "stylesheet",
+                                       "name",
+                                       "title",
+                                       "im",
+                                       "qmljsdebugger",
+                                       "fn",
+                                       "font",
+                                       "bg",
+                                       "background",
+                                       "fg",
+                                       "foreground",
+                                       "btn",
+                                       "button",
+                                       "inputstyle",
+                                       "qwindowgroup"};
+const QStringList kToolkitAlone = {"reverse", "widgetcount", "nograb", "dograb",     "sync",
+                                   "visual",  "ncols",       "cmap",   "testability"};
+
+QString toolkitName(const QString& argument) {
+    QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+    const qsizetype equals = name.indexOf(QLatin1Char('='));
+    return equals < 0 ? name : name.left(equals);
+}
+
+} // namespace
+
 CommandLine ParseCommandLine(const QStringList& arguments) {
     CommandLine line;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -26,8 +67,17 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             line.help = true;
         else if (argument == QLatin1String("--version"))
             line.version = true;
-        else if (line.picture.isEmpty() && !argument.isEmpty() &&
-                 !argument.startsWith(QLatin1Char('-')) && !IsLanguageSwitch(argument))
+        else if (argument.size() > 1 && argument.startsWith(QLatin1Char('-')) &&
+                 !IsLanguageSwitch(argument)) {
+            const QString name = toolkitName(argument);
+            if (kToolkitWithValue.contains(name)) {
+                if (!argument.contains(QLatin1Char('=')))
+                    ++i;
+            } else if (!kToolkitAlone.contains(name) && line.unknown.isEmpty()) {
+                line.unknown = argument;
+            }
+        } else if (line.picture.isEmpty() && !argument.isEmpty() &&
+                   !argument.startsWith(QLatin1Char('-')) && !IsLanguageSwitch(argument))
             line.picture = argument;
     }
     if (line.check && line.picture.isEmpty() && line.error.isEmpty())
@@ -62,6 +112,21 @@ QString UsageText() {
         "  -co         write the base language file QKS_ORIGINAL.SPK for translators\n"
         "  -h, --help  print this text and exit\n"
         "  --version   print the version and exit\n");
+}
+
+std::optional<EarlyAnswer> AnswerEarly(const CommandLine& line, const QString& version) {
+    if (line.help)
+        return EarlyAnswer{0, UsageText(), {}};
+    if (line.version)
+        return EarlyAnswer{0, VersionText(version), {}};
+    if (!line.error.isEmpty())
+        return EarlyAnswer{kCheckUsage, {}, QStringLiteral("quillmark: %1\n").arg(line.error)};
+    if (!line.unknown.isEmpty())
+        return EarlyAnswer{2,
+                           {},
+                           QStringLiteral("quillmark: unknown option '%1'\n").arg(line.unknown) +
+                               UsageText()};
+    return std::nullopt;
 }
 
 QString VersionText(const QString& version) {

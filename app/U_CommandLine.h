@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // What the command line asks for. "-co" (the base language file) is the language
 // component's own and is left to it.
 struct CommandLine {
@@ -15,7 +17,18 @@ struct CommandLine {
     bool check = false;
     int checkFormat = -1; // -1: the saved format
     QString error;        // what was wrong with the arguments; empty when they read well
+    QString unknown;      // the first option that is neither ours nor the toolkit's
 };
+
+// What the program does before its window: print the usage or the version and end (0),
+// refuse arguments of --check that do not read well (kCheckUsage), or refuse an unknown
+// option with the usage on standard error (2). Empty: go on.
+struct EarlyAnswer {
+    int status = 0;
+    QString out;
+    QString err;
+};
+std::optional<EarlyAnswer> AnswerEarly(const CommandLine& line, const QString& version);
 
 // arguments: everything after the program name.
 CommandLine ParseCommandLine(const QStringList& arguments);

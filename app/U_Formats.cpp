@@ -235,3 +235,71 @@ int ParseIndexSetting(const QString& text) {
     const int value = text.trimmed().toInt(&ok);
     return ok ? value : 0;
 }
+
+int DefaultFormatFor(QLocale::Territory territory) {
+    QString name = QLocale::territoryToString(territory);
+    // The toolkit's names where the catalogue keeps older ones.
+    if (name == QLatin1String("Czechia"))
+        name = QStringLiteral("Czech Republic");
+    else if (name == QStringLiteral("T\u00fcrkiye"))
+        name = QStringLiteral("Turkey");
+    const auto& catalogue = FormatCatalogue();
+    for (size_t i = 0; i < catalogue.size(); ++i) {
+        const QString country = QString::fromUtf8(catalogue[i].country);
+        if (country == name || country.startsWith(name + QStringLiteral(" - ")))
+            return int(i);
+    }
+    return kDefaultFormatIndex;
+}
+
+namespace {
+
+// Lower case without accents, so that "e" finds "É".
+QString folded(const QString& text) {
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    QString out;
+    for (const QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing)
+            out += c.toCaseFolded();
+    return out;
+}
+
+} // namespace
+
+int FindFormatByCountry(const QStringList& labels, const QString& typed, int from) {
+    const QString wanted = folded(typed);
+    const int count = int(labels.size());
+    if (wanted.isEmpty() || count == 0)
+        return -1;
+    for (int step = 0; step < count; ++step) {
+        const int i = ((std::max(from, 0) + step) % count);
+        const QString& label = labels.at(i);
+        const qsizetype bracket = label.indexOf(QLatin1Char('('));
+        if (folded(label.mid(bracket + 1)).startsWith(wanted))
+            return i;
+    }
+    return -1;
+}
+
+const QStringList& PrintOptionWords() {
+    static const PrintOptionTexts english;
+    static const QStringList words =
+        QStringList{english.paper, english.orientation, english.portrait, english.landscape,
+                    english.cutMarks} +
+        english.paperNames.mid(1);
+    return words;
+}
+
+PrintOptionTexts PrintOptionTextsFrom(const QStringList& words) {
+    PrintOptionTexts texts;
+    if (words.size() < 5 + texts.paperNames.size() - 1)
+        return texts;
+    texts.paper = words.at(0);
+    texts.orientation = words.at(1);
+    texts.portrait = words.at(2);
+    texts.landscape = words.at(3);
+    texts.cutMarks = words.at(4);
+    for (qsizetype i = 1; i < texts.paperNames.size(); ++i)
+        texts.paperNames[i] = words.at(4 + i);
+    return texts;
+}

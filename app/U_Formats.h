@@ -2,6 +2,9 @@
 
 // The catalogue of official photo formats and reading their sizes.
 
+#include "platform/Printers.h"
+
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -53,3 +56,16 @@ bool MaskAvailable(const PhotoFormat& format);
 // The stored "PicFormatIdx" text as a number: leading blanks allowed, anything else that is
 // not a whole number (trailing junk, overflow) gives 0.
 int ParseIndexSetting(const QString& text);
+
+// The catalogue entry of the country of territory: the first whose country text is the
+// territory's English name, alone or followed by " - " and a document; else the default.
+int DefaultFormatFor(QLocale::Territory territory);
+
+// The first entry at or after from (wrapping round) whose country, the text after the
+// label's first "(", begins with typed, without regard to case or accents; -1 for none.
+int FindFormatByCountry(const QStringList& labels, const QString& typed, int from);
+
+// The words of the printer settings that the program adds to the print dialog, in the order
+// of PrintOptionTexts (its paper names from Letter on).
+const QStringList& PrintOptionWords();
+PrintOptionTexts PrintOptionTextsFrom(const QStringList& words);

@@ -6,26 +6,37 @@
 #include "support/U_Accessibility.h"
 #include "support/U_MsgDlg.h"
 #include "support/U_OrrinUtils.h"
+#include "app/U_FormatListView.h"
 #include "app/U_PictureView.h"
 #include "support/U_QMKSUtils.h"
+#include "localization/U_MessageTexts.h"
 #include "localization/U_SettingsDlg.h"
 #include "app/U_TrackBar.h"
 #include "about/U_about.h"
 #include "app/U_FrameDlg.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QThreadPool>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -69,12 +80,19 @@ TMainDlg::TMainDlg(PlatformServices& platform, QWidget* parent)
     SetUpLanguage();
     main_ts = m_components.add(new TTextStorage(QStringLiteral("main_ts"), ::MainTexts(), this),
                                "main_ts");
+    options_ts = m_components.add(
+        new TTextStorage(QStringLiteral("options_ts"), PrintOptionWords(), this), "options_ts");
+    messages_ts = m_components.add(
+        new TTextStorage(QStringLiteral("messages_ts"), ::MessageTexts(), this), "messages_ts");
+    SetCaptionTranslator(
+        [texts = messages_ts](const QString& caption) { return TranslateCaption(caption, texts); });
     WOD = m_components.add(new TWideOpenDialog(*m_platform.files, this, this), "WOD");
     WOD->setFilter(QStringLiteral("JPEG|*.jpg;*.jpeg"));
     setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
 }
 
 TMainDlg::~TMainDlg() {
+    SetCaptionTranslator({});
     // Engine first, then the log, then the drop list, as the window's destruction frees them.
     m_engine.reset();
     m_log.reset();
@@ -99,6 +117,8 @@ void TMainDlg::BuildControls() {
     format_cmb = m_components.add(new QComboBox(opt_grp), "format_cmb");
     format_cmb->setGeometry(5, 14, 188, format_cmb->sizeHint().height());
     format_cmb->setMaxVisibleItems(16);
+    // Typing looks for the country: every entry starts with its size.
+    format_cmb->setView(new TFormatListView(format_cmb));
     num_lbl =
         m_components.add(new QLabel(QStringLiteral("Number of pictures :"), opt_grp), "num_lbl");
     num_lbl->move(8, 38);
@@ -268,8 +288,11 @@ void TMainDlg::LogInfo(const QString& message) {
         m_log->Log(message, TWLog::Info);
 }
 
+// The log keeps the message as raised, with every detail; the user reads it translated.
 void TMainDlg::ShowError(const QString& message) {
-    ShowErrorMessage(*m_platform.messages, this, message);
+    LogInfo(QStringLiteral("Error : ") +
+            QString(message).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    ShowErrorMessage(*m_platform.messages, this, TranslateMessage(message, messages_ts));
 }
 
 void TMainDlg::Translated(const QString& text, int kind) {
@@ -298,6 +321,7 @@ void TMainDlg::AppEvtActivate() {
     LogInfo(QStringLiteral("Administrator : ") + YesNo(m_platform.system->isAdministrator()));
     if (!m_platform.arguments.isEmpty())
         LogInfo(m_platform.arguments.constFirst());
+    LoadPrintOptions();
     if (!PrinterStartUp())
         return;
     RegisterDropTarget();
@@ -305,8 +329,9 @@ void TMainDlg::AppEvtActivate() {
     UpdateCopiesRange();
     AutoResize1Click();
     QString saved = ReadSetting(*m_platform.settings, QStringLiteral("PicFormatIdx"));
+    // Never chosen: the user's own country when the catalogue has it.
     if (saved.isEmpty())
-        saved = QString::number(kDefaultFormatIndex);
+        saved = QString::number(DefaultFormatFor(QLocale().territory()));
     format_cmb->setCurrentIndex(ParseIndexSetting(saved));
     if (format_cmb->currentIndex() < 0)
         format_cmb->setCurrentIndex(0);
@@ -331,13 +356,23 @@ void TMainDlg::BuildFormatList() {
     format_cmb->setCurrentIndex(remembered);
     if (format_cmb->currentIndex() < 0)
         format_cmb->setCurrentIndex(0);
+    // The popup as wide as its longest entry, with room for its scroll bar.
+    QAbstractItemView* view = format_cmb->view();
+    int widest = 0;
+    for (int i = 0; i < format_cmb->count(); ++i)
+        widest = std::max(widest, view->fontMetrics().horizontalAdvance(format_cmb->itemText(i)));
+    view->setMinimumWidth(widest + view->verticalScrollBar()->sizeHint().width() +
+                          4 * view->frameWidth() + 16);
 }
 
 void TMainDlg::langueAfterLanguageSwitch() {
     setWindowTitle(Caption());
     BuildFormatList();
+    GivePrintOptionTexts();
     // Qt's own buttons and dialogs follow the pack just applied.
     m_qtTranslations.Apply(langue->LanguageCodeAt(langue->LanguageIndex()) & 0xFFFF);
+    // The system's reasons in messages (strerror) follow too, where that locale is installed.
+    SetSystemMessageLanguage(langue->LanguageCodeAt(langue->LanguageIndex()) & 0xFFFF);
 }
 
 void TMainDlg::format_cmbChange() {
@@ -379,9 +414,40 @@ void TMainDlg::Exit1Click() {
     close();
 }
 
+// The page in the language shown, when one was written for it; else the English one.
+QString HelpPageName(int languageId) {
+    switch (languageId & 0x3FF) {
+    case 0x0C:
+        return QStringLiteral("help_fr.htm");
+    case 0x07:
+        return QStringLiteral("help_de.htm");
+    case 0x0A:
+        return QStringLiteral("help_es.htm");
+    default:
+        return QStringLiteral("help.htm");
+    }
+}
+
 void TMainDlg::Help1Click() {
-    m_platform.shell->openLocalPath(
-        FindProgramFile(m_platform.programFile, QStringLiteral("help.htm")));
+    const int index = langue->LanguageIndex();
+    QString page = FindProgramFile(m_platform.programFile,
+                                   HelpPageName(index >= 0 ? langue->LanguageCodeAt(index) : 0));
+    if (!QFileInfo::exists(page))
+        page = FindProgramFile(m_platform.programFile, QStringLiteral("help.htm"));
+    // A missing page shows nothing; one that no program on the desktop opens is shown here.
+    if (m_platform.shell->openLocalPath(page) || !QFileInfo::exists(page))
+        return;
+    auto* window = new QDialog(this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(Help1->text().remove(QLatin1Char('&')));
+    auto* browser = new QTextBrowser(window);
+    browser->setOpenExternalLinks(true);
+    browser->setSource(QUrl::fromLocalFile(page));
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser);
+    window->resize(640, 560);
+    window->show();
 }
 
 void TMainDlg::OpenLogFile1Click() {

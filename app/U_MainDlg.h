@@ -36,6 +36,10 @@ class TSettingsDlg;
 class TTrackBar;
 class Tpreviewdlg;
 
+// The help page for a Windows language identifier: help_fr.htm, help_de.htm, help_es.htm or
+// help.htm.
+QString HelpPageName(int languageId);
+
 // The main window: owner of the log, the layout engine, the working picture and the format
 // list, and the place where every command starts.
 class TMainDlg : public QMainWindow, public IComponentOwner {
@@ -102,6 +106,7 @@ public:
     const QString& WorkFile() const { return m_workFile; }
     QStringList& DroppedFiles() { return m_droppedFiles; }
     TTextStorage* MainTexts() const { return main_ts; }
+    TTextStorage* MessageTexts() const { return messages_ts; }
     TLangList* Languages() const { return langue; }
     TWideOpenDialog* OpenDialog() const { return WOD; }
     const QString& DataDir() const { return m_dataFolder; }
@@ -137,6 +142,9 @@ private:
     bool PrinterStartUp();
     void CloseAtStartUp();
     void SendPrintJob();
+    void LoadPrintOptions();
+    void SavePrintOptions();
+    void GivePrintOptionTexts();
 
     PlatformServices& m_platform;
     TComponentList m_components;
@@ -161,6 +169,10 @@ private:
     QObject* AppEvt = nullptr;
     TLangList* langue = nullptr;
     TTextStorage* main_ts = nullptr;
+    // The words of the program's own printer settings.
+    TTextStorage* options_ts = nullptr;
+    // The words of the messages that operations raise, and of the message box captions.
+    TTextStorage* messages_ts = nullptr;
     TWideOpenDialog* WOD = nullptr;
 
     QAction* LoadPicture1 = nullptr;

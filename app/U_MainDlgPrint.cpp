@@ -3,6 +3,9 @@
 
 #include "support/U_BackgroundWork.h"
 #include "support/U_MsgDlg.h"
+#include "support/U_QMKSUtils.h"
+#include "platform/SettingsStore.h"
+#include "platform/VirtualPdfPrinter.h"
 #include "app/U_PictureView.h"
 #include "print/U_PreviewDlg.h"
 #include "print/U_PageCompose.h"
@@ -12,6 +15,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
+#include <QLocale>
 #include <QScopeGuard>
 
 bool TMainDlg::PrinterStartUp() {
@@ -56,9 +60,47 @@ void TMainDlg::num_trkChange() {
     dynnum_lbl->setText(QString::number(num_trk->Position()));
 }
 
+namespace {
+
+const QString kPaperValue = QStringLiteral("Paper");
+const QString kLandscapeValue = QStringLiteral("Landscape");
+const QString kCutMarksValue = QStringLiteral("CutMarks");
+
+} // namespace
+
+// The program's own printer settings: the virtual printer's paper (by default the one of
+// the user's country) and cut marks (off by default, so the page stays as it was).
+void TMainDlg::LoadPrintOptions() {
+    ISettingsStore& settings = *m_platform.settings;
+    PrintOptions options;
+    const QString paper = ReadSetting(settings, kPaperValue);
+    options.paper = paper.isEmpty() ? DefaultPaperFor(QLocale().territory()) : PaperFromKey(paper);
+    options.landscape = ReadSetting(settings, kLandscapeValue) == QLatin1String("1");
+    options.cutMarks = ReadSetting(settings, kCutMarksValue) == QLatin1String("1");
+    m_platform.printers->setOptions(options);
+    GivePrintOptionTexts();
+}
+
+void TMainDlg::SavePrintOptions() {
+    ISettingsStore& settings = *m_platform.settings;
+    const PrintOptions options = m_platform.printers->options();
+    WriteSetting(settings, kPaperValue, PaperKey(options.paper));
+    WriteSettingInt(settings, kLandscapeValue, options.landscape ? 1 : 0);
+    WriteSettingInt(settings, kCutMarksValue, options.cutMarks ? 1 : 0);
+}
+
+void TMainDlg::GivePrintOptionTexts() {
+    QStringList words;
+    for (const QString& word : PrintOptionWords())
+        words << options_ts->Translate(word);
+    m_platform.printers->setOptionTexts(PrintOptionTextsFrom(words));
+}
+
 void TMainDlg::opt_btnClick() {
-    if (m_platform.printers->showPrintDialog(this))
+    if (m_platform.printers->showPrintDialog(this)) {
+        SavePrintOptions();
         UpdateCopiesRange();
+    }
     ShowSelectedPrinter();
 }
 
@@ -71,6 +113,7 @@ void TMainDlg::print_btnClick() {
         // its error, and the cell is sized for the printer that will print it.
         m_engine->Refresh();
         m_engine->Copies = num_trk->Position();
+        m_engine->CutMarks = m_platform.printers->options().cutMarks;
         // The picture view keeps the norm mask in a layer of its own, so the picture drawn
         // into the cell never carries it.
         ComposeCell(m_engine->Photo, img->picture(), AutoResize1->isChecked());
@@ -78,9 +121,10 @@ void TMainDlg::print_btnClick() {
         // The preview shows the page from its layout and makes the page image only when
         // it is saved: the same pixels, without filling a page of hundreds of megabytes
         // for a glance.
-        m_previewDlg->SetPageLayout(PageLayout{
-            QSize(m_engine->PageWidth(), m_engine->PageHeight()),
-            m_engine->Photo.convertToFormat(QImage::Format_RGB32), m_engine->Positions()});
+        m_previewDlg->SetPageLayout(
+            PageLayout{QSize(m_engine->PageWidth(), m_engine->PageHeight()),
+                       m_engine->Photo.convertToFormat(QImage::Format_RGB32), m_engine->Positions(),
+                       m_engine->Marks()});
         m_previewDlg->SetPageResolution(QSize(m_engine->DpiX, m_engine->DpiY));
     }
     LogInfo(QStringLiteral("Printing : Preview"));

@@ -64,14 +64,10 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);
     const CommandLine early = ParseCommandLine(raw);
-    if (early.help || early.version) {
-        const QString text = early.help ? UsageText() : VersionText(QStringLiteral(QM_VERSION));
-        std::fputs(text.toLocal8Bit().constData(), stdout);
-        return 0;
-    }
-    if (!early.error.isEmpty()) {
-        std::fprintf(stderr, "quillmark: %s\n", early.error.toLocal8Bit().constData());
-        return kCheckUsage;
+    if (const auto answer = AnswerEarly(early, QStringLiteral(QM_VERSION))) {
+        std::fputs(answer->out.toLocal8Bit().constData(), stdout);
+        std::fputs(answer->err.toLocal8Bit().constData(), stderr);
+        return answer->status;
     }
     if (early.check)
         return CheckPicture(argc, argv, early);
@@ -128,7 +124,7 @@ int main(int argc, char* argv[]) {
     auto* settingsDlg = new TSettingsDlg(&mainDlg);
     auto* previewDlg = new Tpreviewdlg(platform, &mainDlg);
     auto* aboutDlg = new TAboutDlg(*platform.shell, platform.programFile, &mainDlg);
-    previewDlg->Bind(mainDlg.MainTexts());
+    previewDlg->Bind(mainDlg.MainTexts(), mainDlg.MessageTexts());
     mainDlg.SetWindows(settingsDlg, previewDlg, aboutDlg);
     QObject::connect(&instance, &SingleInstance::Received, &mainDlg,
                      [&mainDlg](const QString& path) { mainDlg.OpenPicture(path); });

@@ -108,9 +108,37 @@ QImage DecodeBmp(const QByteArray& data, const QString& name) {
                                                          : QImage::Format_RGB32);
 }
 
+QString ForeignPictureKind(const QByteArray& data) {
+    static const struct {
+        qsizetype at;
+        QByteArray signature;
+        const char* kind;
+    } kinds[] = {
+        {0, QByteArray("\x89PNG\r\n\x1a\n", 8), "PNG"},
+        {0, "GIF87a", "GIF"},
+        {0, "GIF89a", "GIF"},
+        {0, QByteArray("II*\0", 4), "TIFF"},
+        {0, QByteArray("MM\0*", 4), "TIFF"},
+        {8, "WEBP", "WebP"},
+        {4, "ftypheic", "HEIC"},
+        {4, "ftypheix", "HEIC"},
+        {4, "ftypmif1", "HEIF"},
+        {4, "ftypavif", "AVIF"},
+    };
+    for (const auto& k : kinds)
+        if (data.mid(k.at, k.signature.size()) == k.signature)
+            return QString::fromLatin1(k.kind);
+    return {};
+}
+
 QImage DecodePicture(const QByteArray& data, const QString& name) {
     if (data.startsWith("BM"))
         return DecodeBmp(data, name);
+    // A picture of another kind is named as such, rather than as a broken JPEG.
+    const QString kind = ForeignPictureKind(data);
+    if (!kind.isEmpty())
+        throw AppError(QStringLiteral("\"%1\" is a %2 picture; Quillmark reads JPEG pictures.")
+                           .arg(QDir::toNativeSeparators(name), kind));
     return DecodeJpeg(data, name);
 }
 

@@ -20,6 +20,10 @@ QByteArray ReadPictureFile(const QString& path);
 // naming the file (name) and the reason.
 QImage DecodeBmp(const QByteArray& data, const QString& name);
 
+// "PNG", "GIF", "TIFF", "WebP", "HEIC", "HEIF" or "AVIF" for a file of that kind, judged by
+// its first bytes; empty for any other.
+QString ForeignPictureKind(const QByteArray& data);
+
 // The 32-bit picture in a file's bytes: a Windows bitmap when they start with "BM", else a
 // JPEG. Throws AppError whose message names the file (name) and the reason.
 QImage DecodePicture(const QByteArray& data, const QString& name);

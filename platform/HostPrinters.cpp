@@ -7,6 +7,7 @@
 #include "platform/VirtualPdfPrinter.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
@@ -23,6 +24,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 
 #include <cups/cups.h>
@@ -90,7 +92,7 @@ public:
         if (name.isEmpty())
             throw PrinterError(QStringLiteral("No printer is installed."));
         if (virtualSelected())
-            return VirtualPrinterMetrics();
+            return VirtualPrinterMetrics(m_options);
         QPrinter& printer = systemPrinter();
         const QRect paint = printer.pageLayout().paintRectPixels(printer.resolution());
         PrinterMetrics m;
@@ -122,12 +124,30 @@ public:
             printer = &systemPrinter();
         }
         QPrintDialog dialog(printer, parent);
+        // The program's own choices on a tab of their own, the virtual printer among them:
+        // the toolkit's dialog lists only the system's printers.
+        auto* own = new QWidget;
+        own->setWindowTitle(QStringLiteral("Quillmark"));
+        auto* ownForm = new QFormLayout(own);
+        QCheckBox* toPdf = nullptr;
+        if (hasVirtual()) {
+            toPdf = new QCheckBox(kVirtualName, own);
+            toPdf->setChecked(virtualSelected());
+            ownForm->addRow(toPdf);
+        }
+        const OwnChoices choices = addOwnChoices(*ownForm, own);
+        dialog.setOptionTabs({own});
         dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
         dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
         if (dialog.exec() != QDialog::Accepted)
             return false;
+        takeOwnChoices(choices);
+        if (toPdf && toPdf->isChecked()) {
+            m_selectedName = kVirtualName;
+            return true;
+        }
         if (other)
             m_printer = std::move(other);
         // The dialog may have changed the printer or the paper: take that printer's own
@@ -146,8 +166,8 @@ public:
         if (name.isEmpty())
             throw PrinterError(QStringLiteral("No printer is installed."));
         if (virtualSelected()) {
-            WritePdfPage(virtualPageName(), VirtualPrinterMetrics(), VirtualPrinterPaperPoints(),
-                         draw);
+            WritePdfPage(virtualPageName(), VirtualPrinterMetrics(m_options),
+                         VirtualPrinterPaperPoints(m_options), draw);
             return;
         }
         if (!cupsAnswers())
@@ -285,6 +305,31 @@ private:
     std::shared_ptr<QPrinter> m_printer;
     std::shared_ptr<std::atomic<bool>> m_sending = std::make_shared<std::atomic<bool>>(false);
 
+    // The virtual printer's paper and orientation, and cut marks.
+    struct OwnChoices {
+        QComboBox* paper;
+        QComboBox* orientation;
+        QCheckBox* marks;
+    };
+    OwnChoices addOwnChoices(QFormLayout& form, QWidget* owner) const {
+        OwnChoices c{new QComboBox(owner), new QComboBox(owner),
+                     new QCheckBox(m_texts.cutMarks, owner)};
+        c.paper->addItems(m_texts.paperNames);
+        c.paper->setCurrentIndex(int(m_options.paper));
+        form.addRow(m_texts.paper, c.paper);
+        c.orientation->addItems({m_texts.portrait, m_texts.landscape});
+        c.orientation->setCurrentIndex(m_options.landscape ? 1 : 0);
+        form.addRow(m_texts.orientation, c.orientation);
+        c.marks->setChecked(m_options.cutMarks);
+        form.addRow(c.marks);
+        return c;
+    }
+    void takeOwnChoices(const OwnChoices& c) {
+        m_options.paper = Paper(std::max(0, c.paper->currentIndex()));
+        m_options.landscape = c.orientation->currentIndex() == 1;
+        m_options.cutMarks = c.marks->isChecked();
+    }
+
     bool showVirtualDialog(QWidget* parent) {
         // Worded with the toolkit's own print dialog texts, so its translations apply.
         auto tr = [](const char* context, const char* text) {
@@ -304,6 +349,7 @@ private:
         if (!m_virtual.folder.isEmpty())
             form->addRow(tr("QPrintWidget", "Location:"),
                          new QLabel(QDir::toNativeSeparators(m_virtual.folder), &dialog));
+        const OwnChoices choices = addOwnChoices(*form, &dialog);
         auto* buttons =
             new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
         QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -312,6 +358,7 @@ private:
         if (dialog.exec() != QDialog::Accepted)
             return false;
         m_selectedName = kVirtualName;
+        takeOwnChoices(choices);
         return true;
     }
 };

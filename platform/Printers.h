@@ -32,6 +32,33 @@ public:
     virtual void drawImage(int x, int y, const QImage& image) = 0;
 };
 
+// The papers the virtual printer offers.
+enum class Paper { A4, Letter, A5, Photo10x15, Photo4x6, Photo13x18 };
+
+// Choices of the printer settings window that are the program's own and kept in the
+// settings: the virtual printer's paper, and cut marks on every printer.
+struct PrintOptions {
+    Paper paper = Paper::A4;
+    bool landscape = false;
+    bool cutMarks = false;
+};
+
+// The words of those choices in the user's language, given by the program's windows.
+struct PrintOptionTexts {
+    QString paper = QStringLiteral("Paper :");
+    QString orientation = QStringLiteral("Orientation :");
+    QString portrait = QStringLiteral("Portrait");
+    QString landscape = QStringLiteral("Landscape");
+    QString cutMarks = QStringLiteral("Cut marks");
+    // In the order of Paper.
+    QStringList paperNames = {QStringLiteral("A4"),
+                              QStringLiteral("Letter"),
+                              QStringLiteral("A5"),
+                              QStringLiteral("10 x 15 cm photo paper"),
+                              QStringLiteral("4 x 6 in photo paper"),
+                              QStringLiteral("13 x 18 cm photo paper")};
+};
+
 class PrinterError : public AppError {
 public:
     using AppError::AppError;
@@ -54,12 +81,20 @@ public:
     // The print dialog for the selected printer (no print-to-file, no page range, no
     // selection). True when confirmed; the selection and its settings may then differ.
     virtual bool showPrintDialog(QWidget* parent) = 0;
+    // The program's own choices; the dialog shows them and a confirmed dialog changes them.
+    PrintOptions options() const { return m_options; }
+    void setOptions(const PrintOptions& options) { m_options = options; }
+    void setOptionTexts(const PrintOptionTexts& texts) { m_texts = texts; }
     // Prints exactly one page on the selected printer as a job named documentName; draw
     // paints it. Returns only when the print system has accepted the job; throws
     // PrinterError when it refuses or fails. May run on a worker thread while the caller
     // keeps every other use of the printer system waiting; draw then runs there too.
     virtual void printOnePage(const QString& documentName,
                               const std::function<void(IPageCanvas&)>& draw) = 0;
+
+protected:
+    PrintOptions m_options;
+    PrintOptionTexts m_texts;
 };
 
 class IFileChooser;

@@ -11,12 +11,78 @@
 
 #include <zlib.h>
 
-PrinterMetrics VirtualPrinterMetrics() {
-    return PrinterMetrics{600, 600, 4760, 6779, 100, 100};
+namespace {
+
+constexpr int kDpi = 600;
+constexpr int kMarginSide = 100;
+constexpr int kMarginTop = 100;
+constexpr int kMarginBottom = 136;
+
+struct PaperEntry {
+    Paper paper;
+    const char* key;
+    int width; // tenths of a millimetre, portrait
+    int height;
+};
+
+// Letter and 4 × 6 in are whole inches: 215.9 × 279.4 and 101.6 × 152.4 mm.
+constexpr PaperEntry kPapers[] = {
+    {Paper::A4, "A4", 2100, 2970},          {Paper::Letter, "Letter", 2159, 2794},
+    {Paper::A5, "A5", 1480, 2100},          {Paper::Photo10x15, "10x15cm", 1000, 1500},
+    {Paper::Photo4x6, "4x6in", 1016, 1524}, {Paper::Photo13x18, "13x18cm", 1300, 1800},
+};
+
+const PaperEntry& entryOf(Paper paper) {
+    for (const PaperEntry& e : kPapers)
+        if (e.paper == paper)
+            return e;
+    return kPapers[0];
 }
 
-QSizeF VirtualPrinterPaperPoints() {
-    return QSizeF(210.0 / 25.4 * 72.0, 297.0 / 25.4 * 72.0);
+QSize orientedTenths(const PrintOptions& options) {
+    const QSize portrait = PaperTenthsMM(options.paper);
+    return options.landscape ? portrait.transposed() : portrait;
+}
+
+} // namespace
+
+QSize PaperTenthsMM(Paper paper) {
+    const PaperEntry& e = entryOf(paper);
+    return {e.width, e.height};
+}
+
+Paper DefaultPaperFor(QLocale::Territory territory) {
+    return territory == QLocale::UnitedStates || territory == QLocale::Canada ? Paper::Letter
+                                                                              : Paper::A4;
+}
+
+QString PaperKey(Paper paper) {
+    return QString::fromLatin1(entryOf(paper).key);
+}
+
+Paper PaperFromKey(const QString& key) {
+    for (const PaperEntry& e : kPapers)
+        if (key == QLatin1String(e.key))
+            return e.paper;
+    return Paper::A4;
+}
+
+PrinterMetrics VirtualPrinterMetrics(const PrintOptions& options) {
+    const QSize tenths = orientedTenths(options);
+    // Tenths of a millimetre to device pixels, truncating, exact in integers.
+    const int sheetWidth = int(qint64(tenths.width()) * kDpi / 254);
+    const int sheetHeight = int(qint64(tenths.height()) * kDpi / 254);
+    return PrinterMetrics{kDpi,
+                          kDpi,
+                          sheetWidth - 2 * kMarginSide,
+                          sheetHeight - kMarginTop - kMarginBottom,
+                          kMarginSide,
+                          kMarginTop};
+}
+
+QSizeF VirtualPrinterPaperPoints(const PrintOptions& options) {
+    const QSize tenths = orientedTenths(options);
+    return QSizeF(tenths.width() / 254.0 * 72.0, tenths.height() / 254.0 * 72.0);
 }
 
 QString NextPdfPageName(const QString& folder) {

@@ -110,6 +110,7 @@ void BuildPage(QImage& page, const PageLayout& layout) {
     ImageCanvas canvas(page);
     for (const QPoint& p : layout.positions)
         canvas.drawImage(p.x(), p.y(), layout.cell);
+    DrawMarks(canvas, layout.marks);
 }
 
 QImage ScaleNearestLayout(const PageLayout& layout, const QSize& shown) {
@@ -127,12 +128,17 @@ QImage ScaleNearestLayout(const PageLayout& layout, const QSize& shown) {
     for (int x = 0; x < shown.width(); ++x)
         columns[size_t(x)] = int(std::min(pw - 1, (2 * x + 1) * pw / (2 * qint64(shown.width()))));
     std::vector<QPoint> row; // the photos that the current page row crosses
+    std::vector<QRect> rowMarks;
     for (int y = 0; y < shown.height(); ++y) {
         const int sy = int(std::min(ph - 1, (2 * y + 1) * ph / (2 * qint64(shown.height()))));
         row.clear();
         for (const QPoint& p : layout.positions)
             if (sy >= p.y() && sy < p.y() + ch)
                 row.push_back(p);
+        rowMarks.clear();
+        for (const QRect& m : layout.marks)
+            if (sy >= m.top() && sy <= m.bottom())
+                rowMarks.push_back(m);
         auto* to = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < shown.width(); ++x) {
             const int sx = columns[size_t(x)];
@@ -144,6 +150,10 @@ QImage ScaleNearestLayout(const PageLayout& layout, const QSize& shown) {
                         reinterpret_cast<const QRgb*>(cell.constScanLine(sy - p->y()))[sx - p->x()];
                     break;
                 }
+            // Marks are drawn last and never lie on a photo.
+            for (const QRect& m : rowMarks)
+                if (sx >= m.left() && sx <= m.right())
+                    pixel = 0xff000000u;
             to[x] = pixel;
         }
     }

@@ -30,6 +30,8 @@ struct PageLayout {
     QSize size;
     QImage cell;
     std::vector<QPoint> positions;
+    // Cut marks, black.
+    std::vector<QRect> marks;
 };
 
 // The page image of the layout, pixel for pixel as the engine draws it (PreparePage, then

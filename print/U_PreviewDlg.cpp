@@ -2,6 +2,7 @@
 
 #include "resources/Artwork.h"
 #include "localization/C_TextStorage.h"
+#include "localization/U_MessageTexts.h"
 #include "support/C_WideDialogs.h"
 #include "support/U_BackgroundWork.h"
 #include "picture/U_JpegEncode.h"
@@ -216,8 +217,9 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     connect(usb_btn, &QPushButton::clicked, this, [this] { Guard([this] { usb_btnClick(); }); });
 }
 
-void Tpreviewdlg::Bind(TTextStorage* texts) {
+void Tpreviewdlg::Bind(TTextStorage* texts, TTextStorage* messages) {
     m_texts = texts;
+    m_messages = messages;
 }
 
 // The buttons start their own commands while the window is open, so their errors are
@@ -226,7 +228,7 @@ template <typename F> void Tpreviewdlg::Guard(F&& command) {
     try {
         command();
     } catch (const AppError& e) {
-        ShowErrorMessage(*m_platform.messages, this, e.message());
+        ShowErrorMessage(*m_platform.messages, this, TranslateMessage(e.message(), m_messages));
     } catch (const std::exception& e) {
         ShowErrorMessage(*m_platform.messages, this, QString::fromLocal8Bit(e.what()));
     }
@@ -270,6 +272,9 @@ bool Tpreviewdlg::Execute() {
         img->showLayout(*m_layout);
     else
         img->showPage(m_page);
+    // Return prints, whichever button was pressed when the window was last open.
+    print_btn->setDefault(true);
+    print_btn->setFocus(Qt::OtherFocusReason);
     const bool print = exec() == QDialog::Accepted;
     // At 1200 dpi the page holds hundreds of megabytes: not kept between previews.
     m_page = QImage();
@@ -287,7 +292,11 @@ void Tpreviewdlg::FitToScreen() {
         screen ? FittedViewHeight(screen->availableGeometry().height(), kFrameAllowance)
                : kViewHeight;
     setFixedSize(kWindowWidth, kViewTop + viewHeight + kViewBottomMargin);
-    img->setGeometry(3, kViewTop, kViewWidth, viewHeight);
+    // A shorter view keeps the designed proportions, centred, so that the page fills it
+    // instead of leaving its right part empty.
+    const int viewWidth =
+        std::min(kViewWidth, int(std::lround(double(viewHeight) * kViewWidth / kViewHeight)));
+    img->setGeometry(3 + (kViewWidth - viewWidth) / 2, kViewTop, viewWidth, viewHeight);
 }
 
 // The program's own files are never replaced by a sheet, and an existing file only when the

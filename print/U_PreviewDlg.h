@@ -74,8 +74,9 @@ class Tpreviewdlg : public QDialog, public IComponentOwner {
 public:
     explicit Tpreviewdlg(PlatformServices& platform, QWidget* parent = nullptr);
 
-    // The main window's text storage, shared with this window.
-    void Bind(TTextStorage* texts);
+    // The main window's text storages, shared with this window: its texts and the words of
+    // raised messages.
+    void Bind(TTextStorage* texts, TTextStorage* messages = nullptr);
     // The dialog of "Save as image"; it remembers the last sheet saved.
     TWideSaveDialog* SaveDialog() const { return m_saveDialog; }
 
@@ -106,6 +107,7 @@ private:
     PlatformServices& m_platform;
     TComponentList m_components;
     TTextStorage* m_texts = nullptr;
+    TTextStorage* m_messages = nullptr;
     // This window's own run-time texts; the rest come from the main window's.
     TTextStorage* preview_ts = nullptr;
     TWideSaveDialog* m_saveDialog = nullptr;

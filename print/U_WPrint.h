@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 
 #include <functional>
 #include <vector>
@@ -25,6 +26,8 @@ public:
     int DpiX = 0;
     int DpiY = 0;
     int Copies = 0;
+    // Thin marks to cut along, in the gaps and margins around the photos.
+    bool CutMarks = false;
     // The photo cell; callers fill its pixels after the last size change, never replace it.
     QImage Photo;
 
@@ -53,6 +56,8 @@ public:
     // Top-left corners, in canvas coordinates, of the photos that DrawPage draws with the
     // metrics of the last Refresh and the current Copies: row by row, at most Capacity.
     std::vector<QPoint> Positions() const;
+    // The cut marks of those photos when CutMarks is on, else none.
+    std::vector<QRect> Marks() const;
 
     // The printable area of the selected printer, as the page image must be sized.
     int PageWidth() const { return m_metrics.pageWidth; }
@@ -70,6 +75,15 @@ private:
 int FitCount(int area, int cell);
 // The gap between neighbours for count cells in the area.
 int GapFor(int area, int cell, int count);
+
+// Marks along every edge of the photos at positions (each of size cell) on a page of the
+// given size, all in device pixels: in the margins around the grid, and in the gaps between
+// rows or columns at least a millimetre wide; never on a photo. Marks are black.
+std::vector<QRect> CutMarkRects(const std::vector<QPoint>& positions, const QSize& cell,
+                                const QSize& page, const QSize& dpi);
+
+// Draws the marks in black on the canvas.
+void DrawMarks(IPageCanvas& canvas, const std::vector<QRect>& marks);
 
 // A canvas over an in-memory page image.
 class ImageCanvas final : public IPageCanvas {

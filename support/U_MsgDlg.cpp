@@ -2,6 +2,21 @@
 
 #include "platform/MessagePresenter.h"
 
+#include <utility>
+
+namespace {
+
+std::function<QString(const QString&)>& captionTranslator() {
+    static std::function<QString(const QString&)> translate;
+    return translate;
+}
+
+} // namespace
+
+void SetCaptionTranslator(std::function<QString(const QString&)> translate) {
+    captionTranslator() = std::move(translate);
+}
+
 int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message, int buttons,
            int kind, int defaultButton) {
     MessageRequest request;
@@ -32,6 +47,8 @@ int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message,
                  {"Information", MsgIcon::Information}};
     if (kind >= 0 && kind < 5) {
         request.caption = QLatin1String(kinds[kind].caption);
+        if (captionTranslator())
+            request.caption = captionTranslator()(request.caption);
         request.icon = kinds[kind].icon;
     }
     return presenter.present(request);

@@ -1,7 +1,11 @@
 #include "platform/AppError.h"
 #include "localization/C_TextStorage.h"
+#include "app/U_FormatListView.h"
 #include "app/U_Formats.h"
 #include "tests/common/FileBytes.h"
+
+#include <QComboBox>
+#include <QTest>
 
 #include <QLocale>
 
@@ -15,6 +19,14 @@ float labelNumber(const QString& text) {
     const float value = QString(text).replace(u',', u'.').toFloat(&ok);
     EXPECT_TRUE(ok) << text.toStdString();
     return value;
+}
+
+// The catalogue's labels as published.
+QStringList publishedLabels() {
+    QStringList labels;
+    for (const QStringList& row : DataTable(QStringLiteral("formats.md")))
+        labels << row[1].mid(1, row[1].size() - 2) + row[2].mid(1, row[2].size() - 2) + u')';
+    return labels;
 }
 
 } // namespace
@@ -165,4 +177,31 @@ TEST(TextStorage, LooksUpTranslationsByDesignTimeWording) {
     EXPECT_EQ(ts.Translate(QStringLiteral("Peru")), QStringLiteral("Peru"))
         << "unknown text comes back";
     EXPECT_EQ(ts.DesignTimeItems().first(), QStringLiteral("France"));
+}
+
+// Letters typed on the closed list select the first country they begin; the same letter
+// again steps to the next.
+TEST(FormatList, TypingFindsACountry) {
+    for (const auto& [typed, expected] : {std::pair("tri", "43 x 53 mm (Trinidad and Tobago)"),
+                                          {"GER", "35 x 45 mm (Germany)"},
+                                          {"gg", "40 x 60 mm (Greece)"},
+                                          {"united", "35 x 45 mm (United Kingdom)"},
+                                          {"es", "40 x 50 mm (Estonia)"},
+                                          {"xyz", "40 x 50 mm (Albania)"}}) {
+        QComboBox list;
+        list.setView(new TFormatListView(&list));
+        list.addItems(publishedLabels());
+        QTest::keyClicks(&list, QString::fromUtf8(typed));
+        EXPECT_EQ(list.currentText().toStdString(), expected) << typed;
+    }
+}
+
+TEST(FormatList, FirstStartTakesTheUsersCountry) {
+    for (const auto& [territory, expected] :
+         {std::pair(QLocale::France, "35 x 45 mm (France)"),
+          {QLocale::UnitedStates, "2 x 2 in (United States)"},
+          {QLocale::Brazil, "30 x 40 mm (Brazil - ID)"},
+          {QLocale::CzechRepublic, "35 x 45 mm (Czech Republic)"},
+          {QLocale::Antarctica, "35 x 45 mm (Finland)"}})
+        EXPECT_EQ(publishedLabels().value(DefaultFormatFor(territory)).toStdString(), expected);
 }

@@ -19,6 +19,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QDir>
+#include <QLocale>
+#include <QTextBrowser>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,7 +103,11 @@ TEST_F(MainWindowTest, StartUpWritesTheFactsPrintersAndFirstFormat) {
 }
 
 TEST_F(MainWindowTest, FirstStartSelectsFinlandAndSavesIt) {
+    // No country in the locale: the catalogue's default.
+    const QLocale before;
+    QLocale::setDefault(QLocale::c());
     start();
+    QLocale::setDefault(before);
     auto* formats = child<QComboBox>("format_cmb");
     EXPECT_EQ(formats->count(), 66);
     EXPECT_EQ(formats->currentIndex(), 19);
@@ -329,6 +337,29 @@ TEST_F(MainWindowTest, HelpAndLogOpenWithTheDesktopsHandler) {
               QCoreApplication::applicationDirPath() + QStringLiteral("/help.htm"));
     EXPECT_EQ(fake.shell.opened[1], logFile());
     EXPECT_TRUE(fake.messages.requests.empty());
+}
+
+// A page that no program on the desktop opens is shown in a window of the program's own;
+// the page is the one of the language shown when there is one.
+TEST_F(MainWindowTest, HelpShowsItsOwnWindowWhenTheDesktopCannot) {
+    fake.services.programFile = fake.root.filePath(QStringLiteral("bin/quillmark"));
+    QDir().mkpath(fake.root.filePath(QStringLiteral("bin")));
+    QFile page(fake.root.filePath(QStringLiteral("bin/help.htm")));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly) && page.write("<h1>Quillmark Help</h1>") > 0);
+    page.close();
+    start();
+    fake.shell.succeed = false;
+    child<QAction>("Help1")->trigger();
+    const auto browsers = window->findChildren<QTextBrowser*>();
+    ASSERT_EQ(browsers.size(), 1);
+    EXPECT_TRUE(browsers[0]->isVisible());
+    EXPECT_TRUE(browsers[0]->toPlainText().contains(QStringLiteral("Quillmark Help")));
+    EXPECT_EQ(browsers[0]->window()->windowTitle(), QStringLiteral("Help"));
+    for (const auto& [id, name] : {std::pair(0x040C, "help_fr.htm"),
+                                   {0x0407, "help_de.htm"},
+                                   {0x0C0A, "help_es.htm"},
+                                   {0x0413, "help.htm"}})
+        EXPECT_EQ(HelpPageName(id), QLatin1String(name));
 }
 
 TEST_F(MainWindowTest, ShortcutsReachTheirCommands) {

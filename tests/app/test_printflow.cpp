@@ -188,7 +188,11 @@ TEST_F(PrintFlow, AFailedPrintJobIsReportedWithoutDone) {
     start();
     platform.printers.failPrint = true;
     printNow("print_btn");
-    EXPECT_EQ(logged().last(), QStringLiteral("Printing : Operation in progress"));
+    // The log ends with the error in full.
+    const QStringList log = logged();
+    ASSERT_GE(log.size(), 2);
+    EXPECT_EQ(log.at(log.size() - 2), QStringLiteral("Printing : Operation in progress"));
+    EXPECT_TRUE(log.last().startsWith(QStringLiteral("Error : "))) << log.last().toStdString();
     ASSERT_FALSE(platform.messages.requests.empty());
     EXPECT_EQ(platform.messages.requests.back().icon, MsgIcon::Error);
     EXPECT_TRUE(platform.messages.requests.back().text.contains(QStringLiteral("stopped")));

@@ -41,25 +41,44 @@ void writeFile(const QString& path, const QByteArray& bytes = "x") {
 } // namespace
 
 TEST(CommandLine, OptionsAndThePicture) {
+    // status: what the program ends with before any window, -1 for none.
     const struct {
         QStringList arguments;
         bool help, version;
         QString picture;
+        int status;
+        const char* stdErr;
     } cases[] = {
-        {{}, false, false, ""},
-        {{"me.jpg"}, false, false, "me.jpg"},
-        {{"-co", "b.jpg", "c.jpg"}, false, false, "b.jpg"},
-        {{"/CO"}, false, false, ""},
-        {{"/code/me.jpg"}, false, false, ""}, // no such file: read as the switch
-        {{"--version"}, false, true, ""},
-        {{"a.jpg", "-h"}, true, false, "a.jpg"},
-        {{"--unknown", "--help", "--version"}, true, true, ""},
+        {{}, false, false, "", -1, ""},
+        {{"me.jpg"}, false, false, "me.jpg", -1, ""},
+        {{"-co", "b.jpg", "c.jpg"}, false, false, "b.jpg", -1, ""},
+        {{"/CO"}, false, false, "", -1, ""},
+        {{"-Cox"}, false, false, "", -1, ""},
+        {{"/code/me.jpg"}, false, false, "", -1, ""}, // no such file: read as the switch
+        {{"--version"}, false, true, "", 0, ""},
+        {{"a.jpg", "-h"}, true, false, "a.jpg", 0, ""},
+        {{"--unknown", "--help", "--version"}, true, true, "", 0, ""},
+        {{"-platform", "offscreen", "-reverse", "--style=fusion", "x.jpg"},
+         false,
+         false,
+         "x.jpg",
+         -1,
+         ""},
+        {{"x.jpg", "--bogus"}, false, false, "x.jpg", 2, "unknown option '--bogus'\nUsage:"},
+        {{"-x"}, false, false, "", 2, "unknown option '-x'\nUsage:"},
     };
     for (const auto& c : cases) {
+        const std::string shown = c.arguments.join(' ').toStdString();
         const CommandLine line = ParseCommandLine(c.arguments);
-        EXPECT_EQ(line.help, c.help) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(line.version, c.version) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(line.picture, c.picture) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(line.help, c.help) << shown;
+        EXPECT_EQ(line.version, c.version) << shown;
+        EXPECT_EQ(line.picture, c.picture) << shown;
+        const auto answer = AnswerEarly(line, QStringLiteral("1.2.3"));
+        EXPECT_EQ(answer ? answer->status : -1, c.status) << shown;
+        if (answer && c.status == 2) {
+            EXPECT_TRUE(answer->out.isEmpty()) << shown;
+            EXPECT_TRUE(answer->err.contains(QString::fromUtf8(c.stdErr))) << shown;
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "localization/Lang_QtComponent.h"
 #include "localization/Lang_QtTranslations.h"
 #include "localization/Lang_langChoice.h"
+#include "localization/U_MessageTexts.h"
 #include "localization/U_SettingsDlg.h"
 
 #include <QAction>
@@ -166,3 +167,27 @@ TEST(QtTexts, FollowThePackLanguage) {
 }
 
 } // namespace
+
+// The program's words in a raised message follow the language; file names and the system's
+// reason are kept, a detail meant for the log is left out, other messages stay as they are.
+TEST(RaisedMessages, WordsTranslatedPartsKept) {
+    QStringList items = MessageTexts();
+    for (const auto& [english, french] :
+         {std::pair("Cannot open \"%1\": %2", "Impossible d'ouvrir « %1 » : %2"),
+          {"\"%1\" is not a JPEG picture that can be read.", "« %1 » n'est pas une image JPEG."},
+          {"\"%1\" is a %2 picture; Quillmark reads JPEG pictures.", "« %1 » : image %2."},
+          {"Warning", "Avertissement"}})
+        items[MessageTexts().indexOf(QString::fromUtf8(english))] = QString::fromUtf8(french);
+    TTextStorage texts(QStringLiteral("messages_ts"), MessageTexts());
+    texts.setItems(items);
+    for (const auto& [raised, shown] :
+         {std::pair("Cannot open \"/a b.jpg\": Aucun fichier",
+                    "Impossible d'ouvrir « /a b.jpg » : Aucun fichier"),
+          {"\"x.jpg\" is not a JPEG picture that can be read (Not a JPEG file: 0x68).",
+           "« x.jpg » n'est pas une image JPEG."},
+          {"\"p.png\" is a PNG picture; Quillmark reads JPEG pictures.", "« p.png » : image PNG."},
+          {"\"e.jpg\" is empty.", "\"e.jpg\" is empty."},
+          {"Something else (42).", "Something else (42)."}})
+        EXPECT_EQ(TranslateMessage(QString::fromUtf8(raised), &texts).toStdString(), shown);
+    EXPECT_EQ(TranslateCaption(QStringLiteral("Warning"), &texts), QStringLiteral("Avertissement"));
+}

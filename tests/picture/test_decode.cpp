@@ -194,7 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Quadrants(8, 8).save(&buffer, "PNG");
                     return png;
                 },
-                "Not a JPEG file"},
+                "\"/photos/bad.jpg\" is a PNG picture; Quillmark reads JPEG pictures."},
+        Hostile{"Gif", [] { return QByteArray("GIF89a\x08\0\x08\0", 10); }, "is a GIF picture"},
         Hostile{"Text", [] { return QByteArray("hello, this is not a picture\n"); },
                 "Not a JPEG file"},
         Hostile{"Huge", [] { return WithClaimedSize(validJpeg(), 65535, 65535); }, "65535 x 65535"},

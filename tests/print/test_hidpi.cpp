@@ -41,6 +41,10 @@ TEST(HiDpiPreview, FitsTheScreenAndDrawsAtDevicePixels) {
     const int h = view->height();
     EXPECT_EQ(shown.height(), 2 * h);
     EXPECT_EQ(shown.width(), int(std::lround(4760.0 * 2 * h / 6779)));
+    // The shortened view keeps the designed proportions, centred, and the page fills it
+    // instead of leaving its right part empty.
+    EXPECT_GE(shown.width(), 2 * view->width() * 99 / 100);
+    EXPECT_LE(std::abs((view->x() - 3) - (423 - view->x() - view->width())), 1);
 }
 
 } // namespace

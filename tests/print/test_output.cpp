@@ -20,7 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <semaphore>
+#include <tuple>
 
 namespace {
 
@@ -178,6 +180,135 @@ TEST(VirtualPrinter, SettingsDialogKeepsTheVirtualPrinter) {
     EXPECT_FALSE(printers->showPrintDialog(nullptr));
     qputenv("CUPS_SERVER", before);
     EXPECT_EQ(printers->selectedName(), QStringLiteral("Quillmark PDF"));
+}
+
+// The virtual printer alone, writing into folder: no print server answers.
+std::unique_ptr<IPrinterSystem> virtualOnly(const QTemporaryDir& folder) {
+    const QByteArray before = qgetenv("CUPS_SERVER");
+    qputenv("CUPS_SERVER", folder.filePath(QStringLiteral("none.sock")).toUtf8());
+    auto printers = createPrinterSystem(folder.path(), std::chrono::seconds(10));
+    printers->printerNames();
+    qputenv("CUPS_SERVER", before);
+    return printers;
+}
+
+// The papers' sizes as measured, in millimetres.
+TEST(VirtualPrinter, EachPaperAtItsSizeWithThePrintableAreaOnIt) {
+    const struct {
+        Paper paper;
+        bool landscape;
+        double width, height;
+    } cases[] = {{Paper::A4, false, 210, 297},          {Paper::Letter, false, 215.9, 279.4},
+                 {Paper::A5, true, 210, 148},           {Paper::Photo10x15, false, 100, 150},
+                 {Paper::Photo4x6, true, 152.4, 101.6}, {Paper::Photo13x18, false, 130, 180}};
+    QTemporaryDir folder;
+    auto printers = virtualOnly(folder);
+    int page = 0;
+    for (const auto& c : cases) {
+        printers->setOptions({c.paper, c.landscape, false});
+        const PrinterMetrics m = printers->selectedMetrics();
+        // On the sheet, at most 6 mm in from each edge.
+        for (const auto& [offset, area, sheet] : {std::tuple(m.offsetX, m.pageWidth, c.width),
+                                                  std::tuple(m.offsetY, m.pageHeight, c.height)}) {
+            const double pixels = sheet / 25.4 * 600, sixMM = 6 / 25.4 * 600;
+            EXPECT_TRUE(offset > 0 && offset < sixMM && offset + area <= pixels &&
+                        offset + area > pixels - sixMM)
+                << sheet << ": " << offset << " + " << area;
+        }
+        printers->printOnePage(QString(), [](IPageCanvas&) {});
+        const QString pdf = folder.filePath(QStringLiteral("Quillmark page %1.pdf").arg(++page));
+        const QByteArray info = RunTool(QStringLiteral("pdfinfo"), {pdf});
+        const auto size = info.mid(info.indexOf("Page size:") + 10).simplified().split(' ');
+        ASSERT_GE(size.size(), 3) << info.constData();
+        EXPECT_NEAR(size[0].toDouble(), c.width / 25.4 * 72, 0.01);
+        EXPECT_NEAR(size[2].toDouble(), c.height / 25.4 * 72, 0.01);
+        const auto images = ListPdfImages(pdf);
+        ASSERT_EQ(images.size(), 1u);
+        EXPECT_EQ(QSize(images[0].width, images[0].height), QSize(m.pageWidth, m.pageHeight));
+    }
+}
+
+// The same page printed without and with cut marks and decoded: the pixels that differ are
+// the marks. None is on a photo; there are some in the margins and in every gap of at least
+// a millimetre, none in narrower gaps.
+TEST(VirtualPrinter, CutMarksInTheGapsAndMarginsNeverOnAPhoto) {
+    const struct {
+        Paper paper;
+        int width, height, copies;
+    } cases[] = {{Paper::A4, 35, 45, 30}, {Paper::Photo10x15, 25, 26, 13}};
+    QTemporaryDir folder;
+    auto printers = virtualOnly(folder);
+    QImageReader::setAllocationLimit(2048);
+    int page = 0;
+    for (const auto& c : cases) {
+        TIDPrinter engine(*printers);
+        auto decoded = [&](bool marks) {
+            printers->setOptions({c.paper, false, marks});
+            engine.SetPhotoSize(c.width, c.height);
+            engine.Photo = QuadrantPicture(engine.Photo.width(), engine.Photo.height());
+            engine.Copies = c.copies;
+            engine.CutMarks = marks;
+            engine.PrintPage();
+            const QString pdf =
+                folder.filePath(QStringLiteral("Quillmark page %1.pdf").arg(++page));
+            const QString prefix = folder.filePath(QString::number(page));
+            RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdf, prefix});
+            return QImage(prefix + QStringLiteral("-000.png"))
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage plain = decoded(false), marked = decoded(true);
+        ASSERT_EQ(plain.size(), marked.size());
+        // Photos are all the page's non-white pixels; the grid is the box around them.
+        std::vector<char> photoColumn(size_t(plain.width())), photoRow(size_t(plain.height()));
+        std::vector<QPoint> marks;
+        int onPhoto = 0;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x) {
+                const QRgb p = reinterpret_cast<const QRgb*>(plain.constScanLine(y))[x];
+                if (p != 0xffffffffu)
+                    photoColumn[size_t(x)] = photoRow[size_t(y)] = 1;
+                if (p != reinterpret_cast<const QRgb*>(marked.constScanLine(y))[x]) {
+                    marks.emplace_back(x, y);
+                    onPhoto += p != 0xffffffffu;
+                }
+            }
+        EXPECT_EQ(onPhoto, 0) << c.width << " x " << c.height;
+        auto first = [](const std::vector<char>& v) {
+            return int(std::find(v.begin(), v.end(), 1) - v.begin());
+        };
+        auto last = [](const std::vector<char>& v) {
+            return int(v.rend() - std::find(v.rbegin(), v.rend(), 1)) - 1;
+        };
+        const QRect grid(QPoint(first(photoColumn), first(photoRow)),
+                         QPoint(last(photoColumn), last(photoRow)));
+        // Marked columns (rows) across the grid's rows (columns).
+        std::vector<char> markColumn(photoColumn.size()), markRow(photoRow.size());
+        for (const QPoint& p : marks) {
+            markColumn[size_t(p.x())] |= char(p.y() >= grid.top() && p.y() <= grid.bottom());
+            markRow[size_t(p.y())] |= char(p.x() >= grid.left() && p.x() <= grid.right());
+        }
+        // Runs without photos: margins, always marked; gaps between photos, marked when every
+        // gap is at least a millimetre wide, else never.
+        std::vector<std::tuple<size_t, size_t, bool, const std::vector<char>*>> runs;
+        bool allWide = true;
+        for (const auto& [photo, mark] :
+             {std::pair(&photoColumn, &markColumn), std::pair(&photoRow, &markRow)})
+            for (size_t i = 0; i < photo->size();) {
+                size_t end = i;
+                while (end < photo->size() && !(*photo)[end])
+                    ++end;
+                const bool margin = i == 0 || end == photo->size();
+                allWide = allWide && (margin || end - i >= 600 / 25.4);
+                runs.emplace_back(i, end, margin, mark);
+                for (i = end; i < photo->size() && (*photo)[i];)
+                    ++i;
+            }
+        EXPECT_GE(runs.size(), 6u);
+        for (const auto& [from, to, margin, mark] : runs)
+            EXPECT_EQ(std::count(mark->begin() + long(from), mark->begin() + long(to), 1) > 0,
+                      margin || allWide)
+                << c.width << " x " << c.height << " at " << from;
+    }
 }
 
 TEST(VirtualPrinter, AMissingFolderGivesAPrinterError) {

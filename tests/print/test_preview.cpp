@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -148,13 +149,26 @@ TEST_F(Preview, ShowsThePageScaledFromTheTopLeftAndReleasesIt) {
         dialog.reject();
     });
     dialog.Execute();
-    // The 600 × 800 page fills the width of a 420 × 594 view; a view shortened for a small
-    // screen (below 560) gets its height filled instead.
-    const int h = view->height();
-    EXPECT_EQ(shown.size(), h >= 560 ? QSize(420, 560) : QSize(int(std::lround(h * 0.75)), h));
+    // The 600 × 800 page fills the width of the view (420 × 594, or shorter and as much
+    // narrower on a small screen), or its height when that is the shorter side.
+    const int w = view->width(), h = view->height();
+    EXPECT_EQ(shown.size(), w * 800 <= h * 600 ? QSize(w, int(std::lround(w * 4.0 / 3)))
+                                               : QSize(int(std::lround(h * 0.75)), h));
     EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_TRUE(dialog.PageImage().isNull());
     EXPECT_TRUE(view->shown().isNull());
+}
+
+TEST_F(Preview, ReturnPrintsEachTimeItOpensEvenAfterASave) {
+    const QString name = platform.root.filePath(QStringLiteral("a.jpg"));
+    platform.files.answers.push_back(FileChooserAnswer{name, {name}, 0});
+    EXPECT_FALSE(executeClicking("saveimg_btn"));
+    QTimer::singleShot(0, &dialog, [this] {
+        EXPECT_EQ(dialog.focusWidget(), button("print_btn"));
+        EXPECT_TRUE(button("print_btn")->isDefault());
+        QTest::keyClick(&dialog, Qt::Key_Return);
+    });
+    EXPECT_TRUE(dialog.Execute());
 }
 
 TEST_F(Preview, DriveScanSetsTheUsbButton) {

@@ -1,0 +1,28 @@
+#include "app/U_FormatListView.h"
+
+#include "app/U_Formats.h"
+
+#include <QApplication>
+
+TFormatListView::TFormatListView(QWidget* parent) : QListView(parent) {}
+
+void TFormatListView::keyboardSearch(const QString& search) {
+    if (!model() || search.isEmpty())
+        return;
+    // Letters typed in quick succession make one word, as in the toolkit's own search.
+    if (!m_sinceKey.isValid() || m_sinceKey.elapsed() > QApplication::keyboardInputInterval())
+        m_typed.clear();
+    m_sinceKey.start();
+    m_typed += search;
+    QStringList labels;
+    for (int row = 0; row < model()->rowCount(rootIndex()); ++row)
+        labels << model()->index(row, modelColumn(), rootIndex()).data().toString();
+    const int current = currentIndex().row();
+    // The same letter again steps to the next country with it; a longer word may stay put.
+    const bool repeated = m_typed.size() > 1 && m_typed.count(m_typed.front()) == m_typed.size();
+    const QString wanted = repeated ? m_typed.left(1) : m_typed;
+    const int from = repeated || m_typed.size() == 1 ? current + 1 : current;
+    const int found = FindFormatByCountry(labels, wanted, from);
+    if (found >= 0)
+        setCurrentIndex(model()->index(found, modelColumn(), rootIndex()));
+}
