@@ -99,6 +99,9 @@ TEST_F(Installed, TreeHoldsTheDesktopFilesAndEveryLanguagePack) {
         "share/man/man1/quillmark.1.gz",
         "share/metainfo/" + kId + ".metainfo.xml",
         "share/quillmark/help.htm",
+        "share/quillmark/help_de.htm",
+        "share/quillmark/help_es.htm",
+        "share/quillmark/help_fr.htm",
     };
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         expected << QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(kId);
