@@ -16,6 +16,7 @@ build_packages=(
   xdg-utils
   qt6-translations-l10n
   libdlib-dev
+  libdlib-data
 )
 test_packages=(
   googletest libgtest-dev
@@ -24,7 +25,6 @@ test_packages=(
   libjpeg-turbo-progs imagemagick
   desktop-file-utils appstream
   clang-14 libclang-rt-14-dev
-  libdlib-data
 )
 package_packages=(
   dpkg-dev fakeroot lintian file
@@ -33,7 +33,6 @@ package_packages=(
 )
 bench_packages=(
   imagemagick python3-pil libjpeg-turbo-progs time
-  libdlib-data
 )
 
 groups=()
