@@ -4,22 +4,50 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <map>
+#include <string>
 
 // QString's UTF-16 is handed to iconv as UTF-16LE.
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN);
 
 namespace {
 
-// One iconv descriptor for the length of one conversion.
+// Opening an iconv descriptor is costly (a multi-byte code page loads its tables, and a pack
+// holds hundreds of texts), so each thread keeps one per direction and code page, put back
+// in its initial state before every use.
+class ConverterCache {
+public:
+    ConverterCache() = default;
+    ConverterCache(const ConverterCache&) = delete;
+    ConverterCache& operator=(const ConverterCache&) = delete;
+    ~ConverterCache() {
+        for (const auto& entry : m_open)
+            iconv_close(entry.second);
+    }
+    iconv_t get(const char* to, const char* from) {
+        const std::string key = std::string(to) + '|' + from;
+        auto it = m_open.find(key);
+        if (it == m_open.end()) {
+            const iconv_t cd = iconv_open(to, from);
+            if (cd == reinterpret_cast<iconv_t>(-1))
+                return cd;
+            it = m_open.emplace(key, cd).first;
+        }
+        iconv(it->second, nullptr, nullptr, nullptr, nullptr);
+        return it->second;
+    }
+
+private:
+    std::map<std::string, iconv_t> m_open;
+};
+
+// One iconv descriptor for the length of one conversion, taken from the thread's cache.
 class Converter {
 public:
-    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
-    ~Converter() {
-        if (valid())
-            iconv_close(m_cd);
+    Converter(const char* to, const char* from) {
+        thread_local ConverterCache cache;
+        m_cd = cache.get(to, from);
     }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
     bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
     iconv_t get() const { return m_cd; }
 
