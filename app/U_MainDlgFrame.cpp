@@ -100,7 +100,8 @@ void TMainDlg::ApplyFrame(const QRect& crop) {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         EncodeJpeg(framed, buffer, kFramedQuality);
-        WriteFileSafely(m_workFile, buffer.data());
+        WriteFileSafely(m_workFile, buffer.data(), TSafeFile::Sync::ToDisk,
+                        TSafeFile::Links::Replace);
     }
     LoadTransformed(m_workFile, m_colourTransform);
 }

@@ -29,15 +29,17 @@
 
 namespace {
 
-// Temporary files of writes that a kill cut short, from earlier runs only.
+// Temporary files of writes that a kill cut short, from earlier runs only, in the program's
+// own folders only.
 void RemoveLeftovers(PlatformServices& platform, const QDateTime& started) {
-    RemoveStaleTemporaries(DataFolder(platform.programFile, kAppTitle, *platform.folders),
-                           {kAppTitle + QStringLiteral(".jpg"), kAppTitle + QStringLiteral(".log")},
-                           started);
-    const QFileInfo settings(defaultSettingsFile());
-    for (const QString& folder : {settings.absolutePath(), PrivateRuntimeFolder()})
-        if (!folder.isEmpty())
-            RemoveStaleTemporaries(folder, {settings.fileName()}, started);
+    const QString data = DataFolder(platform.programFile, kAppTitle, *platform.folders);
+    const QString settings = QFileInfo(defaultSettingsFile()).absolutePath();
+    for (const QString& folder : {data, settings, PrivateRuntimeFolder()})
+        if (IsPrivateFolderPath(folder))
+            RemoveStaleTemporaries(folder, started);
+    // Own folders that had to move: said once, on the terminal.
+    for (const QString& note : OwnFolderNotes())
+        std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
 }
 
 // --check: no window and no display, the same face finder and norms as the window.

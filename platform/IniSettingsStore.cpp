@@ -11,8 +11,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include <atomic>
-
 namespace {
 
 // A registry key path "A\B\C" becomes the QSettings group "A/B/C".
@@ -27,34 +25,25 @@ QString toGroup(const QString& keyPath) {
 // QSettings keeps every file it has parsed, keyed by path, and trusts that copy while the
 // file's size and modification time look unchanged. Both can stay equal across a rewrite (a
 // value of the same length, within the clock's granularity), and a read would then return
-// the old value. So QSettings only ever sees copies under names used once in this process.
-// They lie beside the settings (or, where that folder is read-only, in the user's private
-// runtime folder) under the safe writer's pattern, so a start removes those a kill left.
-QString freshPath(const QString& nearFile) {
-    static std::atomic<quint32> counter{0};
-    const QFileInfo info(nearFile);
-    const QString name =
-        QStringLiteral("/.%1.%2.tmp")
-            .arg(
-                info.fileName(),
-                QString::number(quint64(QCoreApplication::applicationPid()) << 32 | ++counter, 36));
-    const QString folder = info.absolutePath();
+// the old value. So QSettings only ever sees copies under fresh random names, created anew
+// (never through a link or over a name that exists). They lie beside the settings (or,
+// where that folder is read-only, in the user's private runtime folder) under the safe
+// writer's temporary names, so a start removes those a kill left.
+QString copyFolder(const QString& nearFile) {
+    const QString folder = QFileInfo(nearFile).absolutePath();
     if (QFileInfo(folder).isWritable())
-        return folder + name;
+        return folder;
     const QString own = PrivateRuntimeFolder();
-    return (own.isEmpty() ? folder : own) + name;
+    return own.isEmpty() ? folder : own;
 }
 
 // QSettings on a once-used copy; the copy goes with it.
 class Parsed {
 public:
-    Parsed(const QString& path, const QByteArray& content) : m_path(path) {
-        QFile file(m_path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
-            !file.flush())
-            return;
-        file.close();
-        m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
+    Parsed(const QString& folder, const QByteArray& content)
+        : m_path(WriteTemporaryCopy(folder, content)) {
+        if (!m_path.isEmpty())
+            m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
     }
     // The native store has no file of its own to copy.
     explicit Parsed(std::unique_ptr<QSettings> settings) : m_settings(std::move(settings)) {}
@@ -121,7 +110,7 @@ public:
             settings.sync();
             return settings.status() == QSettings::NoError;
         }
-        return writeIniFile(settings, key, value);
+        return writeIniFile(std::move(parsed), key, value);
     }
 
 private:
@@ -129,26 +118,28 @@ private:
     // leave the file truncated and the call "successful"). So it writes the new content into
     // a scratch file, whose bytes are parsed again and compared with what they must hold; the
     // complete-or-nothing writer then puts those bytes in place of the real file.
-    bool writeIniFile(QSettings& current, const QString& key, const QString& value) {
+    // No copy is left when the real file is written, so that a kill then leaves nothing.
+    bool writeIniFile(std::unique_ptr<Parsed> current, const QString& key, const QString& value) {
         QMap<QString, QVariant> wanted;
-        const QStringList keys = current.allKeys();
+        const QStringList keys = current->settings()->allKeys();
         for (const QString& k : keys)
-            wanted.insert(k, current.value(k));
+            wanted.insert(k, current->settings()->value(k));
         wanted.insert(key, value);
+        current.reset();
 
-        Parsed out(freshPath(m_file), QByteArray());
-        if (!out.settings())
-            return false;
-        for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
-            out.settings()->setValue(it.key(), it.value());
-        out.settings()->sync();
-        if (out.settings()->status() != QSettings::NoError)
-            return false;
         QByteArray content;
-        if (!readAll(out.path(), content))
-            return false;
         {
-            Parsed back(freshPath(m_file), content);
+            Parsed out(copyFolder(m_file), QByteArray());
+            if (!out.settings())
+                return false;
+            for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
+                out.settings()->setValue(it.key(), it.value());
+            out.settings()->sync();
+            if (out.settings()->status() != QSettings::NoError || !readAll(out.path(), content))
+                return false;
+        }
+        {
+            Parsed back(copyFolder(m_file), content);
             if (!back.settings() || back.settings()->status() != QSettings::NoError ||
                 back.settings()->allKeys().size() != wanted.size())
                 return false;
@@ -157,7 +148,7 @@ private:
                     return false;
         }
         try {
-            WriteFileSafely(m_file, content);
+            WriteFileSafely(m_file, content, TSafeFile::Sync::ToDisk, TSafeFile::Links::Replace);
         } catch (const AppError&) {
             return false;
         }
@@ -188,7 +179,7 @@ private:
         QByteArray content;
         if (!readAll(m_file, content))
             return nullptr;
-        auto parsed = std::make_unique<Parsed>(freshPath(m_file), content);
+        auto parsed = std::make_unique<Parsed>(copyFolder(m_file), content);
         if (!parsed->settings())
             return nullptr;
         if (parsed->settings()->status() == QSettings::FormatError) {
@@ -197,7 +188,7 @@ private:
             QFile::remove(aside);
             if (!QFile::rename(m_file, aside))
                 return nullptr;
-            parsed = std::make_unique<Parsed>(freshPath(m_file), QByteArray());
+            parsed = std::make_unique<Parsed>(copyFolder(m_file), QByteArray());
             if (!parsed->settings())
                 return nullptr;
         }
@@ -245,7 +236,9 @@ QString defaultSettingsFile() {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (base.isEmpty())
         base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/Brindlewood/registry.ini");
+    const QString wanted = base + QStringLiteral("/Brindlewood");
+    const QString own = OwnFolder(wanted, QStringLiteral("settings"));
+    return (own.isEmpty() ? wanted : own) + QStringLiteral("/registry.ini");
 }
 
 std::unique_ptr<ISettingsStore> createIniSettingsStore(const QString& iniFile) {

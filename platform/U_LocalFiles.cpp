@@ -3,7 +3,7 @@
 #include "platform/U_SafeWrite.h"
 
 #include <QDir>
-#include <QStandardPaths>
+#include <QFileInfo>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,13 +73,64 @@ bool IsPrivateFolder(const QString& folder) {
            S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 022) == 0;
 }
 
+bool IsPrivateFolderPath(const QString& folder) {
+    if (!QDir::isAbsolutePath(folder) || !IsPrivateFolder(folder))
+        return false;
+    QString above = QDir::cleanPath(folder);
+    while (above != QStringLiteral("/")) {
+        above = QFileInfo(above).absolutePath();
+        struct stat link {};
+        struct stat info {};
+        const QByteArray name = LocalName(above);
+        if (::lstat(name.constData(), &link) != 0 || ::stat(name.constData(), &info) != 0)
+            return false;
+        const auto trusted = [](uid_t owner) { return owner == ::geteuid() || owner == 0; };
+        if (!trusted(link.st_uid) || !trusted(info.st_uid) ||
+            ((info.st_mode & 022) != 0 && (info.st_mode & S_ISVTX) == 0))
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+QStringList& notes() {
+    static QStringList list;
+    return list;
+}
+
+} // namespace
+
+QString OwnFolder(const QString& wanted, const QString& fallbackName, QString* note) {
+    const QString clean = QDir::cleanPath(wanted);
+    if (MakeFolderPath(clean) && IsPrivateFolderPath(clean))
+        return clean;
+    const QString cache = PrivateCacheFolder();
+    const QString own = cache + QLatin1Char('/') + fallbackName;
+    if (cache.isEmpty() || !MakeFolderPath(own) || !IsPrivateFolderPath(own))
+        return QString();
+    const QString text = QStringLiteral("The folder \"%1\" is not this user's own, or others may "
+                                        "write to it; Quillmark keeps its files in \"%2\" instead.")
+                             .arg(clean, own);
+    if (!notes().contains(text))
+        notes() << text;
+    if (note)
+        *note = text;
+    return own;
+}
+
+QStringList OwnFolderNotes() {
+    return notes();
+}
+
+QString PrivateCacheFolder() {
+    const QString own = QDir::homePath() + QStringLiteral("/.cache/quillmark");
+    return MakeFolderPath(own) && IsPrivateFolderPath(own) ? own : QString();
+}
+
 QString PrivateRuntimeFolder() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && IsPrivateFolder(runtime))
+    if (IsPrivateFolderPath(runtime))
         return QDir::cleanPath(runtime);
-    QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (cache.isEmpty())
-        cache = QDir::homePath() + QStringLiteral("/.cache");
-    const QString own = cache + QStringLiteral("/quillmark");
-    return MakeFolderPath(own) && IsPrivateFolder(own) ? own : QString();
+    return PrivateCacheFolder();
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // File names are bytes. One that is not valid UTF-8 keeps each stray byte as a lone
 // surrogate (U+DC80 to U+DCFF), so that LocalName gives the very bytes back and the file
@@ -15,6 +16,21 @@ QByteArray LocalName(const QString& path);
 // to, so that what lies in it was put there by this user.
 bool IsPrivateFolder(const QString& folder);
 
-// The user's runtime folder when it is private; else a folder of the user's own under the
-// cache home, made with permissions 0700 when missing. Empty when neither can be had.
+// Whether the folder is private and every folder above it belongs to this user or root and
+// lets nobody else write to it, or is sticky (like /tmp), so that nobody else can move the
+// folder away or put another in its place.
+bool IsPrivateFolderPath(const QString& folder);
+
+// A folder of the program's own (data, settings): wanted, made 0700 when missing, when it is
+// private along its whole path; else a private folder fallbackName under ~/.cache/quillmark,
+// and note (when given) says so. Empty when neither can be had.
+QString OwnFolder(const QString& wanted, const QString& fallbackName, QString* note = nullptr);
+
+// The notes OwnFolder gave in this process, each once.
+QStringList OwnFolderNotes();
+
+// ~/.cache/quillmark, made 0700 when missing, when it is private along its path; else empty.
+QString PrivateCacheFolder();
+
+// The user's runtime folder when it is private along its path; else PrivateCacheFolder().
 QString PrivateRuntimeFolder();

@@ -37,6 +37,7 @@ constexpr int kFrameAllowance = 40;
 // single lines.
 constexpr char kExists[] = "%1 already exists.";
 constexpr char kReplace[] = "Do you want to replace it?";
+constexpr char kLinkTo[] = "It is a link to %1.";
 // Shown once a sheet is written.
 constexpr char kDone[] = "Done !";
 
@@ -202,7 +203,7 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     preview_ts = m_components.add(
         new TTextStorage(QStringLiteral("preview_ts"),
                          {QString::fromLatin1(kExists), QString::fromLatin1(kReplace),
-                          QString::fromLatin1(kDone)},
+                          QString::fromLatin1(kDone), QString::fromLatin1(kLinkTo)},
                          this),
         "preview_ts");
     setTabOrder(print_btn, saveimg_btn);
@@ -309,12 +310,20 @@ bool Tpreviewdlg::MayWrite(const QString& name) {
             throw AppError(QStringLiteral("\"%1\" is a file the program keeps for itself. Please "
                                           "choose another name.")
                                .arg(QDir::toNativeSeparators(name)));
-    // A link, even one leading nowhere, is an existing file: replacing it writes through it.
+    // Another user's link is never written through, so it is not worth a question.
+    const LinkChain chain = FollowLinks(name);
+    if (chain.foreign)
+        throw AppError(ForeignLinkText(name));
+    // A link, even one leading nowhere, is an existing file: replacing it writes through it,
+    // so the question says where to.
     if (!NameTaken(name) || QFileInfo(name).isDir())
         return true;
-    const QString question =
-        Translate(QString::fromLatin1(kExists)).arg(QDir::toNativeSeparators(name)) +
-        QLatin1Char('\n') + Translate(QString::fromLatin1(kReplace));
+    QString question = Translate(QString::fromLatin1(kExists)).arg(QDir::toNativeSeparators(name));
+    if (chain.link)
+        question +=
+            QLatin1Char('\n') +
+            Translate(QString::fromLatin1(kLinkTo)).arg(QDir::toNativeSeparators(chain.end));
+    question += QLatin1Char('\n') + Translate(QString::fromLatin1(kReplace));
     // Enter answers No: a key pressed out of habit never replaces a file.
     return MsgBox(*m_platform.messages, this, question, 1, 1, MsgNo) == MsgYes;
 }

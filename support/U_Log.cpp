@@ -41,7 +41,7 @@ void TWLog::Save() {
     // disk flush per user action.
     MakeFolderPath(QFileInfo(m_fileName).absolutePath());
     try {
-        WriteFileSafely(m_fileName, content, TSafeFile::Sync::NoSync);
+        WriteFileSafely(m_fileName, content, TSafeFile::Sync::NoSync, TSafeFile::Links::Replace);
     } catch (const AppError&) {
     }
 }

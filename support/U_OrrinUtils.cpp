@@ -1,6 +1,7 @@
 #include "support/U_OrrinUtils.h"
 
 #include "platform/SettingsStore.h"
+#include "platform/U_LocalFiles.h"
 #include "platform/U_SafeWrite.h"
 #include "platform/UserFolders.h"
 #include "platform/VersionResource.h"
@@ -40,7 +41,11 @@ QString DataFolder(const QString& programFile, const QString& name, IUserFolders
     if (base.isEmpty())
         return fallback;
     const QString folder = withSeparator(base) + QStringLiteral("Brindlewood/") + name;
-    return MakeFolderPath(folder) ? withSeparator(folder) : fallback;
+    if (!MakeFolderPath(folder))
+        return fallback;
+    // Not this user's own, or open to others: anything kept there could be swapped.
+    const QString own = OwnFolder(folder, QStringLiteral("data"));
+    return own.isEmpty() ? fallback : withSeparator(own);
 }
 
 QString FileVersionString(const QString& path) {

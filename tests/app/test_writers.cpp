@@ -1,12 +1,13 @@
 // Every file the program writes meeting a full disk.
+#include "app/U_MainDlg.h"
 #include "localization/C_TextStorage.h"
+#include "platform/U_SafeWrite.h"
+#include "platform/VirtualPdfPrinter.h"
+#include "print/U_PreviewDlg.h"
+#include "support/U_Log.h"
 #include "tests/common/Fakes.h"
 #include "tests/common/FullDisk.h"
 #include "tests/common/PrintTestUtil.h"
-#include "support/U_Log.h"
-#include "app/U_MainDlg.h"
-#include "print/U_PreviewDlg.h"
-#include "platform/U_SafeWrite.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -190,55 +192,127 @@ TEST(DataFolderGone, IsMadeAgainBeforeTheWorkingCopyAndTheLog) {
 
 } // namespace
 
-// Links another user planted where a sheet goes. On the stick nobody chose the name: the link
-// is replaced and what it points to stays. A name chosen in the save dialog is asked about
-// even when its link leads nowhere, and Yes writes at the end of the chain, keeping its mode.
-TEST(PlantedLinks, NeverRedirectAWriteNobodyAskedFor) {
+// Every writer through the same planted cases: a link of another user at its name (leading to
+// a file, or nowhere), the name swapped for such a link between the check and the write, and a
+// kill during the write. The file the link names never changes, nothing is left beside the
+// target, and the chosen name alone is refused with the link message (no question asked).
+struct Writer {
+    const char* name;
+    const char* file; // in the disk's folder
+    std::function<void(Writers&)> write;
+};
+const Writer kWriters[] = {
+    {"Sheet", "sheet.jpg",
+     [](Writers& w) {
+         const QString name = w.disk.path(QStringLiteral("sheet.jpg"));
+         w.platform.files.answers.push_back(FileChooserAnswer{name, {name}, 0});
+         w.platform.messages.answers = {MsgYes};
+         w.click("saveimg_btn");
+     }},
+    {"UsbCopy", "Quillmark.jpg", [](Writers& w) { w.click("usb_btn"); }},
+    {"WorkingCopy", "Brindlewood/Quillmark/Quillmark.jpg",
+     [](Writers& w) {
+         w.main->Guard([&] { w.main->LoadPicture(w.platform.root.filePath("p.jpg")); });
+     }},
+    {"Log", "Brindlewood/Quillmark/Quillmark.log",
+     [](Writers& w) {
+         TWLog log(w.disk.path("Brindlewood/Quillmark/Quillmark.log"), false, 10);
+         log.Log(QStringLiteral("Loading : x"), TWLog::Info);
+     }},
+    {"Settings", "registry.ini", [](Writers& w) { w.writePicFormat(); }},
+    {"PdfPrinter", "page.pdf", [](Writers& w) {
+         WritePdfPage(w.disk.path("page.pdf"), {600, 600, 60, 60, 10, 10}, {100, 100},
+                      [](IPageCanvas&) {});
+     }}};
+enum class Plant { ForeignLink, DanglingLink, SwapAfterCheck, KillDuringWrite };
+// The seams act only on the writer's own target, not on the log lines written on the way.
+QByteArray g_target, g_victim;
+bool g_armed = false;
+
+TEST(WriterRule, NoWriterFollowsAnotherUsersLinkOrLeavesAnythingBehind) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to plant another user's links";
-    const struct {
-        QStringList names;  // the name written, then the links' targets in turn
-        bool victimExists;  // the chain's end is a file
-        int answer;         // to the replace question; 0: the stick, not asked
-        const char* result; // per name: Link, Sheet, Old content, - absent
-    } cases[] = {{{"Quillmark.jpg", "victim"}, true, 0, "SO"},
-                 {{"Quillmark.jpg", "b", "victim"}, true, 0, "SLO"},
-                 {{"Quillmark.jpg", "victim"}, false, 0, "S-"},
-                 {{"sheet.jpg", "victim"}, false, MsgNo, "L-"},
-                 {{"sheet.jpg", "victim"}, false, MsgYes, "LS"},
-                 {{"sheet.jpg", "b", "victim"}, true, MsgYes, "LLS"}};
-    for (const auto& c : cases) {
-        Writers w;
-        w.startMainWindow();
-        const auto at = [&](const QString& name) { return QFile::encodeName(w.disk.path(name)); };
-        if (c.victimExists) {
-            writeFile(w.disk.path("victim"), "the user's own file");
-            ::chmod(at("victim"), 0604);
-        }
-        for (qsizetype i = 0; i + 1 < c.names.size(); ++i) {
-            ASSERT_EQ(::symlink(c.names[i + 1].toUtf8(), at(c.names[i])), 0);
-            ::lchown(at(c.names[i]), 65534, 65534);
-        }
-        w.platform.drives.drives = {RemovableDrive{w.disk.path() + '/', "sdb1", "", true}};
-        const QString chosen = w.disk.path(c.names[0]);
-        w.platform.files.answers.push_back(FileChooserAnswer{chosen, {chosen}, 0});
-        w.platform.messages.answers = {c.answer};
-        w.click(c.answer ? "saveimg_btn" : "usb_btn");
-        QString result;
-        for (const QString& name : c.names) {
-            struct stat info {};
-            const QByteArray bytes = contentOf(w.disk.path(name));
-            result += ::lstat(at(name), &info) != 0      ? '-'
-                      : S_ISLNK(info.st_mode)            ? 'L'
-                      : bytes.startsWith("\xff\xd8\xff") ? 'S'
-                      : bytes == "the user's own file"   ? 'O'
-                                                         : '?';
-            if (c.victimExists && name == "victim" && result.endsWith('S')) {
-                EXPECT_EQ(info.st_mode & 07777, 0604u);
+    for (const Writer& writer : kWriters)
+        for (const Plant plant : {Plant::ForeignLink, Plant::DanglingLink, Plant::SwapAfterCheck,
+                                  Plant::KillDuringWrite}) {
+            SCOPED_TRACE(std::string(writer.name) + " " + std::to_string(int(plant)));
+            Writers w;
+            w.startMainWindow();
+            w.platform.drives.drives = {RemovableDrive{w.disk.path() + '/', "sdb1", "", true}};
+            QuadrantPicture(60, 80).save(w.platform.root.filePath("p.jpg"));
+            const QString target = w.disk.path(writer.file);
+            const QString victim = w.platform.root.filePath("victim");
+            const QByteArray name = QFile::encodeName(target);
+            if (plant != Plant::DanglingLink)
+                writeFile(victim, "the user's own file");
+            const QByteArray old = plant == Plant::KillDuringWrite ? "old content" : "";
+            ::unlink(name);
+            if (!old.isEmpty())
+                writeFile(target, old);
+            else if (plant != Plant::SwapAfterCheck) {
+                ASSERT_EQ(::symlink(QFile::encodeName(victim), name), 0);
+                ::lchown(name, 65534, 65534);
             }
+            const QStringList before = entries(QFileInfo(target).absolutePath());
+            w.platform.messages.requests.clear();
+            const SafeWriteCalls system = SafeWriteSystem();
+            g_target = name;
+            g_victim = QFile::encodeName(victim);
+            g_armed = false;
+            SafeWriteSystem().resolved = [](const char* path) { g_armed = g_target == path; };
+            if (plant == Plant::SwapAfterCheck)
+                SafeWriteSystem().resolved = [](const char* path) {
+                    if (g_target != path)
+                        return;
+                    ::unlink(path);
+                    ::symlink(g_victim, path);
+                    ::lchown(path, 65534, 65534);
+                };
+            if (plant == Plant::KillDuringWrite) {
+                SafeWriteSystem().write = [](int fd, const void* data, size_t size) -> ssize_t {
+                    if (g_armed)
+                        ::raise(SIGKILL);
+                    return ::write(fd, data, size);
+                };
+                const pid_t child = ::fork();
+                if (child == 0) {
+                    writer.write(w);
+                    std::_Exit(0);
+                }
+                int status = 0;
+                ::waitpid(child, &status, 0);
+                EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+            } else {
+                writer.write(w);
+            }
+            SafeWriteSystem() = system;
+            EXPECT_EQ(QFile::exists(victim), plant != Plant::DanglingLink);
+            if (plant != Plant::DanglingLink)
+                EXPECT_EQ(contentOf(victim), "the user's own file");
+            if (!old.isEmpty())
+                EXPECT_EQ(contentOf(target), old);
+            EXPECT_EQ(entries(QFileInfo(target).absolutePath()).filter(".quillmark-"),
+                      QStringList());
+            const bool refused = w.platform.messages.texts().contains(
+                QStringLiteral("\"%1\" is a link owned by another user; not written.").arg(target));
+            EXPECT_EQ(refused, plant <= Plant::DanglingLink && &writer == &kWriters[0]);
+            EXPECT_FALSE(w.platform.messages.texts().join('|').contains("already exists"));
         }
-        EXPECT_EQ(result, c.result) << c.names.join(" > ").toStdString();
-        EXPECT_EQ(w.platform.messages.texts().join('|').contains("already exists"), c.answer != 0);
-        EXPECT_EQ(entries(w.disk.path()).filter(".tmp"), QStringList());
-    }
+}
+
+// A link of the user's own at a chosen name is asked about, saying where it leads; Yes writes
+// at the end of the chain, keeping its mode.
+TEST(WriterRule, OwnLinkIsNamedInTheQuestionAndWrittenThrough) {
+    Writers w;
+    w.startMainWindow();
+    const QString end = w.platform.root.filePath("end.jpg");
+    writeFile(end, "old");
+    ::chmod(QFile::encodeName(end), 0604);
+    ::symlink(QFile::encodeName(end), QFile::encodeName(w.disk.path("sheet.jpg")));
+    kWriters[0].write(w);
+    EXPECT_TRUE(w.platform.messages.texts().join('|').contains(
+        QStringLiteral("It is a link to %1.").arg(end)));
+    EXPECT_TRUE(contentOf(end).startsWith("\xff\xd8\xff"));
+    EXPECT_EQ(QFileInfo(end).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                                QFile::WriteUser | QFile::ReadOther);
 }

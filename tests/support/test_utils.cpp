@@ -22,6 +22,9 @@
 
 #include <array>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 // ---- settings store -------------------------------------------------------------------
@@ -196,6 +199,10 @@ struct FreshAccountCase {
     const char* xdgDataHome; // below the fresh home; null: unset
     const char* dataFolder;  // below the fresh home
     QStringList created;     // folders that must be new and 0700
+    // The data home made beforehand, with this owner and mode: not the user's own (another
+    // uid) or open to others; the program's files then go to a private folder under ~/.cache.
+    uid_t owner = 0;
+    mode_t mode = 0;
 };
 class FreshAccount : public ::testing::TestWithParam<FreshAccountCase> {};
 
@@ -203,6 +210,13 @@ TEST_P(FreshAccount, DataFolderIsMadeWithEveryParent) {
     const FreshAccountCase& c = GetParam();
     QTemporaryDir home;
     const QString program = home.filePath(QStringLiteral("bin/quillmark"));
+    if (c.mode) {
+        const QByteArray made = QFile::encodeName(home.filePath(c.xdgDataHome));
+        ASSERT_TRUE(QDir().mkpath(home.filePath(c.xdgDataHome)));
+        if (c.owner && ::geteuid() != 0)
+            GTEST_SKIP() << "needs root to give a folder to another user";
+        ASSERT_EQ((c.owner ? ::chown(made, c.owner, 0) : 0) | ::chmod(made, c.mode), 0);
+    }
     const QByteArray oldHome = qgetenv("HOME");
     const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
     const bool hadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
@@ -247,7 +261,19 @@ INSTANTIATE_TEST_SUITE_P(
                                        "xdg/data",
                                        "xdg/data/Brindlewood/Quillmark/",
                                        {"xdg", "xdg/data", "xdg/data/Brindlewood",
-                                        "xdg/data/Brindlewood/Quillmark"}}),
+                                        "xdg/data/Brindlewood/Quillmark"}},
+                      FreshAccountCase{"XdgDataHomeOfAnotherUser",
+                                       "xdg",
+                                       ".cache/quillmark/data/",
+                                       {".cache", ".cache/quillmark", ".cache/quillmark/data"},
+                                       65534,
+                                       0755},
+                      FreshAccountCase{"XdgDataHomeOpenToOthers",
+                                       "xdg",
+                                       ".cache/quillmark/data/",
+                                       {".cache/quillmark/data"},
+                                       0,
+                                       0777}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DataFolderTest, FallsBackToTheProgramsFolder) {
