@@ -8,10 +8,12 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QTimer>
 #include <QtEndian>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -19,6 +21,17 @@ namespace {
 constexpr char kTaken = '1';
 constexpr qint64 kLongestRequest = 64 * 1024;
 constexpr int kLengthBytes = 4;
+// Hand-overs served at once; more wait in the queue until one ends.
+constexpr int kMostConnections = 8;
+// A start sends its request at once; one that stalls longer is dropped.
+constexpr int kRequestLimitMs = 2000;
+
+// Whether the peer closed its end: a start that gave up waiting sends nothing after its
+// request, so its hand-over is not carried out later behind its back.
+bool peerGone(qintptr fd) {
+    char byte = 0;
+    return ::recv(int(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
 
 // Whether the process at the other end of a connected socket runs as this user.
 bool peerIsUs(qintptr fd) {
@@ -39,8 +52,16 @@ SingleInstance::SingleInstance(const QString& socketPath, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::DefaultSocketPath() {
-    const QString folder = PrivateRuntimeFolder();
-    return folder.isEmpty() ? QString() : folder + QStringLiteral("/quillmark.socket");
+    // A socket's address holds a path of at most 107 bytes; a longer runtime path moves the
+    // socket to the user's own cache folder.
+    const auto socketIn = [](const QString& folder) {
+        const QString path = folder + QStringLiteral("/quillmark.socket");
+        return !folder.isEmpty() && size_t(LocalName(path).size()) < sizeof(sockaddr_un{}.sun_path)
+                   ? path
+                   : QString();
+    };
+    const QString path = socketIn(PrivateRuntimeFolder());
+    return path.isEmpty() ? socketIn(PrivateCacheFolder()) : path;
 }
 
 bool SingleInstance::Listening() const {
@@ -74,7 +95,13 @@ SingleInstance::Role SingleInstance::Claim(const QString& request, int answerLim
     if (ours) {
         QLocalSocket socket;
         socket.connectToServer(m_path);
-        if (socket.waitForConnected(answerLimitMs) && peerIsUs(socket.socketDescriptor())) {
+        const bool connected = socket.waitForConnected(answerLimitMs);
+        // Only a refused connect means nobody listens; a full queue or a slow program is a
+        // live one, whose socket is never taken over.
+        if (!connected && socket.error() != QLocalSocket::ConnectionRefusedError &&
+            socket.error() != QLocalSocket::ServerNotFoundError)
+            return Role::NotAnswering;
+        if (connected && peerIsUs(socket.socketDescriptor())) {
             const QByteArray bytes = LocalName(request);
             QByteArray length(kLengthBytes, '\0');
             qToBigEndian<quint32>(quint32(bytes.size()), length.data());
@@ -100,14 +127,26 @@ SingleInstance::Role SingleInstance::Listen() {
 }
 
 void SingleInstance::Accept() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+    while (m_serving < kMostConnections) {
+        QLocalSocket* socket = m_server->nextPendingConnection();
+        if (!socket)
+            break;
         socket->setParent(this);
+        ++m_serving;
+        connect(socket, &QObject::destroyed, this, [this] {
+            --m_serving;
+            Accept();
+        });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         if (!peerIsUs(socket->socketDescriptor())) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
+        QTimer::singleShot(kRequestLimitMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Serve(socket); });
         if (socket->bytesAvailable() > 0)
             Serve(socket);
@@ -127,6 +166,11 @@ void SingleInstance::Serve(QLocalSocket* socket) {
         return;
     socket->read(kLengthBytes);
     const QString request = PathFromLocal8Bit(socket->read(length));
+    if (peerGone(socket->socketDescriptor())) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
     socket->write(QByteArray(1, kTaken));
     socket->flush();
     socket->disconnectFromServer();

@@ -12,8 +12,9 @@ class QLocalSocket;
 // this user can write; a later start hands its request (a picture path, possibly empty, as
 // the bytes of its local name behind their length) to it and ends before it touches any
 // shared file. Both ends talk only to a peer of the same user, and only through a socket
-// file that user owns. A socket left behind by a program that crashed is found dead and
-// replaced.
+// file that user owns. A socket left behind by a program that crashed (its connect is
+// refused) is replaced; a live one never is. Hand-overs are served a few at a time, each
+// given a short time to send its request.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -46,4 +47,5 @@ private:
 
     QString m_path;
     QLocalServer* m_server = nullptr;
+    int m_serving = 0; // connections open now
 };

@@ -26,6 +26,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,19 @@ TEST(PdfPrinter, AsksForANameInDocumentsWithASaveDialog) {
 
 namespace {
 
+// A raw connection to the socket at path, as any program could make; -1 when refused.
+int connectTo(const QString& path, int flags = 0) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | flags, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
 class SingleInstanceTest : public ::testing::Test {
 protected:
     SingleInstanceTest() { path = dir.filePath("run/quillmark.socket"); }
@@ -263,11 +277,98 @@ TEST_F(SingleInstanceTest, AnotherUsersFilesAreNeverUsed) {
     }
 }
 
-TEST_F(SingleInstanceTest, AProgramThatNeverAnswersIsNotTakenForTheFirst) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QLocalServer silent; // accepts, reads nothing, answers nothing
-    ASSERT_TRUE(silent.listen(path));
-    EXPECT_EQ(secondStart("a.jpg", 300), SingleInstance::Role::NotAnswering);
+// A program that takes the connection and never answers, and one too busy even to take it
+// (its queue full): the second start gives up without touching the live socket.
+TEST_F(SingleInstanceTest, ALiveSocketIsNeverTakenOver) {
+    for (const bool queueFull : {false, true}) {
+        QDir(QFileInfo(path).absolutePath()).removeRecursively();
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, QFile::encodeName(path).constData(), size_t(path.size()));
+        ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) |
+                      ::listen(listener, 0),
+                  0);
+        std::vector<int> queued;
+        for (int i = 0; queueFull && i < 3; ++i)
+            queued.push_back(connectTo(path, SOCK_NONBLOCK));
+        struct stat before {
+        }, after{};
+        ::lstat(QFile::encodeName(path), &before);
+        EXPECT_EQ(secondStart("a.jpg", 300), SingleInstance::Role::NotAnswering) << queueFull;
+        EXPECT_EQ(::lstat(QFile::encodeName(path), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        for (const int fd : queued)
+            ::close(fd);
+        ::close(listener);
+    }
+}
+
+// Starts that send a length and stall are dropped in time, a few served at once, and a real
+// start still reaches the running program.
+TEST_F(SingleInstanceTest, StalledConnectionsDoNotShutOutTheNextStart) {
+    SingleInstance first(path);
+    QStringList received;
+    QObject::connect(&first, &SingleInstance::Received, [&](const QString& r) { received << r; });
+    ASSERT_EQ(first.Claim(""), SingleInstance::Role::First);
+    std::vector<int> stalled;
+    for (int i = 0; i < 16; ++i) {
+        stalled.push_back(connectTo(path));
+        EXPECT_EQ(::write(stalled.back(), "\0\0\0\x10", 4), 4);
+    }
+    EXPECT_EQ(secondStart("/b.jpg", 20000), SingleInstance::Role::HandedOver);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received == QStringList{"/b.jpg"}; }, 5000));
+    for (const int fd : stalled)
+        ::close(fd);
+}
+
+// The peer check, from both sides: a child that drops to another user is not served, one of
+// the same user is. The socket is opened to all so that the other user reaches it at all.
+TEST_F(SingleInstanceTest, OnlyAPeerOfTheSameUserIsServed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run a child as another user";
+    SingleInstance first(path);
+    QStringList received;
+    QObject::connect(&first, &SingleInstance::Received, [&](const QString& r) { received << r; });
+    ASSERT_EQ(first.Claim(""), SingleInstance::Role::First);
+    ::chmod(QFile::encodeName(QFileInfo(path).absolutePath()), 0755);
+    ::chmod(QFile::encodeName(path), 0777);
+    for (const uid_t uid : {uid_t(65534), uid_t(0)}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int fd = ::setuid(uid) == 0 ? connectTo(path) : -1;
+            char answer = 0;
+            std::_Exit(fd >= 0 && ::write(fd, "\0\0\0\x06/x.jpg", 10) == 10 &&
+                               ::read(fd, &answer, 1) == 1 && answer == '1'
+                           ? 0
+                           : 1);
+        }
+        int status = 0;
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 10000));
+        EXPECT_EQ(WEXITSTATUS(status), uid == 0 ? 0 : 1) << uid;
+    }
+    EXPECT_EQ(received, QStringList{"/x.jpg"});
+}
+
+// A socket's address holds 107 bytes of path: one byte more and it goes to the cache.
+TEST(SingleInstancePath, ARuntimeFolderTooLongForASocketGivesWayToTheCache) {
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    for (const int length : {107, 108}) {
+        const QString tail = QStringLiteral("/quillmark.socket");
+        const QString runtime =
+            home.path() + '/' + QString(length - home.path().size() - 1 - tail.size(), 'r');
+        ASSERT_TRUE(QDir().mkdir(runtime));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        EXPECT_EQ(SingleInstance::DefaultSocketPath(),
+                  length == 107 ? runtime + tail : home.path() + "/.cache/quillmark" + tail);
+        QDir(runtime).removeRecursively();
+    }
+    qputenv("HOME", oldHome);
+    qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }
 
 // ---- the main window's side -------------------------------------------------------------
