@@ -271,7 +271,7 @@ void TMainDlg::FirstActivation() {
 
 void TMainDlg::OpenPicture(const QString& path) {
     // Kept until start-up has run; dropped for good when start-up ends the program.
-    if (!m_started || !m_engine) {
+    if (!m_started || !m_engine || m_loading) {
         m_pendingPicture = path;
         return;
     }

@@ -206,6 +206,7 @@ private:
     bool m_started = false;
     // A page on its way to the printer; the window waits for it, disabled, and stays open.
     bool m_printing = false;
+    bool m_loading = false; // a picture is being decoded; one handed over meanwhile waits
     std::chrono::milliseconds m_printTimeLimit{90000};
 
     // Picture side (U_MainDlgPicture.cpp): loading with an optional colour transform, the

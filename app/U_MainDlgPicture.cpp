@@ -12,8 +12,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLocale>
+#include <QTimer>
 
+#include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -40,12 +43,40 @@ void TMainDlg::LoadTransformed(const QString& path, QImage (*transform)(QImage))
     std::optional<BusyCursor> busy(std::in_place);
     const QString workFile = m_dataFolder + kAppTitle + QStringLiteral(".jpg");
     LogInfo(QStringLiteral("Loading : ") + path);
-    const QByteArray bytes = ReadPictureFile(path);
-    QImage picture = DecodePicture(bytes, path);
+    // Read and decoded off the window's thread, so that the window keeps painting and
+    // answering; its controls wait meanwhile.
+    struct Loaded {
+        QByteArray bytes;
+        QImage picture;
+    };
+    auto loaded = std::make_shared<Loaded>();
+    const auto done = [this] {
+        setEnabled(true);
+        m_loading = false;
+        if (!m_pendingPicture.isEmpty())
+            QTimer::singleShot(0, this,
+                               [this] { OpenPicture(std::exchange(m_pendingPicture, QString())); });
+    };
+    setEnabled(false);
+    m_loading = true;
+    try {
+        RunInBackground(
+            [loaded, path] {
+                loaded->bytes = ReadPictureFile(path);
+                loaded->picture = DecodePicture(loaded->bytes, path);
+            },
+            std::chrono::minutes(10));
+    } catch (...) {
+        done();
+        throw;
+    }
+    done();
+    const QByteArray bytes = std::move(loaded->bytes);
+    QImage picture = std::move(loaded->picture);
     if (!SameFile(path, workFile)) {
         // The data folder may have been removed while the program runs.
         MakeFolderPath(m_dataFolder);
-        WriteFileSafely(workFile, bytes);
+        WriteFileSafely(workFile, bytes, TSafeFile::Sync::ToDisk, TSafeFile::Links::Replace);
         m_lastOpened = path;
     }
     m_workFile = workFile;

@@ -31,6 +31,12 @@ constexpr MessageForm kForms[] = {
     {"\"%1\" is not a file that can be loaded.", "\"%1\" is not a file that can be loaded."},
     {"\"%1\" is a file the program keeps for itself. Please choose another name.",
      "\"%1\" is a file the program keeps for itself. Please choose another name."},
+    {"\"%1\" is a link owned by another user; not written.",
+     "\"%1\" is a link owned by another user; not written."},
+    {"\"%1\" has too many parts to be a photograph.",
+     "\"%1\" has too many parts to be a photograph."},
+    {"\"%1\" would need more than %2 MB of memory to be opened.",
+     "\"%1\" would need more than %2 MB of memory to be opened."},
 };
 
 constexpr const char* kCaptions[] = {"Message", "Warning", "Error", "Question", "Information"};

@@ -60,6 +60,7 @@ void onMessage(j_common_ptr cinfo, int level) {
     }
 }
 
+// Scans are counted beforehand; this catches any the count missed.
 void onProgress(j_common_ptr cinfo) {
     if (!cinfo->is_decompressor)
         return;
@@ -70,6 +71,45 @@ void onProgress(j_common_ptr cinfo) {
                       kMaxJpegScans);
         failWith(errors);
     }
+}
+
+// The scans (start-of-scan markers) in the file, found by walking its segments without
+// decoding. Inside compressed data a 0xFF byte is followed by 0 or a restart marker only.
+int countScans(const QByteArray& data) {
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    const qsizetype size = data.size();
+    int scans = 0;
+    for (qsizetype i = 2; i + 3 < size;) {
+        const uchar marker = p[i + 1];
+        if (p[i] != 0xFF || marker == 0xFF) {
+            ++i;
+            continue;
+        }
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            i += 2;
+            continue;
+        }
+        if (marker == 0xD9)
+            break;
+        scans += marker == 0xDA;
+        i += 2 + ((p[i + 2] << 8) | p[i + 3]);
+    }
+    return scans;
+}
+
+// What decoding takes beyond libjpeg's small tables: the picture, and for progressive files
+// every coefficient of every component (64 of two bytes per block) held until the end.
+qint64 decodeBytes(const jpeg_decompress_struct& cinfo) {
+    qint64 bytes = qint64(cinfo.image_width) * cinfo.image_height * 4;
+    if (!cinfo.progressive_mode)
+        return bytes;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& comp = cinfo.comp_info[c];
+        const auto roundUp = [](qint64 n, qint64 m) { return (n + m - 1) / m * m; };
+        bytes += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
+                 roundUp(comp.height_in_blocks, comp.v_samp_factor) * qint64(sizeof(JBLOCK));
+    }
+    return bytes;
 }
 
 // Runs a sequence of libjpeg calls; false when libjpeg reported an error. The step must
@@ -115,6 +155,9 @@ void cmykToPixels(const JSAMPLE* cmyk, QRgb* out, int width, bool inverted) {
 } // namespace
 
 QImage DecodeJpeg(const QByteArray& data, const QString& name) {
+    if (countScans(data) > kMaxJpegScans)
+        throw AppError(QStringLiteral("\"%1\" has too many parts to be a photograph.")
+                           .arg(QDir::toNativeSeparators(name)));
     auto d = std::make_unique<Decompressor>();
     jpeg_decompress_struct* cinfo = &d->cinfo;
     cinfo->err = jpeg_std_error(&d->errors.pub);
@@ -140,6 +183,13 @@ QImage DecodeJpeg(const QByteArray& data, const QString& name) {
     }
 
     CheckPictureSize(cinfo->image_width, cinfo->image_height);
+    const qint64 needed = decodeBytes(*cinfo);
+    if (needed > kMaxDecodeBytes)
+        throw AppError(QStringLiteral("\"%1\" would need more than %2 MB of memory to be opened.")
+                           .arg(QDir::toNativeSeparators(name))
+                           .arg(kMaxDecodeBytes >> 20));
+    cinfo->mem->max_memory_to_use =
+        long(kMaxDecodeBytes - qint64(cinfo->image_width) * cinfo->image_height * 4);
     int orientation = 1;
     for (jpeg_saved_marker_ptr m = cinfo->marker_list; m != nullptr && orientation == 1;
          m = m->next)

@@ -6,9 +6,13 @@
 #include <QImage>
 #include <QString>
 
-// Progressive files with more scans than this are refused: real ones have about ten, and a
-// crafted file with endless scans would otherwise keep the decoder busy for a long time.
-inline constexpr int kMaxJpegScans = 500;
+// Progressive files with more scans than this are refused, counted before decoding: real ones
+// have about ten, and a crafted file with endless scans would otherwise keep the decoder busy
+// for a long time.
+inline constexpr int kMaxJpegScans = 100;
+// The most memory one decoding may take, the picture included: a progressive or CMYK file
+// needing more is refused before anything is allocated, and libjpeg is held to the rest.
+inline constexpr qint64 kMaxDecodeBytes = qint64(1) << 30;
 
 // Decodes a whole JPEG file at full size into a 32-bit picture (Format_RGB32, alpha 255),
 // writing each row straight into the picture, then turned upright as its Exif orientation

@@ -16,7 +16,10 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <cstdio>
+
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -201,7 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"Huge", [] { return WithClaimedSize(validJpeg(), 65535, 65535); }, "65535 x 65535"},
         Hostile{"OverTheLimit", [] { return WithClaimedSize(validJpeg(), 20000, 12000); },
                 "20000 x 12000"},
-        Hostile{"TooManyScans", [] { return repeatedLastScan(kMaxJpegScans + 20); }, "scans"},
+        Hostile{"OneScanTooMany", [] { return repeatedLastScan(kMaxJpegScans + 1); },
+                "\"/photos/bad.jpg\" has too many parts to be a photograph."},
         Hostile{"BmpShorterThanItsHeader", [] { return bmpClaiming(3000, 3000); },
                 "shorter than its header says"},
         Hostile{"BmpHuge", [] { return bmpClaiming(20000, -20000); }, "20000 x 20000"},
@@ -333,3 +337,47 @@ TEST(PictureBuffers, LimitAndLargeAllocation) {
 }
 
 } // namespace
+
+// Bombs made here, each claiming 100 megapixels: 450 scans, and a progressive CMYK picture
+// whose coefficients alone need 800 MB. Both are refused before their memory is taken, in a
+// child that may take 300 MB more than it has.
+TEST(PictureBombsDeathTest, AreRefusedWithinBoundedMemory) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const struct {
+        QByteArray bytes;
+        const char* message;
+    } bombs[] = {{WithClaimedSize(repeatedLastScan(450), 10000, 10000),
+                  "has too many parts to be a photograph"},
+                 {WithClaimedSize(EncodeJpeg(Quadrants(64, 64), {JpegKind::CmykAdobe, true, 1, 1}),
+                                  10000, 10000),
+                  "would need more than 1024 MB of memory"}};
+    for (const auto& bomb : bombs)
+        EXPECT_EXIT(
+            {
+                long pages = 0;
+                std::FILE* statm = std::fopen("/proc/self/statm", "r");
+                if (!statm || std::fscanf(statm, "%ld", &pages) != 1)
+                    std::_Exit(1);
+                const rlim_t size = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (300 << 20);
+                rlimit limit{};
+                limit.rlim_cur = limit.rlim_max = size;
+                setrlimit(RLIMIT_AS, &limit);
+                try {
+                    DecodePicture(bomb.bytes, QStringLiteral("bomb.jpg"));
+                } catch (const AppError& e) {
+                    std::fputs(e.what(), stderr);
+                    std::_Exit(3);
+                }
+                std::_Exit(0);
+            },
+            ::testing::ExitedWithCode(3), bomb.message);
+}
+
+// Exactly at the limit a progressive picture is read.
+TEST(PictureFiles, AsManyScansAsTheLimitAreRead) {
+    const QByteArray jpeg = EncodeJpeg(Quadrants(32, 32), {JpegKind::Colour, true, 2, 2, 90});
+    const int before = int(jpeg.count(QByteArray("\xff\xda", 2))) - 1;
+    EXPECT_EQ(DecodePicture(repeatedLastScan(kMaxJpegScans - before), "p.jpg").size(),
+              QSize(32, 32));
+    EXPECT_THROW(DecodePicture(repeatedLastScan(kMaxJpegScans - before + 1), "p.jpg"), AppError);
+}
