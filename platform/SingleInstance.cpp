@@ -126,53 +126,54 @@ SingleInstance::Role SingleInstance::Listen() {
     return m_server->listen(m_path) ? Role::First : Role::Alone;
 }
 
+// A start writes its request as soon as it is connected, so it is mostly complete when the
+// connection is taken and is served at once. Only a few incomplete ones are held, each for a
+// short time; more are dropped, so that stalled connections neither pile up nor make a real
+// start wait behind them.
 void SingleInstance::Accept() {
-    while (m_serving < kMostConnections) {
-        QLocalSocket* socket = m_server->nextPendingConnection();
-        if (!socket)
-            break;
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
-        ++m_serving;
-        connect(socket, &QObject::destroyed, this, [this] {
-            --m_serving;
-            Accept();
-        });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (!peerIsUs(socket->socketDescriptor())) {
+        socket->waitForReadyRead(0);
+        if (peerIsUs(socket->socketDescriptor()) && Serve(socket))
+            continue;
+        if (!peerIsUs(socket->socketDescriptor()) || m_serving >= kMostConnections) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
+        ++m_serving;
+        connect(socket, &QObject::destroyed, this, [this] { --m_serving; });
         QTimer::singleShot(kRequestLimitMs, socket, [socket] {
             socket->abort();
             socket->deleteLater();
         });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Serve(socket); });
-        if (socket->bytesAvailable() > 0)
-            Serve(socket);
     }
 }
 
-void SingleInstance::Serve(QLocalSocket* socket) {
+bool SingleInstance::Serve(QLocalSocket* socket) {
     if (socket->bytesAvailable() < kLengthBytes)
-        return;
+        return false;
     const quint32 length = qFromBigEndian<quint32>(socket->peek(kLengthBytes).constData());
     // A request is one path; anything longer is not one of ours.
     if (length > kLongestRequest) {
         socket->abort();
-        return;
+        socket->deleteLater();
+        return true;
     }
     if (socket->bytesAvailable() < kLengthBytes + qint64(length))
-        return;
+        return false;
     socket->read(kLengthBytes);
     const QString request = PathFromLocal8Bit(socket->read(length));
     if (peerGone(socket->socketDescriptor())) {
         socket->abort();
         socket->deleteLater();
-        return;
+        return true;
     }
     socket->write(QByteArray(1, kTaken));
     socket->flush();
     socket->disconnectFromServer();
     emit Received(request);
+    return true;
 }

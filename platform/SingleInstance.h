@@ -13,8 +13,8 @@ class QLocalSocket;
 // the bytes of its local name behind their length) to it and ends before it touches any
 // shared file. Both ends talk only to a peer of the same user, and only through a socket
 // file that user owns. A socket left behind by a program that crashed (its connect is
-// refused) is replaced; a live one never is. Hand-overs are served a few at a time, each
-// given a short time to send its request.
+// refused) is replaced; a live one never is. A request already complete is served at
+// once; only a few incomplete ones are held, each for a short time.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -42,7 +42,8 @@ signals:
 
 private:
     void Accept();
-    void Serve(QLocalSocket* socket);
+    // True when the connection is done with: served, or dropped.
+    bool Serve(QLocalSocket* socket);
     Role Listen();
 
     QString m_path;
