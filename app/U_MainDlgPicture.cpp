@@ -48,9 +48,13 @@ void TMainDlg::LoadTransformed(const QString& path, QImage (*transform)(QImage))
     struct Loaded {
         QByteArray bytes;
         QImage picture;
+        std::atomic<int> percent{0};
     };
     auto loaded = std::make_shared<Loaded>();
-    const auto done = [this] {
+    // The title shows how far decoding has come.
+    const QString title = windowTitle();
+    const auto done = [this, title] {
+        setWindowTitle(title);
         setEnabled(true);
         m_loading = false;
         if (!m_pendingPicture.isEmpty())
@@ -63,9 +67,12 @@ void TMainDlg::LoadTransformed(const QString& path, QImage (*transform)(QImage))
         RunInBackground(
             [loaded, path] {
                 loaded->bytes = ReadPictureFile(path);
-                loaded->picture = DecodePicture(loaded->bytes, path);
+                loaded->picture = DecodePicture(loaded->bytes, path, &loaded->percent);
             },
-            std::chrono::minutes(10));
+            std::chrono::minutes(10),
+            [this, title, loaded] {
+                setWindowTitle(QStringLiteral("%1 – %2 %").arg(title).arg(loaded->percent.load()));
+            });
     } catch (...) {
         done();
         throw;

@@ -30,6 +30,7 @@ struct ErrorManager {
 struct Progress {
     jpeg_progress_mgr pub;
     ErrorManager* errors;
+    std::atomic<int>* percent;
 };
 
 [[noreturn]] void failWith(ErrorManager* errors) {
@@ -65,6 +66,12 @@ void onProgress(j_common_ptr cinfo) {
     if (!cinfo->is_decompressor)
         return;
     const auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+    const auto* progress = reinterpret_cast<Progress*>(cinfo->progress);
+    const jpeg_progress_mgr& p = progress->pub;
+    if (progress->percent && p.total_passes > 0 && p.pass_limit > 0)
+        progress->percent->store(
+            int((p.completed_passes * 100 + p.pass_counter * 100 / p.pass_limit) / p.total_passes),
+            std::memory_order_relaxed);
     if (dinfo->input_scan_number > kMaxJpegScans) {
         ErrorManager* errors = reinterpret_cast<Progress*>(cinfo->progress)->errors;
         std::snprintf(errors->message, sizeof errors->message, "The file has more than %d scans",
@@ -154,7 +161,7 @@ void cmykToPixels(const JSAMPLE* cmyk, QRgb* out, int width, bool inverted) {
 
 } // namespace
 
-QImage DecodeJpeg(const QByteArray& data, const QString& name) {
+QImage DecodeJpeg(const QByteArray& data, const QString& name, std::atomic<int>* progress) {
     if (countScans(data) > kMaxJpegScans)
         throw AppError(QStringLiteral("\"%1\" has too many parts to be a photograph.")
                            .arg(QDir::toNativeSeparators(name)));
@@ -165,6 +172,7 @@ QImage DecodeJpeg(const QByteArray& data, const QString& name) {
     d->errors.pub.emit_message = onMessage;
     d->progress.pub.progress_monitor = onProgress;
     d->progress.errors = &d->errors;
+    d->progress.percent = progress;
 
     if (!guarded(d->errors, [&] {
             jpeg_create_decompress(cinfo);

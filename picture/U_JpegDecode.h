@@ -3,6 +3,8 @@
 // Reading JPEG pictures into 32-bit pictures.
 
 #include <QByteArray>
+
+#include <atomic>
 #include <QImage>
 #include <QString>
 
@@ -21,4 +23,6 @@ inline constexpr qint64 kMaxDecodeBytes = qint64(1) << 30;
 // Throws AppError naming the file (name) and the reason when the data is not a JPEG, is
 // damaged or truncated, or describes a picture larger than kMaxPicturePixels (checked
 // before any pixel memory is taken). No libjpeg error can end the program.
-QImage DecodeJpeg(const QByteArray& data, const QString& name);
+// progress, when given, is set to the per cent done as decoding goes on.
+QImage DecodeJpeg(const QByteArray& data, const QString& name,
+                  std::atomic<int>* progress = nullptr);

@@ -131,7 +131,7 @@ QString ForeignPictureKind(const QByteArray& data) {
     return {};
 }
 
-QImage DecodePicture(const QByteArray& data, const QString& name) {
+QImage DecodePicture(const QByteArray& data, const QString& name, std::atomic<int>* progress) {
     if (data.startsWith("BM"))
         return DecodeBmp(data, name);
     // A picture of another kind is named as such, rather than as a broken JPEG.
@@ -139,7 +139,7 @@ QImage DecodePicture(const QByteArray& data, const QString& name) {
     if (!kind.isEmpty())
         throw AppError(QStringLiteral("\"%1\" is a %2 picture; Quillmark reads JPEG pictures.")
                            .arg(QDir::toNativeSeparators(name), kind));
-    return DecodeJpeg(data, name);
+    return DecodeJpeg(data, name, progress);
 }
 
 bool SameFile(const QString& a, const QString& b) {

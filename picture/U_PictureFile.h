@@ -2,6 +2,8 @@
 
 // Reading a picture file the user names: its bytes, bitmaps and JPEGs.
 
+#include <atomic>
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -26,7 +28,9 @@ QString ForeignPictureKind(const QByteArray& data);
 
 // The 32-bit picture in a file's bytes: a Windows bitmap when they start with "BM", else a
 // JPEG. Throws AppError whose message names the file (name) and the reason.
-QImage DecodePicture(const QByteArray& data, const QString& name);
+// progress, when given, follows a JPEG's decoding in per cent.
+QImage DecodePicture(const QByteArray& data, const QString& name,
+                     std::atomic<int>* progress = nullptr);
 
 // Whether two paths name the same file, as the file system resolves them (links followed).
 bool SameFile(const QString& a, const QString& b);

@@ -19,7 +19,8 @@ struct WorkState {
 
 } // namespace
 
-void RunInBackground(std::function<void()> work, std::chrono::milliseconds limit) {
+void RunInBackground(std::function<void()> work, std::chrono::milliseconds limit,
+                     const std::function<void()>& tick) {
     auto state = std::make_shared<WorkState>();
     std::thread([state, work = std::move(work)] {
         try {
@@ -38,6 +39,8 @@ void RunInBackground(std::function<void()> work, std::chrono::milliseconds limit
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
         if (state->finished.load(std::memory_order_acquire))
             loop.quit();
+        else if (tick)
+            tick();
     });
     QTimer deadline;
     deadline.setSingleShot(true);

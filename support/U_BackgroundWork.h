@@ -17,7 +17,9 @@ public:
 // windows keep repainting and answering; returns when the work has ended and rethrows what
 // it threw. After limit it throws TimeLimitError and leaves the work running alone: the
 // work must own, or share, everything it touches.
-void RunInBackground(std::function<void()> work, std::chrono::milliseconds limit);
+// tick, when given, runs on this thread now and then while the work goes on.
+void RunInBackground(std::function<void()> work, std::chrono::milliseconds limit,
+                     const std::function<void()>& tick = {});
 
 // The busy cursor over the whole program for as long as it lives.
 class BusyCursor {

@@ -348,18 +348,13 @@ TEST(SingleInstancePath, ARuntimeFolderTooLongForASocketGivesWayToTheCache) {
     QTemporaryDir home;
     const QByteArray oldHome = qgetenv("HOME"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("HOME", QFile::encodeName(home.path()));
+    const QString tail = "/quillmark.socket", cached = home.path() + "/.cache/quillmark" + tail;
     for (const int length : {107, 108}) {
-        const QString tail = QStringLiteral("/quillmark.socket");
-        const QString runtime =
-            home.path() + '/' + QString(length - home.path().size() - 1 - tail.size(), 'r');
-        ASSERT_TRUE(QDir().mkdir(runtime));
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-        EXPECT_EQ(SingleInstance::DefaultSocketPath(),
-                  length == 107 ? runtime + tail : home.path() + "/.cache/quillmark" + tail);
-        QDir(runtime).removeRecursively();
+        const QString runtime = home.filePath(QString(length - home.path().size() - 18, 'r'));
+        QDir().mkdir(runtime), qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        EXPECT_EQ(SingleInstance::DefaultSocketPath(), length == 107 ? runtime + tail : cached);
     }
-    qputenv("HOME", oldHome);
-    qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    qputenv("HOME", oldHome), qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }
 
 // ---- the main window's side -------------------------------------------------------------

@@ -250,6 +250,10 @@ TEST_P(FreshAccount, DataFolderIsMadeWithEveryParent) {
     }
 }
 
+FreshAccountCase NotOwn(const char* name, uid_t owner, mode_t mode) {
+    return {name, "xdg", ".cache/quillmark/data/", {".cache/quillmark/data"}, owner, mode};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Homes, FreshAccount,
     ::testing::Values(FreshAccountCase{"DefaultDataHome",
@@ -262,18 +266,8 @@ INSTANTIATE_TEST_SUITE_P(
                                        "xdg/data/Brindlewood/Quillmark/",
                                        {"xdg", "xdg/data", "xdg/data/Brindlewood",
                                         "xdg/data/Brindlewood/Quillmark"}},
-                      FreshAccountCase{"XdgDataHomeOfAnotherUser",
-                                       "xdg",
-                                       ".cache/quillmark/data/",
-                                       {".cache", ".cache/quillmark", ".cache/quillmark/data"},
-                                       65534,
-                                       0755},
-                      FreshAccountCase{"XdgDataHomeOpenToOthers",
-                                       "xdg",
-                                       ".cache/quillmark/data/",
-                                       {".cache/quillmark/data"},
-                                       0,
-                                       0777}),
+                      NotOwn("XdgDataHomeOfAnotherUser", 65534, 0755),
+                      NotOwn("XdgDataHomeOpenToOthers", 0, 0777)),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DataFolderTest, FallsBackToTheProgramsFolder) {
