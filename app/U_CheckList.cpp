@@ -127,8 +127,10 @@ QString TCheckList::Problem(const CheckResult& r) const {
     const double shown = std::abs(r.Value);
     if (r.Id == CheckId::Light && r.Side > 0)
         return Text(kTooBright);
-    return Text(kTexts[int(r.Id)].problem)
-        .arg(QLocale().toString(shown, 'f', r.Id == CheckId::Resolution ? 0 : 1));
+    const QString problem = Text(kTexts[int(r.Id)].problem);
+    if (!problem.contains(QLatin1String("%1")))
+        return problem;
+    return problem.arg(QLocale().toString(shown, 'f', r.Id == CheckId::Resolution ? 0 : 1));
 }
 
 QString TCheckList::Advice(const CheckResult& r) const {

@@ -232,7 +232,7 @@ private:
     int m_headGeneration = 0;
     // The checks of the last framing, for the report; cleared when the picture changes.
     std::vector<CheckResult> m_checks;
-    QString m_checksVerdict;
+    QString m_checksVerdict, m_checksFormat, m_checksNormSource;
     std::unique_ptr<FaceModel> m_faceModel;
     // Declared after the model: its destruction waits for the detections that read it.
     std::unique_ptr<QThreadPool> m_workers;

@@ -81,6 +81,8 @@ void TMainDlg::FramePhoto1Click() {
         if (!checks.empty()) {
             m_checks = checks;
             m_checksVerdict = verdict;
+            m_checksFormat = format_cmb->currentText();
+            m_checksNormSource = norm->Source;
             LogInfo(ChecksLogLine(checks));
         }
         break;
@@ -170,10 +172,9 @@ void TMainDlg::CheckReport1Click() {
         return;
     CheckReport report;
     report.Photo = img->picture();
-    report.Format = format_cmb->currentText();
+    report.Format = m_checksFormat;
     report.Verdict = m_checksVerdict;
-    if (const PhotoNorm* norm = CurrentNorm())
-        report.NormSource = norm->Source;
+    report.NormSource = m_checksNormSource;
     report.Made = QDateTime::currentDateTime();
     report.Results = m_checks;
     WriteFileSafely(answer->path, CheckReportHtml(report, list));
