@@ -236,3 +236,18 @@ TEST(Pose, ReadBackWithinTwoDegrees) {
 }
 
 } // namespace
+
+// Every check has its row, and every row says where its figures come from.
+TEST(CheckTable, RowsForEveryCheckWithTheirSources) {
+    for (int id = 0; id < kCheckCount; ++id)
+        if (CheckId(id) != CheckId::Light) // held to its three light_ rows
+            EXPECT_NO_THROW(Limit(CheckKey(CheckId(id)))) << CheckKey(CheckId(id));
+    for (const CheckLimit& row : CheckLimits()) {
+        SCOPED_TRACE(row.Key.toStdString());
+        EXPECT_TRUE(row.Source.contains("ICAO") || row.Source.contains("ISO") ||
+                    row.Source.contains("chosen: ") || row.Source.contains("practice"));
+        // Stricter than the failing limit, on the side the kind names.
+        if (!row.Unit.isEmpty() && row.Fail != 0)
+            EXPECT_EQ(row.Kind == LimitKind::Min, row.Look > row.Fail);
+    }
+}
