@@ -4,6 +4,7 @@
 #include "app/U_FrameGeometry.h"
 #include "app/U_HeadDetect.h"
 #include "localization/C_LangPack.h"
+#include "picture/U_Checks.h"
 #include "picture/U_PictureFile.h"
 #include "platform/AppError.h"
 
@@ -102,8 +103,10 @@ QString UsageText() {
         "  --check PICTURE\n"
         "              without a window: find the face, print its points in picture\n"
         "              pixels, the head height and eye line in mm as the picture prints\n"
-        "              stretched to the format, the format's norm and the verdict, one\n"
-        "              \"key: value\" a line. Exit status 0 within the norm, 1 outside it,\n"
+        "              stretched to the format, the format's norm and the verdict, then\n"
+        "              the counter's checks (pose, eyes, mouth, light, sharpness, wall,\n"
+        "              resolution) and \"checks_failed:\", one \"key: value\" a line.\n"
+        "              Exit status 0 within the norm, 1 outside it or a check failed,\n"
         "              2 no face found or no face model (package libdlib-data), 3 picture\n"
         "              unreadable, 4 wrong arguments\n"
         "  --format INDEX\n"
@@ -148,6 +151,13 @@ QString mmRange(const MmRange& r) {
 }
 
 } // namespace
+
+bool WriteChecks(QTextStream& out, const QImage& picture, const std::array<QPointF, 68>& landmarks,
+                 const QRectF& frame, const QSizeF& photoMm) {
+    const std::vector<CheckResult> results = RunChecks({picture, landmarks, frame, 0, photoMm});
+    out << CheckLines(results);
+    return !AnyFailed(results);
+}
 
 int RunCheck(const QString& path, int formatIndex, const QString& predictorFile, QTextStream& out) {
     const auto line = [&out](const char* key, const QString& value) {
@@ -221,5 +231,6 @@ int RunCheck(const QString& path, int formatIndex, const QString& predictorFile,
     line("warnings",
          warnings.isEmpty() ? QStringLiteral("none") : warnings.join(QStringLiteral(", ")));
     line("verdict", verdict.Within() ? QStringLiteral("within") : QStringLiteral("outside"));
-    return verdict.Within() ? kCheckWithin : kCheckOutside;
+    const bool checksPassed = WriteChecks(out, picture, found.Face.landmarks, frame, norm.SizeMm);
+    return verdict.Within() && checksPassed ? kCheckWithin : kCheckOutside;
 }

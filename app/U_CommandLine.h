@@ -2,9 +2,13 @@
 
 // Reading the command line.
 
+#include <QImage>
+#include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 // What the command line asks for. "-co" (the base language file) is the language
@@ -55,3 +59,8 @@ class QTextStream;
 int RunCheck(const QString& picture, int formatIndex, const QString& predictorFile,
              QTextStream& out);
 QString VersionText(const QString& version);
+
+// The counter's checks of the face in frame (picture pixels) printed as photoMm: one
+// "key: value" a line and "checks_failed:"; false when one failed.
+bool WriteChecks(QTextStream& out, const QImage& picture, const std::array<QPointF, 68>& landmarks,
+                 const QRectF& frame, const QSizeF& photoMm);

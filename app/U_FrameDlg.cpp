@@ -1,5 +1,6 @@
 #include "app/U_FrameDlg.h"
 
+#include "app/U_CheckList.h"
 #include "localization/C_TextStorage.h"
 #include "picture/U_Resample.h"
 
@@ -275,6 +276,8 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     verdict_lbl->setWordWrap(true);
     verdict_lbl->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     verdict_lbl->setMinimumHeight(3 * verdict_lbl->fontMetrics().lineSpacing());
+    m_checkList = new TCheckList(this);
+    m_components.add(m_checkList->Texts(), "checks_ts");
     original_btn =
         m_components.add(new QPushButton(QStringLiteral("Original"), this), "original_btn");
     ok_btn = m_components.add(new QPushButton(QStringLiteral("OK"), this), "ok_btn");
@@ -293,6 +296,7 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 1);
     layout->addWidget(verdict_lbl);
+    layout->addWidget(m_checkList);
     layout->addLayout(buttons);
 
     connect(ok_btn, &QPushButton::clicked, this, [this] {
@@ -326,6 +330,8 @@ TFrameDlg::Outcome TFrameDlg::Execute(const Request& request) {
     m_crop = CropRect(m_view->frame(), m_view->pictureSize().toSize());
     ++m_generation; // a detection still under way is dropped when it comes back
     m_view->setPicture(QImage(), 1);
+    m_checkList->Results(); // checks still waiting are made now, for the caller
+    m_picture = QImage();
     return m_outcome;
 }
 
@@ -334,6 +340,8 @@ void TFrameDlg::Prepare(const Request& request) {
     m_norm = request.Norm;
     m_detection.reset();
     m_littleRoomAbove = m_littleRoomBelow = false;
+    m_picture = request.Picture;
+    m_checkList->setResults({});
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const QSize size(std::min(work.width(), kMaxWindowWidth),
@@ -341,7 +349,8 @@ void TFrameDlg::Prepare(const Request& request) {
     resize(size);
     move(work.center() - QPoint(size.width() / 2, size.height() / 2));
     const QSizeF picture = request.Picture.size();
-    m_view->setPicture(request.Picture, FitScale(picture, QSizeF(size - kChrome)));
+    m_view->setPicture(request.Picture,
+                       FitScale(picture, QSizeF(size - kChrome - QSize(0, m_checkList->Height()))));
     m_view->setGuides(GuidesFor(m_norm), m_norm.SizeMm.height());
     m_view->setFrame(LargestFrame(request.Aspect, picture));
 
@@ -406,6 +415,7 @@ void TFrameDlg::UpdateVerdict() {
     }
     const HeadPoints& head = *m_view->head();
     const FrameVerdict verdict = JudgeFrame(head, m_view->frame(), m_norm);
+    m_checkList->Check({m_picture, face.landmarks, m_view->frame(), 0, m_norm.SizeMm});
     const bool usual = m_norm.Kind == NormKind::Fallback;
     QStringList measures;
     measures << Text(usual ? kHeadUsual : kHeadNorm)

@@ -11,6 +11,7 @@
 
 class QLabel;
 class QPushButton;
+class TCheckList;
 class QThreadPool;
 class TTextStorage;
 
@@ -96,6 +97,7 @@ public:
     // The face as last shown (with crown and chin as the user left them); empty until the
     // detection started by Execute has come back.
     const std::optional<HeadDetection>& Detection() const { return m_detection; }
+    TCheckList* CheckList() const { return m_checkList; }
 
     QList<QObject*> Components() const override { return m_components.components(); }
 
@@ -109,6 +111,8 @@ private:
     TComponentList m_components;
     TFrameView* m_view = nullptr;
     QLabel* verdict_lbl = nullptr;
+    TCheckList* m_checkList = nullptr;
+    QImage m_picture; // as shown, for the checks
     QPushButton* original_btn = nullptr;
     QPushButton* ok_btn = nullptr;
     QPushButton* cancel_btn = nullptr;

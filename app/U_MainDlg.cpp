@@ -187,6 +187,8 @@ void TMainDlg::BuildMenu() {
     QMenu* file = m_components.add(bar->addMenu(QStringLiteral("File")), "File1");
     LoadPicture1 = command(file, "LoadPicture1", QStringLiteral("Load Picture..."),
                            QKeySequence(QStringLiteral("Ctrl+O")), &TMainDlg::open_btnClick);
+    CheckReport1 = command(file, "CheckReport1", QStringLiteral("Check report..."), {},
+                           &TMainDlg::CheckReport1Click);
     Exit1 = command(file, "Exit1", QStringLiteral("Exit"), QKeySequence(QStringLiteral("Ctrl+Q")),
                     &TMainDlg::Exit1Click);
     QMenu* image = m_components.add(bar->addMenu(QStringLiteral("Image")), "Image1");

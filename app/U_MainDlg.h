@@ -8,6 +8,7 @@
 #include "localization/C_TextStorage.h"
 #include "localization/ComponentList.h"
 #include "localization/Lang_QtTranslations.h"
+#include "picture/U_Checks.h"
 #include "platform/Platform.h"
 #include "print/U_WPrint.h"
 #include "support/C_WideDialogs.h"
@@ -69,6 +70,7 @@ public:
     void open_btnClick();
     void rot_btnClick();
     void FramePhoto1Click();
+    void CheckReport1Click();
     void AutoResize1Click();
     void Greyscale1Click();
     void Sepia1Click();
@@ -179,6 +181,7 @@ private:
     QAction* Exit1 = nullptr;
     QAction* Rotate1 = nullptr;
     QAction* FramePhoto1 = nullptr;
+    QAction* CheckReport1 = nullptr;
     QAction* AutoResize1 = nullptr;
     QAction* PrinterSettings1 = nullptr;
     QAction* Language1 = nullptr;
@@ -228,6 +231,9 @@ private:
     const PhotoNorm* CurrentNorm() const;
     std::optional<HeadDetection> m_head;
     int m_headGeneration = 0;
+    // The checks of the last framing, for the report; cleared when the picture changes.
+    std::vector<CheckResult> m_checks;
+    QString m_checksVerdict, m_checksFormat, m_checksNormSource;
     std::unique_ptr<FaceModel> m_faceModel;
     // Declared after the model: its destruction waits for the detections that read it.
     std::unique_ptr<QThreadPool> m_workers;

@@ -1,7 +1,9 @@
 // The main window's framing side: the framing window, applying a frame, and the head size
-// of the picture as it will print.
+// of the picture as it will print, the checks of a framing and their report.
 #include "app/U_MainDlg.h"
 
+#include "app/U_CheckList.h"
+#include "app/U_CheckReport.h"
 #include "app/U_FrameDlg.h"
 #include "app/U_PictureView.h"
 #include "picture/U_JpegEncode.h"
@@ -9,9 +11,12 @@
 #include "picture/U_PictureFile.h"
 #include "platform/U_SafeWrite.h"
 #include "support/U_BackgroundWork.h"
+#include "support/U_MsgDlg.h"
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QDir>
+#include <QStandardPaths>
 #include <QThreadPool>
 
 namespace {
@@ -62,6 +67,8 @@ void TMainDlg::FramePhoto1Click() {
     switch (m_frameDlg->Execute(request)) {
     case TFrameDlg::Outcome::Apply: {
         const QRect crop = m_frameDlg->Crop();
+        const std::vector<CheckResult> checks = m_frameDlg->CheckList()->Results();
+        const QString verdict = m_frameDlg->Verdict();
         ApplyFrame(crop);
         // The head the user saw (crown and chin perhaps placed by hand) is the one measured,
         // not a fresh guess on the framed picture.
@@ -70,6 +77,13 @@ void TMainDlg::FramePhoto1Click() {
             head->Head = Shifted(head->Head, -QPointF(crop.topLeft()));
             m_head = head;
             LogHead();
+        }
+        if (!checks.empty()) {
+            m_checks = checks;
+            m_checksVerdict = verdict;
+            m_checksFormat = format_cmb->currentText();
+            m_checksNormSource = norm->Source;
+            LogInfo(ChecksLogLine(checks));
         }
         break;
     }
@@ -108,6 +122,7 @@ void TMainDlg::ApplyFrame(const QRect& crop) {
 
 void TMainDlg::RequestHead() {
     m_head.reset();
+    m_checks.clear();
     const int generation = ++m_headGeneration;
     if (!m_faceModel || m_workFile.isEmpty())
         return;
@@ -132,4 +147,37 @@ void TMainDlg::LogHead() {
     if (!m_head || !m_head->Found() || !norm)
         return;
     LogInfo(HeadLogLine(m_head->Head, *norm, img->picture().size(), img->stretch()));
+}
+
+void TMainDlg::CheckReport1Click() {
+    const TCheckList& list = *m_frameDlg->CheckList();
+    if (m_checks.empty()) {
+        MsgBox(*m_platform.messages, this,
+               list.Text("Frame the photo first: the checks are made when framing"), 0,
+               kInformation);
+        return;
+    }
+    FileChooserRequest request;
+    request.owner = this;
+    request.title = list.Text("Check report");
+    request.initialDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(request.initialDir).exists())
+        request.initialDir = QDir::homePath();
+    request.fileName = QStringLiteral("Quillmark check.html");
+    request.nameFilters = {QStringLiteral("HTML (*.html *.htm)")};
+    request.defaultSuffix = QStringLiteral("html");
+    request.save = true;
+    request.confirmOverwrite = true;
+    const std::optional<FileChooserAnswer> answer = m_platform.files->chooseFile(request);
+    if (!answer || answer->path.isEmpty())
+        return;
+    CheckReport report;
+    report.Photo = img->picture();
+    report.Format = m_checksFormat;
+    report.Verdict = m_checksVerdict;
+    report.NormSource = m_checksNormSource;
+    report.Made = QDateTime::currentDateTime();
+    report.Results = m_checks;
+    WriteFileSafely(answer->path, CheckReportHtml(report, list));
+    LogInfo(QStringLiteral("Check report : ") + answer->path);
 }

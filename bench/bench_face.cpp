@@ -1,6 +1,8 @@
 // The face search on a 24-megapixel portrait (face, landmarks, crown) against loading that
-// portrait, both on one core in the same run; and the memory of the face model, loaded once.
+// portrait, both on one core in the same run; the counter's checks on it; and the memory of
+// the face model, loaded once.
 #include "bench/BenchUtil.h"
+#include "picture/U_Checks.h"
 #include "picture/U_Crown.h"
 #include "picture/U_FaceFinder.h"
 #include "picture/U_JpegEncode.h"
@@ -87,5 +89,10 @@ int main(int argc, char** argv) {
     });
     Report(QStringLiteral("Face, landmarks and crown on a 24 MP portrait"), search, load,
            QStringLiteral("s"), QStringLiteral("loading that JPEG; target ratio <= 1.5"));
+    // The counter's checks on the portrait framed whole as a 35 x 45 mm photo.
+    const CheckInput framed{picture, face.landmarks, {}, 0, QSizeF(35, 45)};
+    const double checks = BestSeconds([&] { RunChecks(framed); });
+    Report(QStringLiteral("All checks on a framed 24 MP portrait"), checks, load,
+           QStringLiteral("s"), QStringLiteral("loading that JPEG; target ratio <= 0.5"));
     return 0;
 }

@@ -1,0 +1,77 @@
+// The checks as a user meets them: the framing window's list, the log line after framing,
+// and the report saved through File > Check report.
+#include "app/U_CheckList.h"
+#include "app/U_FrameDlg.h"
+#include "app/U_MainDlg.h"
+#include "tests/common/Fakes.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/JpegSamples.h"
+#include "tests/common/LogMessages.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CheckWindow, ListLogAndReport) {
+    FakePlatform fake;
+    QDir().mkpath(fake.root.filePath("photos"));
+    TMainDlg window(fake.services);
+    window.FirstActivation();
+    ASSERT_TRUE(window.Started());
+    window.findChild<QComboBox*>("format_cmb")->setCurrentIndex(21); // Germany, 35 x 45 mm
+
+    window.CheckReport1Click();
+    ASSERT_EQ(fake.messages.requests.size(), 1u);
+    EXPECT_TRUE(fake.messages.requests[0].text.startsWith("Frame the photo first"));
+
+    // The smiling astronaut on a plain wall, large enough for 300 ppi once framed.
+    QImage picture(1600, 1800, QImage::Format_RGB32);
+    picture.fill(qRgb(215, 214, 212));
+    QPainter(&picture).drawImage(QRect(288, 300, 1024, 1024),
+                                 QImage(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg")));
+    const QString photo = fake.root.filePath("photos/p.jpg");
+    WriteBytes(photo, EncodeJpeg(picture));
+    window.SetFaceModel(std::make_unique<FaceModel>());
+    window.LoadPicture(photo);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Head().has_value(); }, 120000));
+
+    QString list;
+    QTimer::singleShot(0, [&] {
+        TCheckList* checks = window.FrameDlg()->CheckList();
+        EXPECT_FALSE(checks->Results().empty());
+        list = checks->text();
+        window.FrameDlg()->findChild<QPushButton*>("ok_btn")->click();
+    });
+    window.FramePhoto1Click();
+    EXPECT_TRUE(list.contains("Mouth: closed, neutral expression — the mouth is open (fails). "
+                              "Close your mouth and keep a neutral expression."))
+        << list.toStdString();
+    EXPECT_TRUE(list.contains("Head straight</td>")) << list.toStdString(); // passes, no advice
+    const QStringList lines = LogMessages(*window.Log()).filter("Checks : ");
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("Checks : failed mouth_closed")) << lines[0].toStdString();
+
+    const QString page = fake.root.filePath("photos/report.html");
+    fake.files.answers.push_back(FileChooserAnswer{page, {page}, 0});
+    window.CheckReport1Click();
+    const QString html = QString::fromUtf8(ReadBytes(page));
+    const QRegularExpressionMatch image =
+        QRegularExpression("src=\"data:image/jpeg;base64,([A-Za-z0-9+/=]+)\"").match(html);
+    ASSERT_TRUE(image.hasMatch());
+    const QImage embedded = QImage::fromData(QByteArray::fromBase64(image.captured(1).toLatin1()));
+    EXPECT_NEAR(double(embedded.width()) / embedded.height(), 35.0 / 45, 0.01);
+    for (const char* text : {"BMI Foto-Mustertafel", "Mouth: closed, neutral expression",
+                             "the mouth is open", "look at it beyond 0.03, fails beyond 0.06"})
+        EXPECT_TRUE(html.contains(text)) << text;
+    EXPECT_TRUE(html.contains(QDate::currentDate().toString(Qt::ISODate)));
+}
+
+} // namespace
