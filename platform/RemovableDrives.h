@@ -13,7 +13,6 @@ struct RemovableDrive {
     QString shortName;    // letter-like short name, such as "sdb1"
     QString label;        // volume label, possibly empty or padded with blanks
     bool readable = true; // false for a slot without a medium
-    QString handle;       // the source's own name for the volume, for mount and eject
 };
 
 // How a mount or an eject went. Messages for the user are made by the caller from the
@@ -35,12 +34,16 @@ public:
     // Mounts a volume listed without a root path; a mounted one just gives its root.
     virtual DriveOutcome mount(const RemovableDrive& drive) {
         return {drive.rootPath.isEmpty() ? DriveOutcome::Failed : DriveOutcome::Done,
-                drive.rootPath};
+                drive.rootPath,
+                false,
+                {}};
     }
     // Whether eject can take the volume off safely.
     virtual bool canEject(const RemovableDrive&) const { return false; }
     // Writes out what is cached, unmounts the volume and switches its drive off where it can.
-    virtual DriveOutcome eject(const RemovableDrive&) { return {DriveOutcome::Failed}; }
+    virtual DriveOutcome eject(const RemovableDrive&) {
+        return {DriveOutcome::Failed, {}, false, {}};
+    }
     // Called when drives come or go; sources that cannot tell never call it. An empty
     // function stops the calls.
     virtual void onChanged(std::function<void()> changed) { (void)changed; }

@@ -10,6 +10,7 @@
 #include <QDBusVariant>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMap>
 #include <QObject>
 #include <QSet>
@@ -77,8 +78,9 @@ bool isSystemMount(const QString& point) {
            point == QLatin1String("/efi") || point == QLatin1String("/boot/efi");
 }
 
-// The qualifying volumes among the service's objects.
-std::vector<RemovableDrive> qualifyingVolumes(const ManagedObjects& objects) {
+// The qualifying volumes among the service's objects; paths gets each one's object path.
+std::vector<RemovableDrive> qualifyingVolumes(const ManagedObjects& objects,
+                                              QHash<QString, QString>& paths) {
     // A drive that holds the running system is never offered, even one on USB.
     QSet<QString> systemDrives;
     for (const Interfaces& object : objects) {
@@ -115,7 +117,7 @@ std::vector<RemovableDrive> qualifyingVolumes(const ManagedObjects& objects) {
         volume.rootPath = points.isEmpty() ? QString() : withSeparator(points.constFirst());
         volume.shortName = QFileInfo(device).fileName();
         volume.label = block.value(QStringLiteral("IdLabel")).toString();
-        volume.handle = it.key().path();
+        paths.insert(volume.shortName, it.key().path());
         volumes.push_back(volume);
     }
     return volumes;
@@ -160,31 +162,37 @@ public:
 
     std::vector<RemovableDrive> list() override {
         const auto objects = managedObjects();
-        return objects ? qualifyingVolumes(*objects) : std::vector<RemovableDrive>{};
+        m_paths.clear();
+        return objects ? qualifyingVolumes(*objects, m_paths) : std::vector<RemovableDrive>{};
     }
 
     QString sourceName() const override { return QStringLiteral("UDisks2"); }
 
     DriveOutcome mount(const RemovableDrive& drive) override {
+        const QString path = m_paths.value(drive.shortName);
         // The desktop may have mounted it since the list was made.
-        if (const QString point = mountPoint(drive.handle); !point.isEmpty())
-            return {DriveOutcome::Done, point};
-        const QDBusMessage reply = call(drive.handle, kFilesystem, QStringLiteral("Mount"),
-                                        {QVariantMap()}, kMountTimeoutMs);
+        if (const QString point = mountPoint(path); !point.isEmpty())
+            return {DriveOutcome::Done, point, false, {}};
+        const QDBusMessage reply =
+            call(path, kFilesystem, QStringLiteral("Mount"), {QVariantMap()}, kMountTimeoutMs);
         if (reply.type() == QDBusMessage::ErrorMessage) {
             if (reply.errorName() == kErrors + QStringLiteral("AlreadyMounted"))
-                return {DriveOutcome::Done, mountPoint(drive.handle)};
+                return {DriveOutcome::Done, mountPoint(path), false, {}};
             return {kindOf(reply), {}, false, reply.errorMessage()};
         }
-        return {DriveOutcome::Done, withSeparator(reply.arguments().value(0).toString())};
+        return {
+            DriveOutcome::Done, withSeparator(reply.arguments().value(0).toString()), false, {}};
     }
 
-    bool canEject(const RemovableDrive& drive) const override { return !drive.handle.isEmpty(); }
+    bool canEject(const RemovableDrive& drive) const override {
+        return m_paths.contains(drive.shortName);
+    }
 
     DriveOutcome eject(const RemovableDrive& drive) override {
-        if (const QString point = mountPoint(drive.handle); !point.isEmpty()) {
+        const QString path = m_paths.value(drive.shortName);
+        if (const QString point = mountPoint(path); !point.isEmpty()) {
             syncFileSystem(point);
-            const QDBusMessage reply = call(drive.handle, kFilesystem, QStringLiteral("Unmount"),
+            const QDBusMessage reply = call(path, kFilesystem, QStringLiteral("Unmount"),
                                             {QVariantMap()}, kMountTimeoutMs);
             if (reply.type() == QDBusMessage::ErrorMessage &&
                 reply.errorName() != kErrors + QStringLiteral("NotMounted"))
@@ -192,7 +200,7 @@ public:
         }
         // The volume is safe now; switching the drive off also tells the user by its light.
         const QString drivePath =
-            property(drive.handle, kBlock, QStringLiteral("Drive")).value<QDBusObjectPath>().path();
+            property(path, kBlock, QStringLiteral("Drive")).value<QDBusObjectPath>().path();
         DriveOutcome outcome;
         if (!drivePath.isEmpty() && drivePath != QLatin1String("/") &&
             property(drivePath, kDrive, QStringLiteral("CanPowerOff")).toBool()) {
@@ -244,6 +252,7 @@ private:
 
     QDBusConnection m_bus;
     std::function<void()> m_changed;
+    QHash<QString, QString> m_paths; // device name to object path, from the last list
 };
 
 } // namespace

@@ -47,7 +47,7 @@ constexpr char kEjectQuestion[] = "Eject the stick now?";
 constexpr char kDoNotAsk[] = "Do not ask again";
 constexpr char kRemoveStick[] = "You can remove the stick.";
 constexpr char kStickBusy[] =
-    "Another program is still using the stick, so it stays in use. Close that program, then "
+    "Another program is still using the stick, so it was not ejected. Close that program, then "
     "eject the stick from the desktop.";
 constexpr char kEjectFailed[] = "The stick could not be ejected: %1";
 // The answer to the eject question when the user asked not to be asked again.
