@@ -1,10 +1,9 @@
 // Sticks from the desktop's disk service: a stand-in service on a private bus, used by the
 // preview as a user would use it.
-#include "localization/C_TextStorage.h"
 #include "platform/UDisksDrives.h"
 #include "print/U_PreviewDlg.h"
-#include "support/U_QMKSUtils.h"
 #include "tests/common/Fakes.h"
+#include "tests/common/FileBytes.h"
 #include "tests/common/PrintTestUtil.h"
 
 #include <QDBusConnection>
@@ -16,45 +15,41 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
-
 namespace {
 
-// Drives and their one file system each, as the service lays them out; Mount, Unmount and
-// PowerOff behave as the stick's options say and are recorded.
+// Drives with one file system each, laid out as the service does. A stick is described by
+// "Key=value;Flag;..." (Label, At, Mounted, Fixed, Bus, Media, HintSystem, NoPowerOff,
+// MountError, UnmountError), "-" pulls it out. A drive switched off leaves the bus, as a real one does.
 const char kMock[] = R"(import dbus
 from dbusmock import mockobject
 BUS_NAME, MAIN_OBJ, MAIN_IFACE = 'org.freedesktop.UDisks2', '/org/freedesktop/UDisks2', 'org.freedesktop.UDisks2.Manager'
 SYSTEM_BUS = IS_OBJECT_MANAGER = True
-U = 'org.freedesktop.UDisks2.'
+U, T = 'org.freedesktop.UDisks2.', 'org.quillmark.Disks'
 def load(mock, parameters): pass
 def points(at): return dbus.Array([dbus.ByteArray(at.encode() + b'\0')] if at else [], signature='ay')
-def fail(error):
-    if error: raise dbus.exceptions.DBusException(error, name=U + 'Error.' + error)
-@dbus.service.method('org.quillmark.Disks', in_signature='sa{sv}')
-def Plug(self, name, o):
-    drive, block, at = MAIN_OBJ + '/drives/' + name, MAIN_OBJ + '/block_devices/' + name + '1', o.get('At', '')
-    self.AddObject(drive, U + 'Drive', {'Removable': dbus.Boolean(o.get('Removable', True)), 'MediaRemovable': dbus.Boolean(o.get('Media', False)),
-        'ConnectionBus': dbus.String(o.get('Bus', 'usb')), 'CanPowerOff': dbus.Boolean(o.get('CanPowerOff', True))}, [('PowerOff', 'a{sv}', '', '')])
-    dev = dbus.ByteArray(('/dev/' + name + '1').encode() + b'\0')
-    self.AddObject(block, U + 'Block', {'Drive': dbus.ObjectPath(drive), 'Device': dev, 'PreferredDevice': dev, 'IdLabel': dbus.String(o.get('Label', '')),
-        'HintIgnore': dbus.Boolean(False), 'HintSystem': dbus.Boolean(o.get('HintSystem', False))}, [])
+def paths(name): return MAIN_OBJ + '/drives/' + name, MAIN_OBJ + '/block_devices/' + name + '1'
+@dbus.service.method(T, in_signature='ss')
+def Plug(self, name, spec):
+    if spec == '-': return pull(self, name)
+    o = dict((w + '=1').split('=')[:2] for w in spec.split(';') if w)
+    (drive, block), at, b = paths(name), o.get('At', ''), lambda key: dbus.Boolean(key in o)
+    self.AddObject(drive, U + 'Drive', {'Removable': dbus.Boolean('Fixed' not in o), 'MediaRemovable': b('Media'),
+        'ConnectionBus': o.get('Bus', 'usb'), 'CanPowerOff': dbus.Boolean('NoPowerOff' not in o)}, [('PowerOff', 'a{sv}', '', lambda obj, _: pull(obj, name))])
+    self.AddObject(block, U + 'Block', {'Drive': dbus.ObjectPath(drive), 'Device': dbus.ByteArray(b'/dev/%s1\0' % name.encode()),
+        'IdLabel': o.get('Label', ''), 'HintIgnore': b('HintIgnore'), 'HintSystem': b('HintSystem')}, [])
     fs = mockobject.objects[block]
-    fs.AddProperties(U + 'Filesystem', {'MountPoints': points(at if o.get('Mounted', False) else '')})
-    def mount(obj, options):
-        fail(o.get('MountError', ''))
-        obj.UpdateProperties(U + 'Filesystem', {'MountPoints': points(at)})
-        return at
-    def unmount(obj, options):
-        fail(o.get('UnmountError', ''))
-        obj.UpdateProperties(U + 'Filesystem', {'MountPoints': points('')})
-    fs.AddMethods(U + 'Filesystem', [('Mount', 'a{sv}', 's', mount), ('Unmount', 'a{sv}', '', unmount)])
+    fs.AddProperties(U + 'Filesystem', {'MountPoints': points(at if 'Mounted' in o else '')})
+    fs.AddMethods(U + 'Filesystem', [('Mount', 'a{sv}', 's', lambda obj, _: act(obj, o, 'MountError', at)),
+        ('Unmount', 'a{sv}', '', lambda obj, _: act(obj, o, 'UnmountError', ''))])
     for path in (drive, block): fs.object_manager_emit_added(path)
-@dbus.service.method('org.quillmark.Disks', in_signature='s')
-def Pull(self, name):
-    for path in (MAIN_OBJ + '/block_devices/' + name + '1', MAIN_OBJ + '/drives/' + name):
-        self.object_manager_emit_removed(path)
-        self.RemoveObject(path)
+def act(obj, o, error, at):
+    if error in o: raise dbus.exceptions.DBusException(o[error], name=U + 'Error.' + o[error])
+    obj.UpdateProperties(U + 'Filesystem', {'MountPoints': points(at)})
+    return at or None
+def pull(obj, name):
+    for path in reversed(paths(name)):
+        obj.object_manager_emit_removed(path)
+        obj.RemoveObject(path)
 )";
 
 const QString kService = QStringLiteral("org.freedesktop.UDisks2");
@@ -63,112 +58,92 @@ const QString kRoot = QStringLiteral("/org/freedesktop/UDisks2");
 class DiskService : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        daemon = new QProcess;
-        daemon->start(QStringLiteral("dbus-daemon"), {"--session", "--print-address", "--nofork"});
+        (daemon = new QProcess)->start("dbus-daemon", {"--session", "--print-address", "--nofork"});
         if (!daemon->waitForReadyRead(10000))
             return;
         address = QString::fromUtf8(daemon->readLine().trimmed());
         // No disk service on the bus yet: the mount table stands in.
         withoutService = createRemovableDrives(bus(), QString())->sourceName();
-        QFile script(folder->filePath("udisks.py"));
-        if (script.open(QIODevice::WriteOnly))
-            script.write(kMock);
-        script.close();
-        mock = new QProcess;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address);
-        mock->setProcessEnvironment(env);
-        mock->start(QStringLiteral("/usr/bin/python3"),
-                    {"-m", "dbusmock", "--template", script.fileName()});
+        WriteBytes(folder.filePath("udisks.py"), kMock);
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.toUtf8());
+        (mock = new QProcess)->start("/usr/bin/python3", {"-m", "dbusmock", "--template",
+                                                          folder.filePath("udisks.py")});
         (void)QTest::qWaitFor([] { return bus().interface()->isServiceRegistered(kService); },
                               15000);
     }
     static void TearDownTestSuite() {
         QDBusConnection::disconnectFromBus("disks");
         for (QProcess** p : {&mock, &daemon})
-            if (*p) {
-                (*p)->kill();
-                (*p)->waitForFinished();
-                delete std::exchange(*p, nullptr);
-            }
-        address.clear();
+            if (*p)
+                (*p)->kill(), (*p)->waitForFinished(), delete std::exchange(*p, nullptr);
     }
     void SetUp() override {
-        if (address.isEmpty() || !bus().interface()->isServiceRegistered(kService))
+        if (!bus().isConnected() || !bus().interface()->isServiceRegistered(kService))
             GTEST_SKIP() << "needs dbus-daemon and python3-dbusmock";
-        call(kRoot, "org.freedesktop.DBus.Mock", "Reset", {});
-        drives = createUDisksDrives(bus());
-        ASSERT_TRUE(drives);
+        call("org.freedesktop.DBus.Mock", "Reset", {});
+        ASSERT_TRUE(drives = createUDisksDrives(bus()));
         platform.services.drives = drives.get();
     }
     static QDBusConnection bus() { return QDBusConnection::connectToBus(address, "disks"); }
-    static QDBusMessage call(const QString& path, const char* interface, const char* method,
-                             const QVariantList& args) {
-        auto m = QDBusMessage::createMethodCall(kService, path, interface, method);
+    static void call(const char* interface, const char* method, const QVariantList& args) {
+        auto m = QDBusMessage::createMethodCall(kService, kRoot, interface, method);
         m.setArguments(args);
-        const QDBusMessage reply = bus().call(m);
-        EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
-        return reply;
+        EXPECT_NE(bus().call(m).type(), QDBusMessage::ErrorMessage);
     }
-    static void plug(const char* name, const QVariantMap& options) {
-        call(kRoot, "org.quillmark.Disks", "Plug", {name, options});
-    }
-    static int calls(const QString& path, const char* method) {
-        const auto list = call(path, "org.freedesktop.DBus.Mock", "GetMethodCalls", {method})
-                              .arguments()
-                              .value(0)
-                              .value<QDBusArgument>();
-        int n = 0;
-        list.beginArray();
-        for (; !list.atEnd(); ++n)
-            list.asVariant();
-        list.endArray();
-        return n;
+    static void plug(const char* name, const QString& spec) {
+        call("org.quillmark.Disks", "Plug", {name, spec});
     }
 
-    static inline QProcess* daemon = nullptr;
-    static inline QProcess* mock = nullptr;
-    static inline QString address;
-    static inline QString withoutService;
-    static inline QTemporaryDir* folder = new QTemporaryDir;
+    static inline QProcess *daemon = nullptr, *mock = nullptr;
+    static inline QString address, withoutService;
+    static inline QTemporaryDir folder;
     std::unique_ptr<IRemovableDrives> drives;
     FakePlatform platform;
 };
 
-TEST_F(DiskService, OffersRemovableFileSystemsInDeviceOrder) {
+// The preview names the last qualifying volume by device name, and follows the service
+// while it is open: pulled out one by one, each stick leaves the next in line.
+TEST_F(DiskService, OffersRemovableFileSystemsInDeviceOrderAndFollowsThem) {
     EXPECT_EQ(withoutService, QStringLiteral("mount table"));
     EXPECT_EQ(drives->sourceName(), QStringLiteral("UDisks2"));
-    plug("sdf", {{"Label", "STICK"}, {"Mounted", true}, {"At", "/media/u/STICK"}});
-    plug("sda", {{"Removable", false},
-                 {"Bus", "ata"},
-                 {"Label", "HOME"},
-                 {"Mounted", true},
-                 {"At", "/home"}});
-    plug("sdb", {{"Label", " PHOTOS "}, {"Mounted", true}, {"At", "/media/u/PHOTOS"}});
-    plug("sdc", {});
-    plug("mmcblk", {{"Removable", false}, {"Media", true}, {"Bus", ""}, {"Label", "CARD"}});
-    plug("sdd", {{"HintSystem", true}, {"Label", "RECOVERY"}});
-    plug("sde", {{"Mounted", true}, {"At", "/boot"}}); // started from this USB disk
-    QStringList seen;
-    for (const RemovableDrive& d : drives->list())
-        seen << d.shortName + "|" + d.label + "|" + d.rootPath;
-    seen.sort();
-    EXPECT_EQ(seen.join(" / "), "mmcblk1|CARD| / sdb1| PHOTOS |/media/u/PHOTOS/ / sdc1|| / "
-                                "sdf1|STICK|/media/u/STICK/");
-    EXPECT_EQ(PickDrive(drives->list())->shortName, QStringLiteral("sdf1"));
+    plug("sdf", "Label=STICK;Mounted;At=/media/u/STICK");
+    plug("sda", "Fixed;Bus=ata;Label=HOME;Mounted;At=/home");
+    plug("sdb", "Label= PHOTOS ;Mounted;At=/media/u/PHOTOS");
+    plug("sdc", "");
+    plug("mmcblk", "Fixed;Media;Bus=;Label=CARD");
+    plug("sdd", "HintSystem;Label=RECOVERY");
+    plug("sdg", "HintIgnore");
+    plug("sde", "Mounted;At=/boot"); // started from this USB disk
+    Tpreviewdlg dialog(platform.services);
+    auto* usb = dialog.findChild<QPushButton*>("usb_btn");
+    const auto state = [usb] { return usb->text() + (usb->isEnabled() ? "" : " (off)"); };
+    QStringList captions;
+    QTimer::singleShot(0, &dialog, [&] {
+        captions << state();
+        for (const char* name : {"sdf", "sdc", "sdb", "mmcblk"}) {
+            plug(name, "-");
+            (void)QTest::qWaitFor([&] { return state() != captions.last(); }, 3000);
+            captions << state();
+        }
+        dialog.reject();
+    });
+    dialog.Execute();
+    EXPECT_EQ(captions.join(" / ").replace("\n\r", " "),
+              "USB (STICK [sdf1]) / USB (sdc1) / USB (PHOTOS [sdb1]) / USB (CARD [mmcblk1]) / "
+              "USB (CARD [mmcblk1]) (off)");
 }
-
-struct EjectCase {
-    const char* what;
-    QVariantMap stick;
-    int answer; // to the eject question
-    bool keep;  // "do not ask again": a second copy asks nothing
-    std::vector<const char*> messages;
-    bool written, mountedAfter, poweredOff, folderShown;
-};
 
 const char* kAsk = "Eject the stick now?";
 const char* kGone = "You can remove the stick.";
+const char* kBusy = "Another program is still using the stick, so it was not ejected. Close "
+                    "that program, then eject the stick from the desktop.";
+
+struct EjectCase {
+    const char* stick;
+    const char* answer; // to the eject question: "yes", "no", "yes, do not ask again"
+    std::vector<const char*> messages;
+    const char* after; // the file written; the stick mounted, unmounted or off; folder shown
+};
 
 class Eject : public DiskService, public ::testing::WithParamInterface<EjectCase> {};
 
@@ -176,105 +151,48 @@ TEST_P(Eject, CopiesThenEjectsAsAsked) {
     const EjectCase& c = GetParam();
     const QString stick = platform.root.filePath("stick");
     QDir().mkpath(stick);
-    QVariantMap options = c.stick;
-    options["At"] = stick;
-    plug("sdb", options);
-    TTextStorage texts(QStringLiteral("main_ts"), {QStringLiteral("Done !")});
     Tpreviewdlg dialog(platform.services);
-    dialog.Bind(&texts);
-    for (int run = 0; run < (c.keep ? 2 : 1); ++run) {
+    const bool keep = QByteArray(c.answer).contains("again");
+    // Asked to keep the answer: the next copy asks nothing.
+    for (int run = 0; run < (keep ? 2 : 1); ++run) {
         platform.messages.requests.clear();
-        platform.messages.answers = {MsgOk, c.answer};
-        platform.messages.checks = {c.keep};
+        platform.messages.answers = {MsgOk, c.answer[0] == 'y' ? MsgYes : MsgNo};
+        platform.messages.check = keep;
         dialog.PageImage() = BlockPage(60, 80);
         QTimer::singleShot(0, &dialog, [&] {
-            dialog.findChild<QPushButton*>("usb_btn")->click();
+            // Plugged in while the preview is open.
+            auto* usb = dialog.findChild<QPushButton*>("usb_btn");
+            if (run == 0)
+                plug("sdb", c.stick + QStringLiteral(";At=") + stick);
+            (void)QTest::qWaitFor([&] { return usb->isEnabled(); }, 3000);
+            usb->click();
             if (dialog.isVisible())
                 dialog.reject();
         });
         dialog.Execute();
-        QStringList expected;
-        for (const char* m : c.messages)
-            if (run == 0 || m != kAsk)
-                expected << m;
-        EXPECT_EQ(platform.messages.texts().join(" / "), expected.join(" / ")) << c.what;
+        QStringList expected(c.messages.begin(), c.messages.end());
+        expected.removeAll(run ? kAsk : "");
+        EXPECT_EQ(platform.messages.texts().join(" / ").toStdString(), expected.join(" / ").toStdString()) << c.stick;
     }
-    EXPECT_EQ(QImage(stick + "/Quillmark.jpg").size(), c.written ? QSize(60, 80) : QSize(0, 0))
-        << c.what;
-    EXPECT_EQ(!drives->list().at(0).rootPath.isEmpty(), c.mountedAfter) << c.what;
-    EXPECT_EQ(calls(kRoot + "/drives/sdb", "PowerOff") > 0, c.poweredOff) << c.what;
-    EXPECT_EQ(!platform.shell.opened.isEmpty(), c.folderShown) << c.what;
+    QStringList after;
+    if (QImage(stick + "/Quillmark.jpg").size() == QSize(60, 80))
+        after << "written";
+    const auto left = drives->list();
+    after << (left.empty() ? "off" : left.at(0).rootPath.isEmpty() ? "unmounted" : "mounted");
+    if (!platform.shell.opened.isEmpty())
+        after << "folder";
+    EXPECT_EQ(after.join(" ").toStdString(), c.after) << c.stick;
 }
 
 const EjectCase kEjects[] = {
-    {"mounted, ejected and powered off",
-     {{"Mounted", true}},
-     MsgYes,
-     false,
-     {"Done !", kAsk, kGone},
-     true,
-     false,
-     true,
-     false},
-    {"mounted on demand; the drive cannot power off; asked once",
-     {{"CanPowerOff", false}},
-     MsgYes,
-     true,
-     {"Done !", kAsk, kGone},
-     true,
-     false,
-     false,
-     false},
-    {"busy: stays mounted",
-     {{"Mounted", true}, {"UnmountError", "DeviceBusy"}},
-     MsgYes,
-     false,
-     {"Done !", kAsk,
-      "Another program is still using the stick, so it was not ejected. Close that program, then "
-      "eject the stick from the desktop."},
-     true,
-     true,
-     false,
-     false},
-    {"mount refused",
-     {{"MountError", "NotAuthorizedCanObtain"}},
-     MsgYes,
-     false,
-     {"The system did not allow the stick to be opened."},
-     false,
-     false,
-     false,
-     false},
-    {"not now: the folder is shown",
-     {{"Mounted", true}},
-     MsgNo,
-     false,
-     {"Done !", kAsk},
-     true,
-     true,
-     false,
-     true},
+    {"Mounted", "yes", {"Done !", kAsk, kGone}, "written off"},
+    {"NoPowerOff", "yes, do not ask again", {"Done !", kAsk, kGone}, "written unmounted"},
+    {"Mounted;UnmountError=DeviceBusy", "yes", {"Done !", kAsk, kBusy}, "written mounted"},
+    {"MountError=NotAuthorizedCanObtain", "yes",
+     {"The system did not allow the stick to be opened."}, "unmounted"},
+    {"Mounted", "no", {"Done !", kAsk}, "written mounted folder"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, Eject, ::testing::ValuesIn(kEjects));
-
-TEST_F(DiskService, AStickPluggedInWhileThePreviewIsOpenIsOfferedAtOnce) {
-    Tpreviewdlg dialog(platform.services);
-    dialog.PageImage() = BlockPage(60, 80);
-    auto* usb = dialog.findChild<QPushButton*>("usb_btn");
-    QStringList seen;
-    QTimer::singleShot(0, &dialog, [&] {
-        seen << usb->text() + (usb->isEnabled() ? "+" : "-");
-        plug("sdb", {{"Label", "PHOTOS"}, {"Mounted", true}, {"At", "/media/u/PHOTOS"}});
-        (void)QTest::qWaitFor([&] { return usb->isEnabled(); }, 5000);
-        seen << usb->text() + (usb->isEnabled() ? "+" : "-");
-        call(kRoot, "org.quillmark.Disks", "Pull", {"sdb"});
-        (void)QTest::qWaitFor([&] { return !usb->isEnabled(); }, 5000);
-        seen << usb->text() + (usb->isEnabled() ? "+" : "-");
-        dialog.reject();
-    });
-    dialog.Execute();
-    EXPECT_EQ(seen.join(" / "), "USB Key- / USB\n\r(PHOTOS [sdb1])+ / USB\n\r(PHOTOS [sdb1])-");
-}
 
 } // namespace
