@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QMap>
 #include <QObject>
+#include <QTimer>
 #include <QSet>
 #include <QVariantMap>
 
@@ -141,13 +142,18 @@ void syncFileSystem(const QString& path) {
     ::close(fd);
 }
 
-class UDisksDrives final : public QObject, public IRemovableDrives {
-    Q_OBJECT
-
+class UDisksDrives final : public IRemovableDrives {
 public:
     explicit UDisksDrives(const QDBusConnection& bus) : m_bus(bus) {
         qDBusRegisterMetaType<Interfaces>();
         qDBusRegisterMetaType<ManagedObjects>();
+        // A stick comes as a drive and a volume, each with its own signal: one look at both.
+        m_soon.setSingleShot(true);
+        m_soon.setInterval(0);
+        QObject::connect(&m_soon, &QTimer::timeout, [this] {
+            if (m_changed)
+                m_changed();
+        });
     }
 
     // The service answers: then it also tells of drives that come and go.
@@ -155,8 +161,7 @@ public:
         if (!managedObjects())
             return false;
         for (const char* signal : {"InterfacesAdded", "InterfacesRemoved"})
-            m_bus.connect(kService, kRoot, kManager, QLatin1String(signal), this,
-                          SLOT(changed(QDBusMessage)));
+            m_bus.connect(kService, kRoot, kManager, QLatin1String(signal), &m_soon, SLOT(start()));
         return true;
     }
 
@@ -214,12 +219,6 @@ public:
 
     void onChanged(std::function<void()> changed) override { m_changed = std::move(changed); }
 
-private slots:
-    void changed(const QDBusMessage&) {
-        if (m_changed)
-            m_changed();
-    }
-
 private:
     QDBusMessage call(const QString& path, const QString& interface, const QString& method,
                       const QVariantList& arguments, int timeout) const {
@@ -252,6 +251,7 @@ private:
 
     QDBusConnection m_bus;
     std::function<void()> m_changed;
+    QTimer m_soon;
     QHash<QString, QString> m_paths; // device name to object path, from the last list
 };
 
@@ -276,5 +276,3 @@ std::unique_ptr<IRemovableDrives> createRemovableDrives(const QDBusConnection& b
 std::unique_ptr<IRemovableDrives> createHostRemovableDrives() {
     return createRemovableDrives(QDBusConnection::systemBus(), QString());
 }
-
-#include "UDisksDrives.moc"
