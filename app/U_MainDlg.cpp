@@ -321,6 +321,8 @@ void TMainDlg::AppEvtActivate() {
     LogInfo(QStringLiteral("Windows : ") + m_platform.system->osDescription());
     LogInfo(QStringLiteral("64Bits : ") + YesNo(m_platform.system->isWow64()));
     LogInfo(QStringLiteral("Administrator : ") + YesNo(m_platform.system->isAdministrator()));
+    if (m_platform.drives && !m_platform.drives->sourceName().isEmpty())
+        LogInfo(QStringLiteral("Drives : ") + m_platform.drives->sourceName());
     if (!m_platform.arguments.isEmpty())
         LogInfo(m_platform.arguments.constFirst());
     LoadPrintOptions();

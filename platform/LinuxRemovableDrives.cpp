@@ -130,6 +130,8 @@ class LinuxRemovableDrives final : public IRemovableDrives {
 public:
     explicit LinuxRemovableDrives(const QString& root) : m_root(root) {}
 
+    QString sourceName() const override { return QStringLiteral("mount table"); }
+
     std::vector<RemovableDrive> list() override {
         QFile mountInfo(m_root + QStringLiteral("/proc/self/mountinfo"));
         if (!mountInfo.open(QIODevice::ReadOnly))
@@ -234,8 +236,4 @@ private:
 
 std::unique_ptr<IRemovableDrives> createLinuxRemovableDrives(const QString& root) {
     return std::make_unique<LinuxRemovableDrives>(root);
-}
-
-std::unique_ptr<IRemovableDrives> createHostRemovableDrives() {
-    return createLinuxRemovableDrives(QString());
 }

@@ -21,6 +21,8 @@ struct MessageRequest {
     MsgIcon icon = MsgIcon::None;
     MsgButtonSet buttons = MsgButtonSet::Ok;
     int defaultButton = 0; // the MsgResult that Enter gives; 0: the toolkit's choice
+    QString checkBox;       // when not empty, a check box with this text under the message
+    bool* checked = nullptr; // the check box's state, in and out
 };
 
 // Shows a modal message box and returns the code of the button that closed it. Tests

@@ -95,7 +95,7 @@ private:
     QList<QUrl> places() const {
         QStringList roots;
         for (const RemovableDrive& drive : m_drives.list()) {
-            if (drive.readable)
+            if (drive.readable && !drive.rootPath.isEmpty())
                 roots << drive.rootPath;
         }
         QList<QUrl> urls;

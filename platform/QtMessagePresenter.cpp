@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QSpacerItem>
@@ -30,11 +31,20 @@ public:
             break;
         }
         keepCaptionReadable(box, request.caption);
+        QCheckBox* check = nullptr;
+        if (!request.checkBox.isEmpty() && request.checked) {
+            check = new QCheckBox(request.checkBox, &box);
+            check->setChecked(*request.checked);
+            box.setCheckBox(check);
+        }
         if (request.defaultButton == MsgNo)
             box.setDefaultButton(QMessageBox::No);
         else if (request.defaultButton == MsgCancel)
             box.setDefaultButton(QMessageBox::Cancel);
-        switch (box.exec()) {
+        const int pressed = box.exec();
+        if (check)
+            *request.checked = check->isChecked();
+        switch (pressed) {
         case QMessageBox::Yes:
             return MsgYes;
         case QMessageBox::No:

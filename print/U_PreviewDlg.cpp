@@ -8,6 +8,7 @@
 #include "picture/U_JpegEncode.h"
 #include "support/U_MsgDlg.h"
 #include "support/U_OrrinUtils.h"
+#include "support/U_QMKSUtils.h"
 #include "picture/U_PictureFile.h"
 #include "platform/U_SafeWrite.h"
 
@@ -40,6 +41,18 @@ constexpr char kReplace[] = "Do you want to replace it?";
 constexpr char kLinkTo[] = "It is a link to %1.";
 // Shown once a sheet is written.
 constexpr char kDone[] = "Done !";
+// The stick: mounting it, and taking it off safely once the sheet is on it.
+constexpr char kMountRefused[] = "The system did not allow the stick to be opened.";
+constexpr char kMountFailed[] = "The stick could not be opened: %1";
+constexpr char kEjectQuestion[] = "Eject the stick now?";
+constexpr char kDoNotAsk[] = "Do not ask again";
+constexpr char kRemoveStick[] = "You can remove the stick.";
+constexpr char kStickBusy[] =
+    "Another program is still using the stick, so it was not ejected. Close that program, then "
+    "eject the stick from the desktop.";
+constexpr char kEjectFailed[] = "The stick could not be ejected: %1";
+// The answer to the eject question when the user asked not to be asked again.
+constexpr char kEjectValue[] = "EjectUsbKey";
 
 } // namespace
 
@@ -203,7 +216,11 @@ Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
     preview_ts = m_components.add(
         new TTextStorage(QStringLiteral("preview_ts"),
                          {QString::fromLatin1(kExists), QString::fromLatin1(kReplace),
-                          QString::fromLatin1(kDone), QString::fromLatin1(kLinkTo)},
+                          QString::fromLatin1(kDone), QString::fromLatin1(kMountRefused),
+                          QString::fromLatin1(kMountFailed), QString::fromLatin1(kEjectQuestion),
+                          QString::fromLatin1(kDoNotAsk), QString::fromLatin1(kRemoveStick),
+                          QString::fromLatin1(kStickBusy), QString::fromLatin1(kEjectFailed),
+                          QString::fromLatin1(kLinkTo)},
                          this),
         "preview_ts");
     setTabOrder(print_btn, saveimg_btn);
@@ -244,9 +261,11 @@ QString Tpreviewdlg::Translate(const QString& text) const {
 void Tpreviewdlg::ScanDrives() {
     usb_btn->setEnabled(false);
     m_usbPath.clear();
+    m_drive.reset();
     if (!m_platform.drives)
         return;
     if (const auto drive = PickDrive(m_platform.drives->list())) {
+        m_drive = drive;
         m_usbPath = drive->rootPath;
         usb_btn->setEnabled(true);
         usb_btn->setText(UsbCaption(*drive));
@@ -276,7 +295,12 @@ bool Tpreviewdlg::Execute() {
     // Return prints, whichever button was pressed when the window was last open.
     print_btn->setDefault(true);
     print_btn->setFocus(Qt::OtherFocusReason);
+    // Sticks plugged in or pulled out while the window is open change the button at once.
+    if (m_platform.drives)
+        m_platform.drives->onChanged([this] { ScanDrives(); });
     const bool print = exec() == QDialog::Accepted;
+    if (m_platform.drives)
+        m_platform.drives->onChanged({});
     // At 1200 dpi the page holds hundreds of megabytes: not kept between previews.
     m_page = QImage();
     m_layout.reset();
@@ -344,14 +368,62 @@ void Tpreviewdlg::saveimg_btnClick() {
 }
 
 void Tpreviewdlg::usb_btnClick() {
-    if (m_usbPath.isEmpty())
+    if (!m_drive)
         return;
+    // Copied: the list may change while a message is shown.
+    RemovableDrive drive = *m_drive;
+    if (drive.rootPath.isEmpty()) {
+        const DriveOutcome mounted = m_platform.drives->mount(drive);
+        if (mounted.kind != DriveOutcome::Done || mounted.rootPath.isEmpty()) {
+            const QString text =
+                mounted.kind == DriveOutcome::Refused
+                    ? Translate(QString::fromLatin1(kMountRefused))
+                    : Translate(QString::fromLatin1(kMountFailed)).arg(mounted.detail);
+            ShowErrorMessage(*m_platform.messages, this, text);
+            return;
+        }
+        drive.rootPath = m_usbPath = mounted.rootPath;
+    }
     // A drive pulled out or full half-way leaves the old "Quillmark.jpg", never a
     // truncated one. Nobody was asked about this name: a link found there is replaced, and
     // the file it points to (perhaps one of the user's own) stays as it is.
     SaveJpeg(PageImage(), QDir(m_usbPath).filePath(QStringLiteral("Quillmark.jpg")), 90, m_pageDpi,
              TSafeFile::Links::Replace);
     MsgBox(*m_platform.messages, this, Translate(QString::fromLatin1(kDone)), 0, 4);
-    m_platform.shell->openLocalPath(m_usbPath);
+    if (!OfferEject(drive))
+        m_platform.shell->openLocalPath(m_usbPath);
     reject();
+}
+
+// Asks whether to take the stick off now, unless the user asked to keep the answer, and does
+// so. True when the user chose to eject: the folder is then not shown.
+bool Tpreviewdlg::OfferEject(const RemovableDrive& drive) {
+    if (!m_platform.drives->canEject(drive))
+        return false;
+    QString kept;
+    bool eject = false;
+    if (m_platform.settings &&
+        m_platform.settings->readString(kProgramKey, QLatin1String(kEjectValue), kept) &&
+        (kept == QLatin1String("1") || kept == QLatin1String("0"))) {
+        eject = kept == QLatin1String("1");
+    } else {
+        bool keep = false;
+        eject = MsgBoxChecked(*m_platform.messages, this,
+                              Translate(QString::fromLatin1(kEjectQuestion)), 1, 3, MsgYes,
+                              Translate(QString::fromLatin1(kDoNotAsk)), keep) == MsgYes;
+        if (keep && m_platform.settings)
+            m_platform.settings->writeString(kProgramKey, QLatin1String(kEjectValue),
+                                             eject ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+    if (!eject)
+        return false;
+    const DriveOutcome outcome = m_platform.drives->eject(drive);
+    if (outcome.kind == DriveOutcome::Done)
+        MsgBox(*m_platform.messages, this, Translate(QString::fromLatin1(kRemoveStick)), 0, 4);
+    else if (outcome.kind == DriveOutcome::Busy)
+        MsgBox(*m_platform.messages, this, Translate(QString::fromLatin1(kStickBusy)), 0, 1);
+    else
+        MsgBox(*m_platform.messages, this,
+               Translate(QString::fromLatin1(kEjectFailed)).arg(outcome.detail), 0, 1);
+    return true;
 }

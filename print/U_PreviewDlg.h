@@ -99,6 +99,7 @@ public:
 
 private:
     void ScanDrives();
+    bool OfferEject(const RemovableDrive& drive);
     void FitToScreen();
     QString Translate(const QString& text) const;
     bool MayWrite(const QString& name);
@@ -119,4 +120,5 @@ private:
     std::optional<PageLayout> m_layout;
     QSize m_pageDpi;
     QString m_usbPath;
+    std::optional<RemovableDrive> m_drive;
 };

@@ -26,6 +26,7 @@ test_packages=(
   libjpeg-turbo-progs imagemagick
   desktop-file-utils appstream
   clang-14 libclang-rt-14-dev
+  dbus python3-dbusmock
 )
 package_packages=(
   dpkg-dev fakeroot lintian file

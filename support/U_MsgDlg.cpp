@@ -17,8 +17,10 @@ void SetCaptionTranslator(std::function<QString(const QString&)> translate) {
     captionTranslator() = std::move(translate);
 }
 
-int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message, int buttons,
-           int kind, int defaultButton) {
+namespace {
+
+MessageRequest boxRequest(QWidget* owner, const QString& message, int buttons, int kind,
+                          int defaultButton) {
     MessageRequest request;
     request.defaultButton = defaultButton;
     request.owner = owner;
@@ -51,6 +53,22 @@ int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message,
             request.caption = captionTranslator()(request.caption);
         request.icon = kinds[kind].icon;
     }
+    return request;
+}
+
+} // namespace
+
+int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message, int buttons,
+           int kind, int defaultButton) {
+    return presenter.present(boxRequest(owner, message, buttons, kind, defaultButton));
+}
+
+int MsgBoxChecked(IMessagePresenter& presenter, QWidget* owner, const QString& message,
+                  int buttons, int kind, int defaultButton, const QString& checkBox,
+                  bool& checked) {
+    MessageRequest request = boxRequest(owner, message, buttons, kind, defaultButton);
+    request.checkBox = checkBox;
+    request.checked = &checked;
     return presenter.present(request);
 }
 

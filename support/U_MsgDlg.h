@@ -18,6 +18,12 @@ class QWidget;
 int MsgBox(IMessagePresenter& presenter, QWidget* owner, const QString& message, int buttons,
            int kind, int defaultButton = 0);
 
+// The same with a check box of the given text under the message; checked holds its state
+// before and after.
+int MsgBoxChecked(IMessagePresenter& presenter, QWidget* owner, const QString& message,
+                  int buttons, int kind, int defaultButton, const QString& checkBox,
+                  bool& checked);
+
 void SetCaptionTranslator(std::function<QString(const QString&)> translate);
 
 // The toolkit's plain message box: the application title as caption, no icon, OK only.

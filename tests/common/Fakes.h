@@ -16,6 +16,8 @@ class RecordingPresenter final : public IMessagePresenter {
 public:
     int present(const MessageRequest& request) override {
         requests.push_back(request);
+        if (request.checked)
+            *request.checked = check;
         if (!answers.empty()) {
             const int answer = answers.front();
             answers.pop_front();
@@ -31,6 +33,7 @@ public:
     }
     std::vector<MessageRequest> requests;
     std::deque<int> answers;
+    bool check = false; // the state a check box is left in
 };
 
 class RecordingShell final : public IShell {

@@ -1,8 +1,10 @@
 // Which mounted volumes "USB Key" may use, and in what order, over small fake trees of
 // /proc/self/mountinfo, /sys and /dev.
 #include "platform/DriveScan.h"
+#include "platform/UDisksDrives.h"
 #include "print/U_PreviewDlg.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -147,7 +149,9 @@ class Drives : public ::testing::TestWithParam<DriveCase> {};
 TEST_P(Drives, OfferedInCountingOrderWithoutTheSystemDisk) {
     const DriveCase& c = GetParam();
     FakeTree tree(c);
-    const auto drives = createLinuxRemovableDrives(tree.root())->list();
+    const auto source = createRemovableDrives(QDBusConnection(QString()), tree.root()); // no bus
+    EXPECT_EQ(source->sourceName(), QStringLiteral("mount table"));
+    const auto drives = source->list();
     std::vector<std::string> names;
     for (const RemovableDrive& d : drives)
         names.push_back(d.shortName.toStdString());
