@@ -286,6 +286,8 @@ void TMainDlg::OpenPicture(const QString& path) {
 void TMainDlg::LogInfo(const QString& message) {
     if (m_log)
         m_log->Log(message, TWLog::Info);
+    else
+        m_earlyLog << message;
 }
 
 // The log keeps the message as raised, with every detail; the user reads it translated.
@@ -321,6 +323,9 @@ void TMainDlg::AppEvtActivate() {
     LogInfo(QStringLiteral("Administrator : ") + YesNo(m_platform.system->isAdministrator()));
     if (!m_platform.arguments.isEmpty())
         LogInfo(m_platform.arguments.constFirst());
+    // What the language step and its errors said before the log existed.
+    for (const QString& early : std::exchange(m_earlyLog, {}))
+        LogInfo(early);
     LoadPrintOptions();
     if (!PrinterStartUp())
         return;
@@ -376,6 +381,9 @@ void TMainDlg::langueAfterLanguageSwitch() {
 }
 
 void TMainDlg::format_cmbChange() {
+    // No printer engine before start-up has made it, nor after a start without printers.
+    if (!m_engine)
+        return;
     const QString label = format_cmb->currentText();
     LogInfo(QStringLiteral("Selecting format : ") + label);
     PhotoFormat parsed;

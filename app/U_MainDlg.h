@@ -196,6 +196,7 @@ private:
 
     // Owned objects of the started window.
     std::unique_ptr<TWLog> m_log;
+    QStringList m_earlyLog; // lines told before the log was made, written once it is
     std::unique_ptr<TIDPrinter> m_engine;
     QStringList m_droppedFiles;
     QString m_workFile;

@@ -29,7 +29,8 @@ void TMainDlg::SetUpLanguage() {
     platform.showMessage = [this](const QString& message) {
         ShowPlainMessage(*m_platform.messages, this, message);
     };
-    platform.log = [this](const QString& message) { m_log->Log(message, TWLog::Info); };
+    // The packs are scanned before the log is made; LogInfo keeps such lines until then.
+    platform.log = [this](const QString& message) { LogInfo(message); };
     platform.settings = m_platform.settings;
     // The build tree keeps the packs beside the program, an installed program under share/.
     platform.programFolder = LanguageFolder(m_platform.programFile);

@@ -111,7 +111,7 @@ QString TLangList::LanguageFolder() const {
     return withDelimiter(QDir::currentPath() + QLatin1Char('/') + m_subDir);
 }
 
-QHash<QString, QString> TLangList::packFiles(const QString& folder, bool logAside) const {
+QHash<QString, QString> TLangList::packFiles(const QString& folder, QStringList* aside) const {
     QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
     std::sort(names.begin(), names.end());
     QHash<QString, QString> files;
@@ -120,10 +120,10 @@ QHash<QString, QString> TLangList::packFiles(const QString& folder, bool logAsid
         const auto kept = files.constFind(key);
         if (kept == files.cend())
             files.insert(key, name);
-        else if (logAside && m_platform.log)
-            m_platform.log(QStringLiteral("Language file %1 used, %2 (the same name in another "
-                                          "case) left aside")
-                               .arg(folder + *kept, folder + name));
+        else if (aside)
+            *aside << QStringLiteral("Language file %1 used, %2 (the same name in another "
+                                     "case) left aside")
+                          .arg(folder + *kept, folder + name);
     }
     return files;
 }
@@ -137,7 +137,14 @@ QString TLangList::LanguageFileName(uint32_t code) const {
 bool TLangList::BuildLanguageList() {
     m_languages.clear();
     const QString folder = LanguageFolder();
-    const QHash<QString, QString> files = packFiles(folder, true);
+    QStringList aside;
+    const QHash<QString, QString> files = packFiles(folder, &aside);
+    // The list is built more than once at start; each pair is told once a run.
+    for (const QString& notice : std::as_const(aside))
+        if (!m_toldAside.contains(notice) && m_platform.log) {
+            m_toldAside.insert(notice);
+            m_platform.log(notice);
+        }
     bool opened = false;
     for (const LanguageName& language : ListedLanguages()) {
         for (uint32_t variant = 0; variant <= kMaxVariant; ++variant) {

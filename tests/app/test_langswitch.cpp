@@ -8,6 +8,7 @@
 #include "print/U_PreviewDlg.h"
 #include "localization/U_SettingsDlg.h"
 #include "about/U_about.h"
+#include "support/U_Log.h"
 
 #include <QAction>
 #include <QApplication>
@@ -206,6 +207,28 @@ TEST_F(MainWindowSwitch, UserLanguageTranslatesEveryWindowAndTheFormatList) {
     EXPECT_EQ(settings->Chooser()->Header()->text(), QStringLiteral("  Français"));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
     EXPECT_TRUE(fake.messages.requests.empty());
+}
+
+// Two names for one pack that differ only in case: the program starts, in that language, and
+// the log holds the one left aside once.
+TEST_F(MainWindowSwitch, PacksNamedAlikeInAnotherCaseStartAndLogOneDuplicate) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    WriteLanguageFile(dir.filePath(QStringLiteral("QKS_0000040C.SPK")),
+                      Pack(0x040C, QStringLiteral("Français")));
+    QFile::copy(dir.filePath(QStringLiteral("QKS_0000040C.SPK")),
+                dir.filePath(QStringLiteral("qks_0000040c.spk")));
+    EXPECT_EXIT(
+        {
+            start();
+            int aside = 0;
+            for (const QByteArray& line : main->Log()->Lines())
+                aside += line.contains("qks_0000040c.spk") && line.contains("left aside");
+            std::_Exit(aside == 1 && main->Languages()->CurrentLanguageName() ==
+                                         QStringLiteral("Français")
+                           ? 0
+                           : 10 + aside);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(MainWindowSwitch, BaseFileHoldsEveryWindowUntranslated) {
