@@ -378,6 +378,7 @@ void TMainDlg::langueAfterLanguageSwitch() {
     m_qtTranslations.Apply(langue->LanguageCodeAt(langue->LanguageIndex()) & 0xFFFF);
     // The system's reasons in messages (strerror) follow too, where that locale is installed.
     SetSystemMessageLanguage(langue->LanguageCodeAt(langue->LanguageIndex()) & 0xFFFF);
+    ApplyReadingForm();
 }
 
 void TMainDlg::format_cmbChange() {

@@ -134,6 +134,7 @@ private:
     void BuildFormatList();
     void SetUpLanguage();
     void SetLanguageRoot();
+    void ApplyReadingForm();
     void LogInfo(const QString& message);
     void ShowError(const QString& message);
     void Translated(const QString& text, int kind);

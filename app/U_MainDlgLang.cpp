@@ -1,6 +1,7 @@
 // The main window's language component: what it needs of the system, and the windows it
 // translates.
 #include "localization/Lang_QtComponent.h"
+#include "localization/Lang_Reading.h"
 #include "support/U_AppFolders.h"
 #include "app/U_MainDlg.h"
 #include "support/U_MsgDlg.h"
@@ -42,4 +43,9 @@ void TMainDlg::SetUpLanguage() {
 void TMainDlg::SetLanguageRoot() {
     langue->SetRoot(std::make_unique<TApplicationComponent>(
         QList<QObject*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg, m_frameDlg}));
+}
+
+// Numbers with the pack's decimal separator.
+void TMainDlg::ApplyReadingForm() {
+    SetNumberLanguage(langue->CurrentRecord().Header.languageId);
 }

@@ -9,6 +9,7 @@
 #include "localization/U_SettingsDlg.h"
 #include "about/U_about.h"
 #include "support/U_Log.h"
+#include "localization/Lang_Reading.h"
 
 #include <QAction>
 #include <QApplication>
@@ -206,6 +207,7 @@ TEST_F(MainWindowSwitch, UserLanguageTranslatesEveryWindowAndTheFormatList) {
     EXPECT_EQ(settings->Chooser()->List()->currentRow(), 0);
     EXPECT_EQ(settings->Chooser()->Header()->text(), QStringLiteral("  Français"));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
+    EXPECT_EQ(LocalNumber(1234.5, 1), QStringLiteral("1234,5")); // for people, not the log
     EXPECT_TRUE(fake.messages.requests.empty());
 }
 
