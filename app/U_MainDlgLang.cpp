@@ -1,5 +1,6 @@
 // The main window's language component: what it needs of the system, and the windows it
 // translates.
+#include "localization/Lang_Charset.h"
 #include "localization/Lang_QtComponent.h"
 #include "localization/Lang_Reading.h"
 #include "support/U_AppFolders.h"
@@ -45,7 +46,14 @@ void TMainDlg::SetLanguageRoot() {
         QList<QObject*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg, m_frameDlg}));
 }
 
-// Numbers with the pack's decimal separator.
+// Numbers with the pack's decimal separator; a Hebrew or Arabic pack turns every window, and
+// what each window places itself, right to left, and another pack turns them back.
 void TMainDlg::ApplyReadingForm() {
-    SetNumberLanguage(langue->CurrentRecord().Header.languageId);
+    const LangHeader& pack = langue->CurrentRecord().Header;
+    SetNumberLanguage(pack.languageId);
+    const bool rightToLeft = RightToLeftCharset(TextCharset(pack.charset, pack.languageId));
+    QApplication::setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    for (QWidget* window :
+         QList<QWidget*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg, m_frameDlg})
+        MirrorChildren(window, rightToLeft);
 }

@@ -3,6 +3,7 @@
 #include "platform/AppError.h"
 #include "localization/Lang_Charset.h"
 #include "localization/Lang_Languages.h"
+#include "localization/Lang_Reading.h"
 #include "localization/Lang_Storageobj.h"
 #include "platform/SettingsStore.h"
 
@@ -301,10 +302,10 @@ QString TLangList::CreateBaseFile() {
     if (!canCreateIn(folder) && m_platform.dataFolder) {
         const QString fallback = withDelimiter(m_platform.dataFolder());
         if (m_platform.showMessage)
-            m_platform.showMessage(
-                QStringLiteral("The language folder %1 cannot be written to; "
-                               "the base language file goes to %2 instead.")
-                    .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(fallback)));
+            m_platform.showMessage(QStringLiteral("The language folder %1 cannot be written to; "
+                                                  "the base language file goes to %2 instead.")
+                                       .arg(Isolated(QDir::toNativeSeparators(folder)),
+                                            Isolated(QDir::toNativeSeparators(fallback))));
         folder = fallback;
     }
     const QString file = folder + m_filePrefix + QStringLiteral("ORIGINAL.SPK");

@@ -2,13 +2,44 @@
 
 #include "localization/Lang_Languages.h"
 
+#include <QGroupBox>
+#include <QLayout>
 #include <QLocale>
+#include <QVariant>
+#include <QWidget>
 
 namespace {
 
 QString& separator() {
     static QString shown = QStringLiteral(".");
     return shown;
+}
+
+// Where a child was designed (left to right) and where it was last put.
+constexpr char kDesignedX[] = "qmDesignedX";
+constexpr char kPlacedX[] = "qmPlacedX";
+
+void mirrorIn(QWidget* parent, bool rightToLeft) {
+    const QLayout* layout = parent->layout();
+    for (QObject* object : parent->children()) {
+        auto* child = qobject_cast<QWidget*>(object);
+        if (!child || child->isWindow())
+            continue;
+        if (!layout || layout->indexOf(child) < 0) {
+            // A child moved since it was last placed was moved by its window, in designed terms.
+            const QVariant placed = child->property(kPlacedX);
+            const int designed = placed.isValid() && placed.toInt() == child->x()
+                                     ? child->property(kDesignedX).toInt()
+                                     : child->x();
+            const int x = rightToLeft ? parent->width() - designed - child->width() : designed;
+            child->setProperty(kDesignedX, designed);
+            child->setProperty(kPlacedX, x);
+            child->move(x, child->y());
+        }
+        // Into containers only: other widgets place their own parts (a list its scroll bars).
+        if (child->metaObject() == &QWidget::staticMetaObject || qobject_cast<QGroupBox*>(child))
+            mirrorIn(child, rightToLeft);
+    }
 }
 
 } // namespace
@@ -21,4 +52,17 @@ void SetNumberLanguage(uint16_t languageId) {
 
 QString LocalNumber(double value, int decimals) {
     return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), separator());
+}
+
+bool RightToLeftCharset(int charset) {
+    return charset == 177 || charset == 178;
+}
+
+QString Isolated(const QString& name) {
+    return QChar(0x2068) + name + QChar(0x2069);
+}
+
+void MirrorChildren(QWidget* window, bool rightToLeft) {
+    if (window)
+        mirrorIn(window, rightToLeft);
 }

@@ -1,10 +1,13 @@
 #pragma once
 
-// How the language shown is read: its decimal separator.
+// How the language shown is read: its decimal separator, its direction, and file names kept
+// whole inside its sentences.
 
 #include <QString>
 
 #include <cstdint>
+
+class QWidget;
 
 // The language whose separator LocalNumber uses, by Windows language identifier; until one
 // is set, and for identifiers without a locale, the point.
@@ -12,3 +15,15 @@ void SetNumberLanguage(uint16_t languageId);
 // value with that many decimals, the separator of the language shown, Western digits and
 // no grouping: for people, never for the log or scripts.
 QString LocalNumber(double value, int decimals);
+
+// Hebrew (177) and Arabic (178) packs are read right to left.
+bool RightToLeftCharset(int charset);
+
+// A file name or path as one unit inside a sentence of either direction: between a
+// first-strong isolate and its pop.
+QString Isolated(const QString& name);
+
+// Places the children that the window positions itself (not those a layout places) as in a
+// mirror when rightToLeft, and where they were designed when not; children of children
+// likewise. Windows that move their children later call it again afterwards.
+void MirrorChildren(QWidget* window, bool rightToLeft);

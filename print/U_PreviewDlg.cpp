@@ -2,6 +2,7 @@
 
 #include "resources/Artwork.h"
 #include "localization/C_TextStorage.h"
+#include "localization/Lang_Reading.h"
 #include "localization/U_MessageTexts.h"
 #include "support/C_WideDialogs.h"
 #include "support/U_BackgroundWork.h"
@@ -148,11 +149,15 @@ void TWrapButton::paintEvent(QPaintEvent*) {
     p.drawControl(QStyle::CE_PushButton, option);
     QRect area = rect().adjusted(6, 4, -6, -4);
     if (!icon().isNull()) {
+        // The picture leads the caption: on the right in a right-to-left language.
         const QSize s = iconSize();
-        const QRect place(area.left(), area.top() + (area.height() - s.height()) / 2, s.width(),
-                          s.height());
+        const int x = isRightToLeft() ? area.right() + 1 - s.width() : area.left();
+        const QRect place(x, area.top() + (area.height() - s.height()) / 2, s.width(), s.height());
         icon().paint(&p, place, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
-        area.setLeft(place.right() + kCaptionMargin);
+        if (isRightToLeft())
+            area.setRight(place.left() - kCaptionMargin);
+        else
+            area.setLeft(place.right() + kCaptionMargin);
     }
     // The caption's carriage returns only pair with line feeds; the line feed breaks the line.
     QString shown = text();
@@ -339,6 +344,7 @@ void Tpreviewdlg::FitToScreen() {
         std::min(kViewWidth, int(std::lround(double(viewHeight) * kViewWidth / kViewHeight)));
     img->setGeometry(3 + (kViewWidth - viewWidth) / 2 + (m_windowWidth - kWindowWidth) / 2,
                      kViewTop, viewWidth, viewHeight);
+    MirrorChildren(this, isRightToLeft());
 }
 
 // The program's own files are never replaced by a sheet, and an existing file only when the
@@ -355,7 +361,7 @@ bool Tpreviewdlg::MayWrite(const QString& name) {
     if (!NameTaken(name) || QFileInfo(name).isDir())
         return true;
     const QString question =
-        Translate(QString::fromLatin1(kExists)).arg(QDir::toNativeSeparators(name)) +
+        Translate(QString::fromLatin1(kExists)).arg(Isolated(QDir::toNativeSeparators(name))) +
         QLatin1Char('\n') + Translate(QString::fromLatin1(kReplace));
     // Enter answers No: a key pressed out of habit never replaces a file.
     return MsgBox(*m_platform.messages, this, question, 1, 1, MsgNo) == MsgYes;

@@ -207,7 +207,6 @@ TEST_F(MainWindowSwitch, UserLanguageTranslatesEveryWindowAndTheFormatList) {
     EXPECT_EQ(settings->Chooser()->List()->currentRow(), 0);
     EXPECT_EQ(settings->Chooser()->Header()->text(), QStringLiteral("  Français"));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
-    EXPECT_EQ(LocalNumber(1234.5, 1), QStringLiteral("1234,5")); // for people, not the log
     EXPECT_TRUE(fake.messages.requests.empty());
 }
 
@@ -231,6 +230,60 @@ TEST_F(MainWindowSwitch, PacksNamedAlikeInAnotherCaseStartAndLogOneDuplicate) {
                            : 10 + aside);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// A Hebrew pack mirrors what each window places itself, the language list draws its flags on
+// the right, numbers take the pack's separator, and file names in messages are isolated;
+// French again puts everything back where it was.
+TEST_F(MainWindowSwitch, RightToLeftPackMirrorsTheWindowsAndFrenchRestoresThem) {
+    QImage flag(20, 28, QImage::Format_RGB32);
+    flag.fill(QColor(0, 56, 184));
+    WriteLanguageFile(dir.filePath(QStringLiteral("QKS_0000040C.SPK")),
+                      Pack(0x040C, QStringLiteral("Français"), flag));
+    LangPack hebrew = Pack(0x040D, QStringLiteral("עברית"), flag);
+    hebrew.header.charset = 177;
+    WriteLanguageFile(dir.filePath(QStringLiteral("QKS_0000040D.SPK")), hebrew);
+    start();
+    EXPECT_EQ(LocalNumber(34, 1), QStringLiteral("34,0"));
+    QWidget* preview = main->findChild<Tpreviewdlg*>();
+    const std::pair<QWidget*, const char*> placed[] = {
+        {main.get(), "preview_grp"},   {main.get(), "opt_grp"},   {main.get(), "JvBitBtn1"},
+        {main.get(), "rot_btn"},       {main.get(), "print_btn"}, {main.get(), "dynnum_lbl"},
+        {settings, "LanguageChoice1"}, {preview, "usb_btn"},      {about, "ok_btn"}};
+    std::vector<QRect> designed; // in each control's parent
+    for (const auto& [window, name] : placed)
+        designed.push_back(child<QWidget>(window, name)->geometry());
+
+    main->Languages()->SetLanguageIndex(1);
+    EXPECT_TRUE(main->isRightToLeft());
+    EXPECT_EQ(LocalNumber(34, 1), QStringLiteral("34.0"));
+    for (size_t i = 0; i < std::size(placed); ++i) {
+        QWidget* control = child<QWidget>(placed[i].first, placed[i].second);
+        const QRect& d = designed[i];
+        EXPECT_EQ(control->geometry(), QRect(control->parentWidget()->width() - d.right() - 1,
+                                             d.y(), d.width(), d.height()))
+            << placed[i].second;
+    }
+    // The flag at the right end of its line, in its frame.
+    settings->show();
+    auto* list = settings->Chooser()->List()->viewport();
+    const QImage line = list->grab().toImage();
+    EXPECT_EQ(line.pixelColor(list->width() - 5, 2), QColor(0, 56, 184));
+    EXPECT_EQ(line.pixelColor(list->width() - 4, 1), QColor(255, 251, 240));
+    EXPECT_NE(line.pixelColor(4, 2), QColor(0, 56, 184));
+    settings->hide();
+    // A message about a file keeps the name whole inside the sentence.
+    const QString empty = dir.filePath(QStringLiteral("empty.jpg"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    main->OpenPicture(empty);
+    ASSERT_FALSE(fake.messages.requests.empty());
+    EXPECT_EQ(fake.messages.requests.back().text,
+              QStringLiteral("\"\u2068%1\u2069\" is empty.").arg(empty));
+
+    main->Languages()->SetLanguageIndex(0);
+    EXPECT_FALSE(main->isRightToLeft());
+    for (size_t i = 0; i < std::size(placed); ++i)
+        EXPECT_EQ(child<QWidget>(placed[i].first, placed[i].second)->geometry(), designed[i]);
 }
 
 TEST_F(MainWindowSwitch, BaseFileHoldsEveryWindowUntranslated) {
