@@ -46,14 +46,17 @@ void TMainDlg::SetLanguageRoot() {
         QList<QObject*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg, m_frameDlg}));
 }
 
-// Numbers with the pack's decimal separator; a Hebrew or Arabic pack turns every window, and
-// what each window places itself, right to left, and another pack turns them back.
+// Numbers with the pack's decimal separator; a Hebrew or Arabic pack turns every window, what
+// each window places itself and its captions still in English right to left, and another pack
+// turns them back.
 void TMainDlg::ApplyReadingForm() {
     const LangHeader& pack = langue->CurrentRecord().Header;
     SetNumberLanguage(pack.languageId);
     const bool rightToLeft = RightToLeftCharset(TextCharset(pack.charset, pack.languageId));
     QApplication::setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     for (QWidget* window :
-         QList<QWidget*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg, m_frameDlg})
+         QList<QWidget*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg, m_frameDlg}) {
         MirrorChildren(window, rightToLeft);
+        IsolateLeftToRightCaptions(window, rightToLeft);
+    }
 }

@@ -2,7 +2,10 @@
 
 #include "localization/Lang_Languages.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLayout>
 #include <QLocale>
 #include <QVariant>
@@ -44,6 +47,23 @@ void mirrorIn(QWidget* parent, bool rightToLeft) {
 
 } // namespace
 
+// The caption without the isolates this unit put around it, then with them when it is to be
+// read left to right inside a right-to-left window.
+QString captionFor(const QString& text, bool rightToLeft) {
+    QString plain = text;
+    if (plain.size() >= 2 && plain.front() == QChar(0x2066) && plain.back() == QChar(0x2069))
+        plain = plain.mid(1, plain.size() - 2);
+    bool leftToRight = false;
+    for (const QChar c : std::as_const(plain)) {
+        const QChar::Direction d = c.direction();
+        if (d == QChar::DirL || d == QChar::DirR || d == QChar::DirAL) {
+            leftToRight = d == QChar::DirL;
+            break;
+        }
+    }
+    return rightToLeft && leftToRight ? QChar(0x2066) + plain + QChar(0x2069) : plain;
+}
+
 void SetNumberLanguage(uint16_t languageId) {
     QString locale = LocaleForLangId(languageId);
     locale = locale.left(locale.indexOf(QLatin1Char('@')));
@@ -60,6 +80,20 @@ bool RightToLeftCharset(int charset) {
 
 QString Isolated(const QString& name) {
     return QChar(0x2068) + name + QChar(0x2069);
+}
+
+void IsolateLeftToRightCaptions(QWidget* window, bool rightToLeft) {
+    if (!window)
+        return;
+    for (QAction* action : window->findChildren<QAction*>())
+        action->setText(captionFor(action->text(), rightToLeft));
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        button->setText(captionFor(button->text(), rightToLeft));
+    for (QGroupBox* group : window->findChildren<QGroupBox*>())
+        group->setTitle(captionFor(group->title(), rightToLeft));
+    for (QLabel* label : window->findChildren<QLabel*>())
+        if (!Qt::mightBeRichText(label->text()))
+            label->setText(captionFor(label->text(), rightToLeft));
 }
 
 void MirrorChildren(QWidget* window, bool rightToLeft) {

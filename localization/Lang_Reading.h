@@ -23,6 +23,12 @@ bool RightToLeftCharset(int charset);
 // first-strong isolate and its pop.
 QString Isolated(const QString& name);
 
+// A caption still in a left-to-right script keeps its own order in a right-to-left window
+// ("Load Picture..." not "...Load Picture"): the window's button, label, group and menu
+// captions that begin so are set between a left-to-right isolate and its pop, and taken
+// out of them again without rightToLeft.
+void IsolateLeftToRightCaptions(QWidget* window, bool rightToLeft);
+
 // Places the children that the window positions itself (not those a layout places) as in a
 // mirror when rightToLeft, and where they were designed when not; children of children
 // likewise. Windows that move their children later call it again afterwards.

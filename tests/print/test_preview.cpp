@@ -284,38 +284,6 @@ TEST_F(Preview, ItsMessagesFollowTheLanguage) {
               QStringList({question.arg(saved), QStringLiteral("Terminé !")}));
 }
 
-// Translated captions stay on one line: the buttons widen, in order, inside the window.
-TEST_F(Preview, TranslatedCaptionsFitTheirButtonsOnOneLine) {
-    const QStringList captions[] = {{"Imprimer", "Enregistrer comme image", "Clé USB"},
-                                    {"Jetzt drucken", "Als Bild speichern", "USB-Stick"},
-                                    {"Imprimir ahora", "Guardar como imagen", "Memoria USB"}};
-    for (const QStringList& texts : captions) {
-        QList<QPushButton*> row{button("print_btn"), button("saveimg_btn"), button("usb_btn")};
-        for (int i = 0; i < 3; ++i)
-            row[i]->setText(texts[i]);
-        QTimer::singleShot(0, &dialog, [this] { dialog.reject(); });
-        dialog.Execute();
-        EXPECT_GE(row[0]->width(), row[0]->sizeHint().width());
-        for (int i = 1; i < 3; ++i) {
-            SCOPED_TRACE(texts[i].toStdString());
-            EXPECT_LT(row[i - 1]->geometry().right(), row[i]->x());
-            // The caption's ink, right of the 32-pixel picture, spans one line only.
-            const QImage shot = row[i]->grab().toImage();
-            const int face = qGray(row[i]->palette().color(QPalette::Button).rgb());
-            int top = shot.height(), bottom = -1;
-            for (int y = 4; y < shot.height() - 4; ++y)
-                for (int x = 44; x < shot.width() - 6; ++x)
-                    if (std::abs(qGray(shot.pixel(x, y)) - face) > 30) {
-                        top = std::min(top, y);
-                        bottom = std::max(bottom, y);
-                    }
-            EXPECT_GE(bottom, top);
-            EXPECT_LE(bottom - top, row[i]->fontMetrics().height() + 1); // +1: etched shadow
-        }
-        EXPECT_LT(row[2]->geometry().right(), dialog.width());
-    }
-}
-
 TEST_F(Preview, TheSaveDialogStartsFromTheLastSheetSaved) {
     const QString first = platform.root.filePath(QStringLiteral("first"));
     platform.files.answers.push_back(FileChooserAnswer{first, {first}, 0});
