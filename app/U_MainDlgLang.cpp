@@ -13,6 +13,7 @@
 #include "app/U_FrameDlg.h"
 
 #include <QApplication>
+#include <QLabel>
 
 void TMainDlg::SetUpLanguage() {
     LangPlatform platform;
@@ -54,6 +55,9 @@ void TMainDlg::ApplyReadingForm() {
     SetNumberLanguage(pack.languageId);
     const bool rightToLeft = RightToLeftCharset(TextCharset(pack.charset, pack.languageId));
     QApplication::setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    // The printer's name, set later, is Latin text that would align itself to the left.
+    m_printerPanel->setAlignment(Qt::AlignAbsolute | Qt::AlignVCenter |
+                                 (rightToLeft ? Qt::AlignRight : Qt::AlignLeft));
     for (QWidget* window :
          QList<QWidget*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg, m_frameDlg}) {
         MirrorChildren(window, rightToLeft);

@@ -47,12 +47,15 @@ void mirrorIn(QWidget* parent, bool rightToLeft) {
 
 } // namespace
 
-// The caption without the isolates this unit put around it, then with them when it is to be
-// read left to right inside a right-to-left window.
+// The caption without the marks this unit put around it, then with them when it is to be read
+// left to right inside a right-to-left window. The leading right-to-left mark makes the
+// caption's own direction right to left, so that labels align it as the window reads.
+const QString kOpening = QString(QChar(0x200F)) + QChar(0x2066);
+
 QString captionFor(const QString& text, bool rightToLeft) {
     QString plain = text;
-    if (plain.size() >= 2 && plain.front() == QChar(0x2066) && plain.back() == QChar(0x2069))
-        plain = plain.mid(1, plain.size() - 2);
+    if (plain.startsWith(kOpening) && plain.endsWith(QChar(0x2069)))
+        plain = plain.mid(2, plain.size() - 3);
     bool leftToRight = false;
     for (const QChar c : std::as_const(plain)) {
         const QChar::Direction d = c.direction();
@@ -61,7 +64,7 @@ QString captionFor(const QString& text, bool rightToLeft) {
             break;
         }
     }
-    return rightToLeft && leftToRight ? QChar(0x2066) + plain + QChar(0x2069) : plain;
+    return rightToLeft && leftToRight ? kOpening + plain + QChar(0x2069) : plain;
 }
 
 void SetNumberLanguage(uint16_t languageId) {

@@ -24,9 +24,9 @@ bool RightToLeftCharset(int charset);
 QString Isolated(const QString& name);
 
 // A caption still in a left-to-right script keeps its own order in a right-to-left window
-// ("Load Picture..." not "...Load Picture"): the window's button, label, group and menu
-// captions that begin so are set between a left-to-right isolate and its pop, and taken
-// out of them again without rightToLeft.
+// ("Load Picture..." not "...Load Picture"), aligned as the window reads: the window's
+// button, label, group and menu captions that begin so get a right-to-left mark and are set
+// between a left-to-right isolate and its pop; without rightToLeft the marks are taken out.
 void IsolateLeftToRightCaptions(QWidget* window, bool rightToLeft);
 
 // Places the children that the window positions itself (not those a layout places) as in a

@@ -251,7 +251,7 @@ TEST_F(MainWindowSwitch, RightToLeftPackMirrorsTheWindowsAndFrenchRestoresThem) 
     for (qsizetype i = 0; i < placed.size(); ++i)
         EXPECT_EQ(placed[i]->x(), placed[i]->parentWidget()->width() - designed[i].right() - 1);
     auto* load = child<QAction>(main.get(), "LoadPicture1");
-    EXPECT_EQ(load->text(), QStringLiteral("\u2066Load Picture...\u2069"));
+    EXPECT_EQ(load->text(), QStringLiteral("\u200F\u2066Load Picture...\u2069"));
     settings->show(); // the French flag at the right end of its line
     QWidget* list = settings->Chooser()->List()->viewport();
     EXPECT_EQ(list->grab().toImage().pixelColor(list->width() - 5, 2), QColor(Qt::blue));
