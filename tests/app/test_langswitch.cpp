@@ -252,6 +252,7 @@ TEST_F(MainWindowSwitch, RightToLeftPackMirrorsTheWindowsAndFrenchRestoresThem) 
         EXPECT_EQ(placed[i]->x(), placed[i]->parentWidget()->width() - designed[i].right() - 1);
     auto* load = child<QAction>(main.get(), "LoadPicture1");
     EXPECT_EQ(load->text(), QStringLiteral("\u200F\u2066Load Picture...\u2069"));
+    EXPECT_FALSE(child<QLabel>(main.get(), "dynnum_lbl")->text().startsWith(QChar(0x200F)));
     settings->show(); // the French flag at the right end of its line
     QWidget* list = settings->Chooser()->List()->viewport();
     EXPECT_EQ(list->grab().toImage().pixelColor(list->width() - 5, 2), QColor(Qt::blue));
