@@ -2,6 +2,7 @@
 
 #include "app/U_CheckList.h"
 #include "localization/C_TextStorage.h"
+#include "localization/Lang_Reading.h"
 #include "picture/U_Resample.h"
 
 #include <QGuiApplication>
@@ -51,12 +52,12 @@ const char* const kNoModel = "Finding the face needs the package libdlib-data: f
 const char* const kTooSmall = "Picture too small to find a face: frame by hand";
 
 QString number(double value) {
-    return QLocale().toString(value, 'f', 1);
+    return LocalNumber(value, 1);
 }
 
 QString range(double value) {
     const double tenths = std::round(value * 10) / 10;
-    return QLocale().toString(tenths, 'f', tenths == std::round(tenths) ? 0 : 1);
+    return LocalNumber(tenths, tenths == std::round(tenths) ? 0 : 1);
 }
 
 void drawBand(QPainter& p, const QRectF& frame, const GuideBand& band, double photoHeight,

@@ -288,6 +288,8 @@ void TMainDlg::OpenPicture(const QString& path) {
 void TMainDlg::LogInfo(const QString& message) {
     if (m_log)
         m_log->Log(message, TWLog::Info);
+    else
+        m_earlyLog << message;
 }
 
 // The log keeps the message as raised, with every detail; the user reads it translated.
@@ -325,6 +327,9 @@ void TMainDlg::AppEvtActivate() {
         LogInfo(QStringLiteral("Drives : ") + m_platform.drives->sourceName());
     if (!m_platform.arguments.isEmpty())
         LogInfo(m_platform.arguments.constFirst());
+    // What the language step and its errors said before the log existed.
+    for (const QString& early : std::exchange(m_earlyLog, {}))
+        LogInfo(early);
     LoadPrintOptions();
     if (!PrinterStartUp())
         return;
@@ -377,9 +382,13 @@ void TMainDlg::langueAfterLanguageSwitch() {
     m_qtTranslations.Apply(langue->LanguageCodeAt(langue->LanguageIndex()) & 0xFFFF);
     // The system's reasons in messages (strerror) follow too, where that locale is installed.
     SetSystemMessageLanguage(langue->LanguageCodeAt(langue->LanguageIndex()) & 0xFFFF);
+    ApplyReadingForm();
 }
 
 void TMainDlg::format_cmbChange() {
+    // No printer engine before start-up has made it, nor after a start without printers.
+    if (!m_engine)
+        return;
     const QString label = format_cmb->currentText();
     LogInfo(QStringLiteral("Selecting format : ") + label);
     PhotoFormat parsed;

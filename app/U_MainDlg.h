@@ -136,6 +136,7 @@ private:
     void BuildFormatList();
     void SetUpLanguage();
     void SetLanguageRoot();
+    void ApplyReadingForm();
     void LogInfo(const QString& message);
     void ShowError(const QString& message);
     void Translated(const QString& text, int kind);
@@ -199,6 +200,7 @@ private:
 
     // Owned objects of the started window.
     std::unique_ptr<TWLog> m_log;
+    QStringList m_earlyLog; // lines told before the log was made, written once it is
     std::unique_ptr<TIDPrinter> m_engine;
     QStringList m_droppedFiles;
     QString m_workFile;

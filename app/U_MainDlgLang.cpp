@@ -1,6 +1,8 @@
 // The main window's language component: what it needs of the system, and the windows it
 // translates.
+#include "localization/Lang_Charset.h"
 #include "localization/Lang_QtComponent.h"
+#include "localization/Lang_Reading.h"
 #include "support/U_AppFolders.h"
 #include "app/U_MainDlg.h"
 #include "support/U_MsgDlg.h"
@@ -11,6 +13,7 @@
 #include "app/U_FrameDlg.h"
 
 #include <QApplication>
+#include <QLabel>
 
 void TMainDlg::SetUpLanguage() {
     LangPlatform platform;
@@ -29,7 +32,8 @@ void TMainDlg::SetUpLanguage() {
     platform.showMessage = [this](const QString& message) {
         ShowPlainMessage(*m_platform.messages, this, message);
     };
-    platform.log = [this](const QString& message) { m_log->Log(message, TWLog::Info); };
+    // The packs are scanned before the log is made; LogInfo keeps such lines until then.
+    platform.log = [this](const QString& message) { LogInfo(message); };
     platform.settings = m_platform.settings;
     // The build tree keeps the packs beside the program, an installed program under share/.
     platform.programFolder = LanguageFolder(m_platform.programFile);
@@ -41,4 +45,22 @@ void TMainDlg::SetUpLanguage() {
 void TMainDlg::SetLanguageRoot() {
     langue->SetRoot(std::make_unique<TApplicationComponent>(
         QList<QObject*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg, m_frameDlg}));
+}
+
+// Numbers with the pack's decimal separator; a Hebrew or Arabic pack turns every window, what
+// each window places itself and its captions still in English right to left, and another pack
+// turns them back.
+void TMainDlg::ApplyReadingForm() {
+    const LangHeader& pack = langue->CurrentRecord().Header;
+    SetNumberLanguage(pack.languageId);
+    const bool rightToLeft = RightToLeftCharset(TextCharset(pack.charset, pack.languageId));
+    QApplication::setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    // The printer's name, set later, is Latin text that would align itself to the left.
+    m_printerPanel->setAlignment(Qt::AlignAbsolute | Qt::AlignVCenter |
+                                 (rightToLeft ? Qt::AlignRight : Qt::AlignLeft));
+    for (QWidget* window :
+         QList<QWidget*>{this, m_settingsDlg, m_previewDlg, m_aboutDlg, m_frameDlg}) {
+        MirrorChildren(window, rightToLeft);
+        IsolateLeftToRightCaptions(window, rightToLeft);
+    }
 }

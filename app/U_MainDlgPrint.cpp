@@ -48,6 +48,8 @@ void TMainDlg::ShowSelectedPrinter() {
 }
 
 void TMainDlg::UpdateCopiesRange() {
+    if (!m_engine)
+        return;
     m_engine->Refresh();
     num_trk->SetMax(m_engine->Capacity());
     num_trk->SetMin(0);

@@ -3,6 +3,7 @@
 #include "platform/AppError.h"
 #include "localization/Lang_Charset.h"
 #include "localization/Lang_Languages.h"
+#include "localization/Lang_Reading.h"
 #include "localization/Lang_Storageobj.h"
 #include "platform/SettingsStore.h"
 
@@ -111,7 +112,7 @@ QString TLangList::LanguageFolder() const {
     return withDelimiter(QDir::currentPath() + QLatin1Char('/') + m_subDir);
 }
 
-QHash<QString, QString> TLangList::packFiles(const QString& folder, bool logAside) const {
+QHash<QString, QString> TLangList::packFiles(const QString& folder, QStringList* aside) const {
     QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
     std::sort(names.begin(), names.end());
     QHash<QString, QString> files;
@@ -120,10 +121,10 @@ QHash<QString, QString> TLangList::packFiles(const QString& folder, bool logAsid
         const auto kept = files.constFind(key);
         if (kept == files.cend())
             files.insert(key, name);
-        else if (logAside && m_platform.log)
-            m_platform.log(QStringLiteral("Language file %1 used, %2 (the same name in another "
-                                          "case) left aside")
-                               .arg(folder + *kept, folder + name));
+        else if (aside)
+            *aside << QStringLiteral("Language file %1 used, %2 (the same name in another "
+                                     "case) left aside")
+                          .arg(folder + *kept, folder + name);
     }
     return files;
 }
@@ -137,7 +138,14 @@ QString TLangList::LanguageFileName(uint32_t code) const {
 bool TLangList::BuildLanguageList() {
     m_languages.clear();
     const QString folder = LanguageFolder();
-    const QHash<QString, QString> files = packFiles(folder, true);
+    QStringList aside;
+    const QHash<QString, QString> files = packFiles(folder, &aside);
+    // The list is built more than once at start; each pair is told once a run.
+    for (const QString& notice : std::as_const(aside))
+        if (!m_toldAside.contains(notice) && m_platform.log) {
+            m_toldAside.insert(notice);
+            m_platform.log(notice);
+        }
     bool opened = false;
     for (const LanguageName& language : ListedLanguages()) {
         for (uint32_t variant = 0; variant <= kMaxVariant; ++variant) {
@@ -294,10 +302,10 @@ QString TLangList::CreateBaseFile() {
     if (!canCreateIn(folder) && m_platform.dataFolder) {
         const QString fallback = withDelimiter(m_platform.dataFolder());
         if (m_platform.showMessage)
-            m_platform.showMessage(
-                QStringLiteral("The language folder %1 cannot be written to; "
-                               "the base language file goes to %2 instead.")
-                    .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(fallback)));
+            m_platform.showMessage(QStringLiteral("The language folder %1 cannot be written to; "
+                                                  "the base language file goes to %2 instead.")
+                                       .arg(Isolated(QDir::toNativeSeparators(folder)),
+                                            Isolated(QDir::toNativeSeparators(fallback))));
         folder = fallback;
     }
     const QString file = folder + m_filePrefix + QStringLiteral("ORIGINAL.SPK");

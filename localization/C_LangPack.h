@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <cstdint>
@@ -101,8 +102,8 @@ private:
     bool selectWhere(const std::function<bool(uint32_t)>& match);
     void report(const QString& message) const;
     // The folder's file names by their upper-case form; of names that differ only in case,
-    // the first in code-point order is kept and the others are logged.
-    QHash<QString, QString> packFiles(const QString& folder, bool logAside = false) const;
+    // the first in code-point order is kept and the others are noted in aside.
+    QHash<QString, QString> packFiles(const QString& folder, QStringList* aside = nullptr) const;
 
     LangPlatform m_platform;
     QStringList m_excluded;
@@ -118,6 +119,7 @@ private:
     bool m_cplCompatibility = false;
     bool m_loaded = false;
     bool m_started = false;
+    QSet<QString> m_toldAside;
 };
 
 // "-co" or "/co" in any case: the command-line switch that writes the base language file. A

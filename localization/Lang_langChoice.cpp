@@ -42,19 +42,33 @@ public:
         const int w = picture.isNull() ? 0 : picture.width();
         const int h = picture.isNull() ? 0 : picture.height();
         const int pictureTop = (top + bottom - 28) / 2;
+        // Right to left, the line is its mirror image: picture on the right, the name
+        // right-aligned before it; x is where a span of width starting at x lands.
+        const bool mirrored = option.direction == Qt::RightToLeft;
+        const auto place = [&](int x, int width) {
+            return mirrored ? left + option.rect.right() - x - width + 1 : x;
+        };
         painter->setPen(QColor(255, 251, 240));
         painter->setBrush(Qt::NoBrush);
         // A w + 2 by h + 2 frame: Qt's outline covers one pixel more than the size given.
-        painter->drawRect(left + 3, pictureTop - 1, w + 1, h + 1);
+        painter->drawRect(place(left + 3, w + 2), pictureTop - 1, w + 1, h + 1);
         if (!picture.isNull())
-            painter->drawImage(left + 4, pictureTop, picture);
+            painter->drawImage(place(left + 4, w), pictureTop, picture);
         const QFontMetrics metrics(option.font);
         const int textTop = (top + bottom - metrics.height()) / 2;
         painter->setFont(option.font);
         painter->setPen(selected ? palette.color(QPalette::HighlightedText)
                                  : palette.color(QPalette::Text));
-        painter->drawText(QPoint(left + w + 12, textTop + metrics.ascent()),
-                          index.data(Qt::DisplayRole).toString());
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (mirrored) {
+            const QRect room(left, textTop, option.rect.right() - w - 12 - left + 1,
+                             metrics.height());
+            painter->drawText(
+                room, Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignTop | Qt::TextForceRightToLeft,
+                text);
+        } else {
+            painter->drawText(QPoint(left + w + 12, textTop + metrics.ascent()), text);
+        }
         painter->restore();
     }
 

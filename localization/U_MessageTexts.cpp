@@ -2,6 +2,7 @@
 
 #include "localization/C_TextStorage.h"
 #include "localization/Lang_Languages.h"
+#include "localization/Lang_Reading.h"
 
 #include <QRegularExpression>
 
@@ -67,17 +68,18 @@ const QStringList& MessageTexts() {
 }
 
 QString TranslateMessage(const QString& message, const TTextStorage* storage) {
-    if (!storage)
-        return message;
     for (const MessageForm& form : kForms) {
         const QRegularExpressionMatch match =
             formPattern(QString::fromUtf8(form.raised)).match(message);
         if (!match.hasMatch())
             continue;
-        // Each %n once, in any order the translation puts them.
-        QString shown = storage->Translate(QString::fromUtf8(form.shown));
+        // Each %n once, in any order the translation puts them. %1 is always the file's
+        // name, kept whole in a sentence of either direction.
+        const QString wording = QString::fromUtf8(form.shown);
+        QString shown = storage ? storage->Translate(wording) : wording;
         for (int n = match.lastCapturedIndex(); n >= 1; --n)
-            shown.replace(QLatin1Char('%') + QString::number(n), match.captured(n));
+            shown.replace(QLatin1Char('%') + QString::number(n),
+                          n == 1 ? Isolated(match.captured(n)) : match.captured(n));
         return shown;
     }
     return message;

@@ -2,6 +2,7 @@
 
 #include "resources/Artwork.h"
 #include "localization/C_TextStorage.h"
+#include "localization/Lang_Reading.h"
 #include "localization/U_MessageTexts.h"
 #include "support/C_WideDialogs.h"
 #include "support/U_BackgroundWork.h"
@@ -30,6 +31,10 @@ constexpr int kViewHeight = 594;
 constexpr int kViewTop = 56;
 constexpr int kViewBottomMargin = 6;
 constexpr int kWindowWidth = 427;
+// Space the button row leaves right of its last button.
+constexpr int kRowEndMargin = 14;
+// Inner margins of a wrapping button's caption, and between its picture and caption.
+constexpr int kCaptionMargin = 6;
 constexpr int kMinViewHeight = 150;
 // Title bar and borders of the window manager, generously: the real ones are only known
 // once the window is shown.
@@ -125,7 +130,29 @@ QString UsbCaption(const RemovableDrive& drive) {
     return QStringLiteral("USB\n\r(") + text + QLatin1Char(')');
 }
 
+std::vector<QRect> ButtonRow(const std::vector<QRect>& designed, const std::vector<int>& needed) {
+    std::vector<QRect> row;
+    int shift = 0;
+    for (size_t i = 0; i < designed.size(); ++i) {
+        QRect place = designed[i].translated(shift, 0);
+        if (i < needed.size() && needed[i] > place.width())
+            place.setWidth(needed[i]);
+        shift = place.right() - designed[i].right();
+        row.push_back(place);
+    }
+    return row;
+}
+
 TWrapButton::TWrapButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
+
+int TWrapButton::OneLineWidth() const {
+    int widest = 0;
+    for (const QString& line : QString(text()).remove(QLatin1Char('\r')).split(QLatin1Char('\n')))
+        widest = std::max(widest, fontMetrics().horizontalAdvance(line));
+    // A pixel to spare: a caption exactly as wide as its room may still wrap.
+    const int picture = icon().isNull() ? 0 : iconSize().width() + kCaptionMargin;
+    return widest + picture + 2 * kCaptionMargin + 1;
+}
 
 void TWrapButton::paintEvent(QPaintEvent*) {
     QStylePainter p(this);
@@ -136,11 +163,15 @@ void TWrapButton::paintEvent(QPaintEvent*) {
     p.drawControl(QStyle::CE_PushButton, option);
     QRect area = rect().adjusted(6, 4, -6, -4);
     if (!icon().isNull()) {
+        // The picture leads the caption: on the right in a right-to-left language.
         const QSize s = iconSize();
-        const QRect place(area.left(), area.top() + (area.height() - s.height()) / 2, s.width(),
-                          s.height());
+        const int x = isRightToLeft() ? area.right() + 1 - s.width() : area.left();
+        const QRect place(x, area.top() + (area.height() - s.height()) / 2, s.width(), s.height());
         icon().paint(&p, place, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
-        area.setLeft(place.right() + 6);
+        if (isRightToLeft())
+            area.setRight(place.left() - kCaptionMargin);
+        else
+            area.setLeft(place.right() + kCaptionMargin);
     }
     // The caption's carriage returns only pair with line feeds; the line feed breaks the line.
     QString shown = text();
@@ -183,12 +214,13 @@ void TPageView::paintEvent(QPaintEvent*) {
 }
 
 Tpreviewdlg::Tpreviewdlg(PlatformServices& platform, QWidget* parent)
-    : QDialog(parent), m_platform(platform) {
+    : QDialog(parent), m_platform(platform), m_windowWidth(kWindowWidth) {
     setObjectName(QStringLiteral("previewdlg"));
     setWindowTitle(QStringLiteral("Preview"));
-    // A dialog's frame: close box only.
+    // The system menu, a minimise box and the close box; no maximise box.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     QFont face(QStringLiteral("MS Sans Serif"));
     face.setPointSize(8);
     setFont(face);
@@ -287,6 +319,7 @@ void Tpreviewdlg::SetPageLayout(PageLayout layout) {
 
 bool Tpreviewdlg::Execute() {
     ScanDrives();
+    ArrangeButtons();
     FitToScreen();
     if (m_page.isNull() && m_layout)
         img->showLayout(*m_layout);
@@ -308,6 +341,19 @@ bool Tpreviewdlg::Execute() {
     return print;
 }
 
+// Translated captions are often longer than the English ones: each button grows until its
+// caption fits on one line, and the window grows with the row.
+void Tpreviewdlg::ArrangeButtons() {
+    const std::vector<QRect> row =
+        ButtonRow({QRect(8, 8, 130, 43), QRect(148, 8, 129, 43), QRect(284, 8, 129, 43)},
+                  {print_btn->sizeHint().width(), saveimg_btn->OneLineWidth(),
+                   usb_btn->OneLineWidth()});
+    print_btn->setGeometry(row[0]);
+    saveimg_btn->setGeometry(row[1]);
+    usb_btn->setGeometry(row[2]);
+    m_windowWidth = std::max(kWindowWidth, row.back().right() + 1 + kRowEndMargin);
+}
+
 // On a small or densely scaled screen the designed window is taller than the screen: the
 // page view gets shorter, the buttons stay as they are.
 void Tpreviewdlg::FitToScreen() {
@@ -316,12 +362,14 @@ void Tpreviewdlg::FitToScreen() {
     const int viewHeight =
         screen ? FittedViewHeight(screen->availableGeometry().height(), kFrameAllowance)
                : kViewHeight;
-    setFixedSize(kWindowWidth, kViewTop + viewHeight + kViewBottomMargin);
+    setFixedSize(m_windowWidth, kViewTop + viewHeight + kViewBottomMargin);
     // A shorter view keeps the designed proportions, centred, so that the page fills it
-    // instead of leaving its right part empty.
+    // instead of leaving its right part empty; so does a window widened for its buttons.
     const int viewWidth =
         std::min(kViewWidth, int(std::lround(double(viewHeight) * kViewWidth / kViewHeight)));
-    img->setGeometry(3 + (kViewWidth - viewWidth) / 2, kViewTop, viewWidth, viewHeight);
+    img->setGeometry(3 + (kViewWidth - viewWidth) / 2 + (m_windowWidth - kWindowWidth) / 2,
+                     kViewTop, viewWidth, viewHeight);
+    MirrorChildren(this, isRightToLeft());
 }
 
 // The program's own files are never replaced by a sheet, and an existing file only when the
@@ -342,11 +390,11 @@ bool Tpreviewdlg::MayWrite(const QString& name) {
     // so the question says where to.
     if (!NameTaken(name) || QFileInfo(name).isDir())
         return true;
-    QString question = Translate(QString::fromLatin1(kExists)).arg(QDir::toNativeSeparators(name));
+    QString question =
+        Translate(QString::fromLatin1(kExists)).arg(Isolated(QDir::toNativeSeparators(name)));
     if (chain.link)
-        question +=
-            QLatin1Char('\n') +
-            Translate(QString::fromLatin1(kLinkTo)).arg(QDir::toNativeSeparators(chain.end));
+        question += QLatin1Char('\n') + Translate(QString::fromLatin1(kLinkTo))
+                                             .arg(Isolated(QDir::toNativeSeparators(chain.end)));
     question += QLatin1Char('\n') + Translate(QString::fromLatin1(kReplace));
     // Enter answers No: a key pressed out of habit never replaces a file.
     return MsgBox(*m_platform.messages, this, question, 1, 1, MsgNo) == MsgYes;

@@ -34,12 +34,18 @@ std::optional<RemovableDrive> PickDrive(std::vector<RemovableDrive> drives);
 // "USB", line feed, carriage return, "(", the drive's name or "label [name]", ")".
 QString UsbCaption(const RemovableDrive& drive);
 
+// The buttons of a row at their designed places, each widened to what it needs (never
+// narrowed), the gaps between them kept: the ones after a widened button move along.
+std::vector<QRect> ButtonRow(const std::vector<QRect>& designed, const std::vector<int>& needed);
+
 // A push button whose caption wraps onto several lines beside its picture.
 class TWrapButton : public QPushButton {
     Q_OBJECT
 
 public:
     TWrapButton(const QString& caption, QWidget* parent);
+    // The width that shows each line of the caption unbroken beside the picture.
+    int OneLineWidth() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -100,6 +106,7 @@ public:
 private:
     void ScanDrives();
     bool OfferEject(const RemovableDrive& drive);
+    void ArrangeButtons();
     void FitToScreen();
     QString Translate(const QString& text) const;
     bool MayWrite(const QString& name);
@@ -121,4 +128,5 @@ private:
     QSize m_pageDpi;
     QString m_usbPath;
     std::optional<RemovableDrive> m_drive;
+    int m_windowWidth;
 };

@@ -8,6 +8,8 @@
 #include "print/U_PreviewDlg.h"
 #include "localization/U_SettingsDlg.h"
 #include "about/U_about.h"
+#include "support/U_Log.h"
+#include "localization/Lang_Reading.h"
 
 #include <QAction>
 #include <QApplication>
@@ -206,6 +208,64 @@ TEST_F(MainWindowSwitch, UserLanguageTranslatesEveryWindowAndTheFormatList) {
     EXPECT_EQ(settings->Chooser()->Header()->text(), QStringLiteral("  Français"));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
     EXPECT_TRUE(fake.messages.requests.empty());
+}
+
+// Two names of one pack differing only in case: the program starts in it and logs one aside.
+TEST_F(MainWindowSwitch, PacksNamedAlikeInAnotherCaseStartAndLogOneDuplicate) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QString pack = dir.filePath(QStringLiteral("QKS_0000040C.SPK"));
+    WriteLanguageFile(pack, Pack(0x040C, QStringLiteral("Français")));
+    QFile::copy(pack, dir.filePath(QStringLiteral("qks_0000040c.spk")));
+    EXPECT_EXIT(
+        {
+            start();
+            const QList<QByteArray>& log = main->Log()->Lines();
+            const auto aside = std::count_if(log.begin(), log.end(), [](const QByteArray& line) {
+                return line.contains("qks_0000040c.spk (the same name");
+            });
+            std::_Exit(int(aside) + (main->Languages()->CurrentLanguageName().isEmpty() ? 10 : 0));
+        },
+        ::testing::ExitedWithCode(1), "");
+}
+
+// A Hebrew pack mirrors what each window places itself, draws the list's flags on the right,
+// keeps English captions and file names whole; French puts everything back.
+TEST_F(MainWindowSwitch, RightToLeftPackMirrorsTheWindowsAndFrenchRestoresThem) {
+    QImage flag(20, 28, QImage::Format_RGB32);
+    flag.fill(Qt::blue);
+    LangPack hebrew = Pack(0x040D, QStringLiteral("עברית"));
+    hebrew.header.charset = 177;
+    WriteLanguageFile(dir.filePath(QStringLiteral("QKS_0000040D.SPK")), hebrew);
+    WriteLanguageFile(dir.filePath("QKS_0000040C.SPK"), Pack(0x040C, "Français", flag));
+    start();
+    QList<QWidget*> placed;
+    for (const char* name : {"preview_grp", "opt_grp", "JvBitBtn1", "rot_btn", "dynnum_lbl"})
+        placed << child<QWidget>(main.get(), name);
+    placed << child<QWidget>(settings, "LanguageChoice1") << child<QWidget>(about, "ok_btn")
+           << child<QWidget>(main->findChild<Tpreviewdlg*>(), "usb_btn");
+    QList<QRect> designed; // in each control's parent
+    for (QWidget* control : placed)
+        designed << control->geometry();
+
+    main->Languages()->SetLanguageIndex(1);
+    for (qsizetype i = 0; i < placed.size(); ++i)
+        EXPECT_EQ(placed[i]->x(), placed[i]->parentWidget()->width() - designed[i].right() - 1);
+    auto* load = child<QAction>(main.get(), "LoadPicture1");
+    EXPECT_EQ(load->text(), QStringLiteral("\u200F\u2066Load Picture...\u2069"));
+    EXPECT_FALSE(child<QLabel>(main.get(), "dynnum_lbl")->text().startsWith(QChar(0x200F)));
+    settings->show(); // the French flag at the right end of its line
+    QWidget* list = settings->Chooser()->List()->viewport();
+    EXPECT_EQ(list->grab().toImage().pixelColor(list->width() - 5, 2), QColor(Qt::blue));
+    const QString empty = dir.filePath(QStringLiteral("empty.jpg"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    main->OpenPicture(empty);
+    EXPECT_EQ(fake.messages.texts().value(0), QString("\"\u2068%1\u2069\" is empty.").arg(empty));
+
+    main->Languages()->SetLanguageIndex(0);
+    EXPECT_EQ(LocalNumber(34, 1), QStringLiteral("34,0"));
+    EXPECT_EQ(load->text(), QStringLiteral("Load Picture..."));
+    for (qsizetype i = 0; i < placed.size(); ++i)
+        EXPECT_EQ(placed[i]->geometry(), designed[i]);
 }
 
 TEST_F(MainWindowSwitch, BaseFileHoldsEveryWindowUntranslated) {

@@ -119,7 +119,7 @@ TEST_P(FullDiskWriters, KeepTheOldFileAndShowNoDone) {
     EXPECT_FALSE(shown.contains(QStringLiteral("Done !")));
     EXPECT_TRUE(w.platform.shell.opened.isEmpty());
     const QString error =
-        QStringLiteral("Could not write \"%1\": %2").arg(file, reason(w.disk.Error()));
+        QStringLiteral("Could not write \"\u2068%1\u2069\": %2").arg(file, reason(w.disk.Error()));
     EXPECT_EQ(shown.contains(error), c.reported) << shown.join(QLatin1Char('|')).toStdString();
 }
 

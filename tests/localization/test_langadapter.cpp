@@ -168,8 +168,9 @@ TEST(QtTexts, FollowThePackLanguage) {
 
 } // namespace
 
-// The program's words in a raised message follow the language; file names and the system's
-// reason are kept, a detail meant for the log is left out, other messages stay as they are.
+// The program's words in a raised message follow the language; file names (isolated, whole in
+// either direction) and the system's reason are kept, a detail meant for the log is left out,
+// other messages stay as they are.
 TEST(RaisedMessages, WordsTranslatedPartsKept) {
     QStringList items = MessageTexts();
     for (const auto& [english, french] :
@@ -182,11 +183,12 @@ TEST(RaisedMessages, WordsTranslatedPartsKept) {
     texts.setItems(items);
     for (const auto& [raised, shown] :
          {std::pair("Cannot open \"/a b.jpg\": Aucun fichier",
-                    "Impossible d'ouvrir « /a b.jpg » : Aucun fichier"),
+                    "Impossible d'ouvrir « \u2068/a b.jpg\u2069 » : Aucun fichier"),
           {"\"x.jpg\" is not a JPEG picture that can be read (Not a JPEG file: 0x68).",
-           "« x.jpg » n'est pas une image JPEG."},
-          {"\"p.png\" is a PNG picture; Quillmark reads JPEG pictures.", "« p.png » : image PNG."},
-          {"\"e.jpg\" is empty.", "\"e.jpg\" is empty."},
+           "« \u2068x.jpg\u2069 » n'est pas une image JPEG."},
+          {"\"p.png\" is a PNG picture; Quillmark reads JPEG pictures.",
+           "« \u2068p.png\u2069 » : image PNG."},
+          {"\"e.jpg\" is empty.", "\"\u2068e.jpg\u2069\" is empty."},
           {"Something else (42).", "Something else (42)."}})
         EXPECT_EQ(TranslateMessage(QString::fromUtf8(raised), &texts).toStdString(), shown);
     EXPECT_EQ(TranslateCaption(QStringLiteral("Warning"), &texts), QStringLiteral("Avertissement"));

@@ -224,7 +224,8 @@ TEST_P(SaveAsImage, AsksBeforeReplacingAFile) {
     EXPECT_EQ(platform.files.requests[0].title, QStringLiteral("Save as image"));
     QStringList expected;
     if (c.exists)
-        expected << saved + QStringLiteral(" already exists.\nDo you want to replace it?");
+        expected << QStringLiteral("\u2068%1\u2069 already exists.\nDo you want to replace it?")
+                        .arg(saved);
     if (c.written)
         expected << QStringLiteral("Done !");
     EXPECT_EQ(platform.messages.texts(), expected);
@@ -277,9 +278,10 @@ TEST_F(Preview, ItsMessagesFollowTheLanguage) {
     platform.files.answers.push_back(FileChooserAnswer{saved, {saved}, 0});
     platform.messages.answers = {MsgYes};
     executeClicking("saveimg_btn");
+    const QString question =
+        QStringLiteral("\u2068%1\u2069 existe déjà.\nVoulez-vous le remplacer ?");
     EXPECT_EQ(platform.messages.texts(),
-              QStringList({saved + QStringLiteral(" existe déjà.\nVoulez-vous le remplacer ?"),
-                           QStringLiteral("Terminé !")}));
+              QStringList({question.arg(saved), QStringLiteral("Terminé !")}));
 }
 
 TEST_F(Preview, TheSaveDialogStartsFromTheLastSheetSaved) {
@@ -302,8 +304,9 @@ TEST_F(Preview, TheWorkingCopyIsNeverReplacedByASheet) {
     executeClicking("saveimg_btn");
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(platform.messages.texts(),
-              QStringList{QStringLiteral("\"%1\" is a file the program keeps for itself. Please "
-                                         "choose another name.")
+              QStringList{QStringLiteral(
+                              "\"\u2068%1\u2069\" is a file the program keeps for itself. Please "
+                              "choose another name.")
                               .arg(work)});
     EXPECT_EQ(QFileInfo(work).size(), 0);
 }
@@ -324,7 +327,7 @@ TEST_F(Preview, AFailedSaveIsReportedAndNothingElseHappens) {
     ASSERT_EQ(platform.messages.requests.size(), 1u);
     EXPECT_EQ(platform.messages.requests[0].icon, MsgIcon::Error);
     EXPECT_EQ(platform.messages.requests[0].text,
-              QStringLiteral("Could not write \"%1\": Is a directory").arg(folder));
+              QStringLiteral("Could not write \"\u2068%1\u2069\": Is a directory").arg(folder));
     EXPECT_TRUE(platform.shell.opened.isEmpty());
     EXPECT_TRUE(QFileInfo(folder).isDir());
 
@@ -337,7 +340,8 @@ TEST_F(Preview, AFailedSaveIsReportedAndNothingElseHappens) {
     EXPECT_TRUE(stayedOpen);
     ASSERT_EQ(platform.messages.requests.size(), 1u);
     EXPECT_EQ(platform.messages.requests[0].text,
-              QStringLiteral("Could not write \"%1\": No such file or directory").arg(missing));
+              QStringLiteral("Could not write \"\u2068%1\u2069\": No such file or directory")
+                  .arg(missing));
 }
 
 TEST_F(Preview, UsbKeyWritesQuillmarkJpgAtTheRoot) {
