@@ -87,7 +87,9 @@ protected:
     int aspectWarnings() const {
         int n = 0;
         for (const auto& r : boxes(MsgIcon::None))
-            n += r.text == QStringLiteral("Incorrect aspect ratio. Picture may be deformed") &&
+            n += r.text == QStringLiteral("Incorrect aspect ratio. Picture may be deformed\n"
+                                          "Image \u203a Frame Photo (Ctrl+F) cuts the picture "
+                                          "to this format.") &&
                  r.caption == QStringLiteral("Quillmark");
         return n;
     }
