@@ -318,29 +318,48 @@ TEST(FramingRoundTrip, CheckAgreesWithTheWindow) {
     FaceModel model;
     model.startLoading();
     ASSERT_TRUE(model.waitUntilLoaded()) << model.status().toStdString();
-    const QImage darker = [] {
-        QImage p = PortraitOnWall({1500, 1700}, {260, 330, 900, 900}).mirrored(true, false);
-        QPainter(&p).fillRect(p.rect(), QColor(0, 0, 40, 60));
-        return p;
-    }();
-    for (const QImage& picture : {PortraitOnWall({1224, 1224}, {100, 100, 1024, 1024}), darker}) {
-        const QImage portrait = QImage::fromData(EncodeJpeg(picture)).convertToFormat(QImage::Format_RGB32);
+    // The test photograph's own wall continued upwards (its top rows mirrored again and
+    // again), so that the hair has room above it on one even wall, at two scales.
+    const QImage photo(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg"));
+    const auto withRoom = [&](int rows, double scale, bool mirrored) {
+        QImage tall(photo.width(), photo.height() + rows, QImage::Format_RGB32);
+        QPainter painter(&tall);
+        painter.drawImage(0, rows, photo);
+        for (int y = 0; y < rows; ++y) {
+            const int d = (rows - y - 1) % 24;
+            painter.drawImage(QPoint(0, y),
+                              photo.copy(0, (rows - y - 1) / 24 % 2 ? 23 - d : d, 512, 1));
+        }
+        painter.end();
+        return tall.scaled(tall.size() * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .mirrored(mirrored, false);
+    };
+    for (const QImage& picture : {withRoom(120, 2.0, false), withRoom(60, 1.5, true)}) {
+        const QImage portrait =
+            QImage::fromData(EncodeJpeg(picture)).convertToFormat(QImage::Format_RGB32);
         const HeadDetection shown = DetectHead(model, portrait);
         ASSERT_TRUE(shown.Found());
         for (int i = 0; i < kFormatCount; ++i) {
             SCOPED_TRACE(i);
             PhotoFormat format;
-            ASSERT_TRUE(ParseFormatLabel(QString(FormatCatalogue()[i].prefix) + FormatCatalogue()[i].country + ")", format));
+            ASSERT_TRUE(ParseFormatLabel(
+                QString(FormatCatalogue()[i].prefix) + FormatCatalogue()[i].country + ")", format));
             const PhotoNorm& norm = PhotoNorms()[i];
             const QRectF frame =
-                ProposeFrameForFormat(shown.Head, norm, FormatAspect(format), portrait.size()).Frame;
+                ProposeFrameForFormat(shown.Head, norm, FormatAspect(format), portrait.size())
+                    .Frame;
             const FrameVerdict window = JudgeFrame(shown.Head, frame, norm);
             const QImage framed =
                 QImage::fromData(EncodeJpeg(portrait.copy(CropRect(frame, portrait.size()))));
             const HeadDetection checked = DetectHead(model, framed);
             ASSERT_TRUE(checked.Found());
-            const FrameVerdict check = JudgeFrame(
-                checked.Head, PrintedFrame(framed.size(), norm.SizeMm, true), norm);
+            const FrameVerdict check =
+                JudgeFrame(checked.Head, PrintedFrame(framed.size(), norm.SizeMm, true), norm);
+            // With little or no wall left above the hair (the window warns of it), the check
+            // may not see the crown; it says so rather than taking the picture's edge.
+            EXPECT_TRUE(!checked.Head.CrownUncertain || window.Has(FrameWarning::LittleRoomAbove));
+            if (checked.Head.CrownUncertain)
+                continue;
             EXPECT_EQ(check.Within(), window.Within()) << check.Measure.HeadMm;
             EXPECT_NEAR(check.Measure.HeadMm, window.Measure.HeadMm, 0.5);
         }
