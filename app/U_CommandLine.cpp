@@ -156,8 +156,7 @@ QString mmRange(const MmRange& r) {
 namespace {
 
 // One picture's block. The model loads meanwhile: the first picture is decoded while it does.
-int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model,
-             QTextStream& out) {
+int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model, QTextStream& out) {
     const auto line = [&out](const char* key, const QString& value) {
         out << key << ": " << value << '\n';
     };

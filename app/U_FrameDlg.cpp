@@ -119,8 +119,8 @@ void TFrameView::zoomOnFrame() {
 }
 
 void TFrameView::layOut() {
-    const QRectF region = m_whole || m_region.isEmpty() ? QRectF(QPointF(), m_picture.size())
-                                                         : m_region;
+    const QRectF region =
+        m_whole || m_region.isEmpty() ? QRectF(QPointF(), m_picture.size()) : m_region;
     if (region.isEmpty() || width() < 1 || height() < 1)
         return;
     m_scale = std::min(width() / region.width(), height() / region.height());
@@ -328,7 +328,8 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(kProgressMillis);
     reset_btn = m_components.add(new QPushButton(QStringLiteral("Reset"), this), "reset_btn");
-    whole_btn = m_components.add(new QPushButton(QStringLiteral("Whole picture"), this), "whole_btn");
+    whole_btn =
+        m_components.add(new QPushButton(QStringLiteral("Whole picture"), this), "whole_btn");
     whole_btn->setCheckable(true);
     ok_btn = m_components.add(new QPushButton(QStringLiteral("OK"), this), "ok_btn");
     cancel_btn = m_components.add(new QPushButton(QStringLiteral("Cancel"), this), "cancel_btn");

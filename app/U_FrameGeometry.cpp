@@ -120,8 +120,8 @@ QRectF ZoomRegion(const QRectF& frame, const QSizeF& view) {
     QSizeF size(0, frame.height() * kZoomFrames);
     size.setWidth(size.height() * view.width() / view.height());
     if (size.width() < frame.width() * kZoomFrames) // a wide frame in a tall view
-        size = QSizeF(frame.width() * kZoomFrames, frame.width() * kZoomFrames * view.height() /
-                                                        view.width());
+        size = QSizeF(frame.width() * kZoomFrames,
+                      frame.width() * kZoomFrames * view.height() / view.width());
     QRectF region(QPointF(), size);
     region.moveCenter(frame.center());
     return region;

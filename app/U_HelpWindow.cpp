@@ -18,8 +18,7 @@ HelpLink ClassifyHelpLink(const QUrl& link, const QString& helpFolder) {
     // Resolved through links, so that a planted link cannot lead out of the folder either.
     const QString file = QFileInfo(link.toLocalFile()).canonicalFilePath();
     const QString folder = QFileInfo(helpFolder).canonicalFilePath();
-    return !file.isEmpty() && !folder.isEmpty() &&
-                   file.startsWith(folder + QLatin1Char('/'))
+    return !file.isEmpty() && !folder.isEmpty() && file.startsWith(folder + QLatin1Char('/'))
                ? HelpLink::Follow
                : HelpLink::Refuse;
 }

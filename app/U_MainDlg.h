@@ -223,8 +223,8 @@ private:
     // copy: quarter turns clockwise and the colour transform applied after loading.
     int m_quarterTurns = 0;
     QImage (*m_colourTransform)(QImage) = nullptr;
-    QString m_lastOpened; // the file the user last opened, where framing starts again
-    int m_workTurns = 0;      // quarter turns of the working copy from that file
+    QString m_lastOpened;      // the file the user last opened, where framing starts again
+    int m_workTurns = 0;       // quarter turns of the working copy from that file
     bool m_workFramed = false; // the working copy is a framing of that file
     void RequestHead();
     void LogHead();

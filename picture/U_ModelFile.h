@@ -21,10 +21,10 @@ struct LandmarkModel {
         std::vector<std::uint32_t> anchors; // the landmark each sampled pixel is placed from
         std::vector<float> deltas;          // its offset from there, x and y
         int trees = 0;
-        int splits = 0;                     // per tree, a full binary tree
-        std::vector<std::uint32_t> pixels;  // per split: the two pixels compared
-        std::vector<float> thresholds;      // per split
-        std::vector<float> leaves;          // per tree, (splits + 1) shapes of 2 x points floats
+        int splits = 0;                    // per tree, a full binary tree
+        std::vector<std::uint32_t> pixels; // per split: the two pixels compared
+        std::vector<float> thresholds;     // per split
+        std::vector<float> leaves;         // per tree, (splits + 1) shapes of 2 x points floats
     };
     int points = 0;
     std::vector<float> meanShape; // x and y per point, in the face box's unit square
