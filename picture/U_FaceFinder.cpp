@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <numbers>
 #include <thread>
@@ -320,12 +321,17 @@ struct FaceModel::Impl {
             return QStringLiteral("The face landmark model %1 is not a model file: %2.")
                 .arg(file, install);
         try {
+            // The detector unpacks on the other core while the landmark model is read.
+            std::future<void> detectorReady = std::async(std::launch::async, [this] {
+                detector = dlib::get_frontal_face_detector();
+            });
             QFile in(file);
             if (!in.open(QIODevice::ReadOnly))
                 return QStringLiteral("The face landmark model %1 cannot be read (%2): %3.")
                     .arg(file, in.errorString(), install);
-            const QByteArray bytes = in.read(kMaxModelBytes + 1);
-            if (bytes.size() != info.size() ||
+            // Exactly the size checked above, in one read.
+            QByteArray bytes(qsizetype(info.size()), Qt::Uninitialized);
+            if (in.read(bytes.data(), bytes.size()) != bytes.size() ||
                 !ReadLandmarkModel(bytes.constData(), size_t(bytes.size()), predictor.model,
                                    &progress))
                 return QStringLiteral("The face landmark model %1 is damaged: %2.")
@@ -336,7 +342,7 @@ struct FaceModel::Impl {
                     .arg(predictor.model.points)
                     .arg(install);
             predictor.prepare();
-            detector = dlib::get_frontal_face_detector();
+            detectorReady.get();
         } catch (const std::exception& e) {
             return QStringLiteral("The face landmark model %1 cannot be read (%2): %3.")
                 .arg(file, QString::fromLocal8Bit(e.what()).simplified().left(200), install);

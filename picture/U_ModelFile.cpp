@@ -1,5 +1,6 @@
 #include "picture/U_ModelFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -103,6 +104,9 @@ bool readStage(Reader& r, std::int64_t rows, LandmarkModel::Stage& stage) {
         std::int64_t leaves = 0;
         if (!r.count(leaves, 4) || leaves != splits + 1)
             return false;
+        if (t == 0) // all trees alike: room for them at once, bounded by the bytes left
+            stage.leaves.reserve(size_t(std::min<std::uint64_t>(
+                std::uint64_t(trees) * leaves * rows, r.left() / 4)));
         for (std::int64_t l = 0; l < leaves; ++l)
             if (!r.column(stage.leaves, rows))
                 return false;
