@@ -45,7 +45,8 @@ protected:
         if (text.isEmpty() || !text.at(0).isPrint() || text.at(0).isSpace() ||
             (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
             return false;
-        m_combo->showPopup();
+        if (!m_combo->view()->isVisible())
+            m_combo->showPopup();
         m_combo->view()->keyboardSearch(text);
         return true;
     }
