@@ -7,8 +7,9 @@
 
 namespace {
 
-// The opener is waited for this long; one still running then has started a program.
-constexpr int kOpenerMillis = 4000;
+// The opener is waited for this long (it may try a dozen browsers on a busy machine); one
+// still running then has started a program.
+constexpr int kOpenerMillis = 10000;
 
 // The desktop's opener reports through its exit status whether a program took the document;
 // merely starting it (all the toolkit checks) says nothing when no program is installed.
