@@ -77,9 +77,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             } else if (!kToolkitAlone.contains(name) && line.unknown.isEmpty()) {
                 line.unknown = argument;
             }
-        } else if (line.picture.isEmpty() && !argument.isEmpty() &&
-                   !argument.startsWith(QLatin1Char('-')) && !IsLanguageSwitch(argument))
-            line.picture = argument;
+        } else if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')) &&
+                   !IsLanguageSwitch(argument)) {
+            if (line.picture.isEmpty())
+                line.picture = argument;
+            line.pictures << argument;
+        }
     }
     if (line.check && line.picture.isEmpty() && line.error.isEmpty())
         line.error = QStringLiteral("--check needs a picture");
@@ -93,22 +96,23 @@ bool IsLanguageSwitch(const QString& argument) {
 QString UsageText() {
     return QStringLiteral(
         "Usage: quillmark [PICTURE]\n"
-        "       quillmark --check PICTURE [--format INDEX]\n"
+        "       quillmark --check PICTURE... [--format INDEX]\n"
         "       quillmark -co\n"
         "\n"
         "Prints identity photos in the official format of a country.\n"
         "\n"
         "  PICTURE     a JPEG picture to load once the window is up; when Quillmark is\n"
         "              already running, it loads the picture and raises its window\n"
-        "  --check PICTURE\n"
+        "  --check PICTURE...\n"
         "              without a window: find the face, print its points in picture\n"
         "              pixels, the head height and eye line in mm as the picture prints\n"
         "              stretched to the format, the format's norm and the verdict, then\n"
         "              the counter's checks (pose, eyes, mouth, light, sharpness, wall,\n"
-        "              resolution) and \"checks_failed:\", one \"key: value\" a line.\n"
-        "              Exit status 0 within the norm, 1 outside it or a check failed,\n"
-        "              2 no face found or no face model (package libdlib-data), 3 picture\n"
-        "              unreadable, 4 wrong arguments\n"
+        "              resolution) and \"checks_failed:\", one \"key: value\" a line,\n"
+        "              one block per picture with a blank line between them. Exit\n"
+        "              status (the worst of all pictures) 0 within the norm, 1 outside\n"
+        "              it or a check failed, 2 no face found or no face model (package\n"
+        "              libdlib-data), 3 picture unreadable, 4 wrong arguments\n"
         "  --format INDEX\n"
         "              the catalogue entry for --check, from 0; default the one chosen\n"
         "              last in the window\n"
@@ -159,20 +163,17 @@ bool WriteChecks(QTextStream& out, const QImage& picture, const std::array<QPoin
     return !AnyFailed(results);
 }
 
-int RunCheck(const QString& path, int formatIndex, const QString& predictorFile, QTextStream& out) {
+namespace {
+
+// One picture's block. The model loads meanwhile: the first picture is decoded while it does.
+int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model, QTextStream& out) {
     const auto line = [&out](const char* key, const QString& value) {
         out << key << ": " << value << '\n';
     };
-    const std::vector<PhotoNorm>& norms = PhotoNorms();
-    if (formatIndex < 0 || size_t(formatIndex) >= norms.size()) {
-        line("error", QStringLiteral("no format %1").arg(formatIndex));
-        return kCheckUsage;
-    }
-    const PhotoNorm& norm = norms[size_t(formatIndex)];
-    const FormatEntry& entry = FormatCatalogue()[size_t(formatIndex)];
+    const FormatEntry& entry = FormatCatalogue()[size_t(norm.Index)];
     line("picture", path);
     line("format", QStringLiteral("%1 %2%3)")
-                       .arg(formatIndex)
+                       .arg(norm.Index)
                        .arg(QString::fromUtf8(entry.prefix), QString::fromUtf8(entry.country)));
     QImage picture;
     try {
@@ -182,9 +183,6 @@ int RunCheck(const QString& path, int formatIndex, const QString& predictorFile,
         return kCheckUnreadable;
     }
     line("size", QStringLiteral("%1 x %2").arg(picture.width()).arg(picture.height()));
-
-    FaceModel model(predictorFile);
-    model.startLoading();
     if (!model.waitUntilLoaded()) {
         line("error", model.status());
         return kCheckNoFace;
@@ -233,4 +231,25 @@ int RunCheck(const QString& path, int formatIndex, const QString& predictorFile,
     line("verdict", verdict.Within() ? QStringLiteral("within") : QStringLiteral("outside"));
     const bool checksPassed = WriteChecks(out, picture, found.Face.landmarks, frame, norm.SizeMm);
     return verdict.Within() && checksPassed ? kCheckWithin : kCheckOutside;
+}
+
+} // namespace
+
+int RunCheck(const QStringList& pictures, int formatIndex, const QString& predictorFile,
+             QTextStream& out) {
+    const std::vector<PhotoNorm>& norms = PhotoNorms();
+    if (formatIndex < 0 || size_t(formatIndex) >= norms.size()) {
+        out << "error: " << QStringLiteral("no format %1").arg(formatIndex) << '\n';
+        return kCheckUsage;
+    }
+    FaceModel model(predictorFile);
+    model.startLoading();
+    int worst = kCheckWithin;
+    for (qsizetype i = 0; i < pictures.size(); ++i) {
+        if (i > 0)
+            out << '\n';
+        worst = std::max(worst, CheckOne(pictures[i], norms[size_t(formatIndex)], model, out));
+        out.flush();
+    }
+    return worst;
 }

@@ -17,6 +17,7 @@ struct CommandLine {
     bool help = false;    // --help, -h: print UsageText and end
     bool version = false; // --version: print VersionText and end
     QString picture;      // the picture to load, as given; empty for none
+    QStringList pictures; // every picture named, for --check
     // --check PICTURE [--format INDEX]: measure the head without a window.
     bool check = false;
     int checkFormat = -1; // -1: the saved format
@@ -53,10 +54,11 @@ enum CheckStatus {
 };
 
 class QTextStream;
-// Finds the face in the picture and measures the head as it prints stretched to the format
-// (catalogue index), with the predictor read from predictorFile; writes one "key: value" a
-// line to out and returns the exit status.
-int RunCheck(const QString& picture, int formatIndex, const QString& predictorFile,
+// Finds the face in each picture and measures the head as it prints stretched to the format
+// (catalogue index), with the predictor read once from predictorFile; writes one block of
+// "key: value" lines per picture to out, a blank line between blocks, and returns the worst
+// (highest) exit status.
+int RunCheck(const QStringList& pictures, int formatIndex, const QString& predictorFile,
              QTextStream& out);
 QString VersionText(const QString& version);
 

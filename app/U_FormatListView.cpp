@@ -2,7 +2,10 @@
 
 #include "app/U_Formats.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
 
 TFormatListView::TFormatListView(QWidget* parent) : QListView(parent) {}
 
@@ -25,4 +28,35 @@ void TFormatListView::keyboardSearch(const QString& search) {
     const int found = FindFormatByCountry(labels, wanted, from);
     if (found >= 0)
         setCurrentIndex(model()->index(found, modelColumn(), rootIndex()));
+}
+
+namespace {
+
+class TypingOpensList : public QObject {
+public:
+    explicit TypingOpensList(QComboBox* combo) : QObject(combo), m_combo(combo) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != m_combo || event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (text.isEmpty() || !text.at(0).isPrint() || text.at(0).isSpace() ||
+            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+            return false;
+        if (!m_combo->view()->isVisible())
+            m_combo->showPopup();
+        m_combo->view()->keyboardSearch(text);
+        return true;
+    }
+
+private:
+    QComboBox* m_combo;
+};
+
+} // namespace
+
+void OpenListOnTyping(QComboBox* combo) {
+    combo->installEventFilter(new TypingOpensList(combo));
 }

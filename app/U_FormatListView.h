@@ -15,3 +15,8 @@ private:
     QString m_typed;
     QElapsedTimer m_sinceKey;
 };
+
+class QComboBox;
+// Letters typed on the closed combo box open its list and move the highlight there, so that
+// a format is chosen (and checked) only when the list closes on it, not at each letter.
+void OpenListOnTyping(QComboBox* combo);

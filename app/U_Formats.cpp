@@ -153,6 +153,7 @@ const QStringList& MainTexts() {
         QStringLiteral("Hungary - Traffic board"),
         QStringLiteral("Italy - Passport"),
         QStringLiteral("Load a picture first"),
+        QStringLiteral("Image \u203a Frame Photo (Ctrl+F) cuts the picture to this format."),
     };
     return texts;
 }

@@ -11,27 +11,30 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QThreadPool>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
 
 namespace {
 
-// The window fills the screen's work area up to this height, counted at pixel ratio 1.
-constexpr int kMaxWindowHeight = 1000;
-constexpr int kMaxWindowWidth = 1400;
-// Room the verdict line and the buttons take below the picture.
-constexpr QSize kChrome(24, 120);
-// Keys move the frame by one shown pixel, ten with Shift; the wheel and + / - size it.
-constexpr double kSmallStep = 1;
-constexpr double kLargeStep = 10;
+// Keys and the wheel size the frame by these factors; Shift+arrow moves it by this share.
 constexpr double kWheelFactor = 1.1;
 constexpr double kKeyFactor = 1.05;
+constexpr double kLargeStepShare = 0.1;
 // A mark is taken by the mouse within this many shown pixels.
 constexpr double kGrabRadius = 10;
+// The frame counts as small in the view below this share of the view's height.
+constexpr double kSmallInView = 0.25;
+// Title bar and borders assumed until the window manager has framed the window once.
+constexpr QMargins kAssumedDecoration(4, 32, 4, 4);
+// The shown copy of a whole picture is at most this large on its long side.
+constexpr int kOverviewSide = 2400;
+constexpr int kProgressMillis = 100;
 
 const char* const kLooking = "Looking for the face...";
 const char* const kHeadNorm = "Head %1 mm — norm %2–%3 mm";
@@ -50,6 +53,9 @@ const char* const kCrownUncertain = "Crown uncertain: check it and drag it into 
 const char* const kTwoFaces = "More than one face: the largest is taken";
 const char* const kNoModel = "Finding the face needs the package libdlib-data: frame by hand";
 const char* const kTooSmall = "Picture too small to find a face: frame by hand";
+const char* const kLoadingModel = "Loading the face model...";
+const char* const kMovedAbove = "Too little room above the head";
+const char* const kMovedBelow = "Too little room below the chin";
 
 QString number(double value) {
     return LocalNumber(value, 1);
@@ -79,7 +85,8 @@ const QStringList& FrameTexts() {
         QStringList list;
         for (const char* text :
              {kLooking, kHeadNorm, kHeadUsual, kEyeNorm, kEyeUsual, kEyeOnly, kTilted, kTurned,
-              kRoomAbove, kRoomBelow, kNoFace, kCrownUncertain, kTwoFaces, kNoModel, kTooSmall})
+              kRoomAbove, kRoomBelow, kNoFace, kCrownUncertain, kTwoFaces, kNoModel, kTooSmall,
+              kLoadingModel, kMovedAbove, kMovedBelow})
             list << QString::fromUtf8(text);
         return list;
     }();
@@ -91,25 +98,57 @@ TFrameView::TFrameView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TFrameView::setPicture(const QImage& picture, double scale) {
-    m_pictureSize = picture.size();
-    m_scale = scale;
-    const QSize shown(std::max(1, int(std::lround(picture.width() * scale))),
-                      std::max(1, int(std::lround(picture.height() * scale))));
-    m_scaled = picture.isNull() ? QImage() : Resampled(picture, shown);
+void TFrameView::setPicture(const QImage& picture, double overviewScale) {
+    m_picture = picture;
+    m_overviewScale = overviewScale;
+    const QSize shown(std::max(1, int(std::lround(picture.width() * overviewScale))),
+                      std::max(1, int(std::lround(picture.height() * overviewScale))));
+    m_overview = picture.isNull() ? QImage() : Resampled(picture, shown);
     m_head.reset();
-    resizeEvent(nullptr);
+    m_frame = QRectF();
+    m_region = QRectF(QPointF(), picture.size());
+    layOut();
+}
+
+void TFrameView::setWhole(bool whole) {
+    m_whole = whole;
+    zoomOnFrame();
+}
+
+void TFrameView::zoomOnFrame() {
+    m_region = ZoomRegion(m_frame, size());
+    layOut();
+}
+
+void TFrameView::layOut() {
+    const QRectF region =
+        m_whole || m_region.isEmpty() ? QRectF(QPointF(), m_picture.size()) : m_region;
+    if (region.isEmpty() || width() < 1 || height() < 1)
+        return;
+    m_scale = std::min(width() / region.width(), height() / region.height());
+    m_offset = QPointF(width() / 2.0, height() / 2.0) - region.center() * m_scale;
+    update();
+}
+
+void TFrameView::keepFrameInView() {
+    if (m_whole || m_frame.isEmpty())
+        return;
+    if (!visibleRegion().contains(m_frame) || m_frame.height() * m_scale < kSmallInView * height())
+        zoomOnFrame();
 }
 
 void TFrameView::setFrame(const QRectF& frame) {
     m_frame = frame;
-    update();
+    zoomOnFrame();
 }
 
 void TFrameView::changeFrame(const QRectF& frame) {
     if (frame == m_frame)
         return;
-    setFrame(frame);
+    m_frame = frame;
+    if (m_drag == Drag::None)
+        keepFrameInView();
+    update();
     emit frameMoved();
 }
 
@@ -125,21 +164,24 @@ void TFrameView::setHead(const std::optional<HeadPoints>& head) {
 }
 
 void TFrameView::resizeEvent(QResizeEvent*) {
-    m_offset = QPointF((width() - m_scaled.width()) / 2.0, (height() - m_scaled.height()) / 2.0);
-    m_offset =
-        QPointF(std::max(0.0, std::round(m_offset.x())), std::max(0.0, std::round(m_offset.y())));
-    update();
+    zoomOnFrame();
 }
 
 void TFrameView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().dark());
-    if (m_scaled.isNull())
+    if (m_picture.isNull())
         return;
-    p.drawImage(m_offset, m_scaled);
-    const QRectF shown(m_offset, m_scaled.size());
+    // The part of the picture in view, drawn from the scaled copy when that is fine enough.
+    const QRectF shown = QRectF(toView(QPointF()), m_picture.size() * m_scale).intersected(rect());
+    const QRectF source(toPicture(shown.topLeft()), shown.size() / m_scale);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (m_scale <= m_overviewScale)
+        p.drawImage(shown, m_overview,
+                    QRectF(source.topLeft() * m_overviewScale, source.size() * m_overviewScale));
+    else
+        p.drawImage(shown, m_picture, source);
     const QRectF frame(toView(m_frame.topLeft()), m_frame.size() * m_scale);
-
     // Outside the frame is dimmed: four strips around it.
     const QColor dim(0, 0, 0, 150);
     p.fillRect(QRectF(shown.left(), shown.top(), shown.width(), frame.top() - shown.top()), dim);
@@ -183,7 +225,7 @@ void TFrameView::paintEvent(QPaintEvent*) {
 }
 
 void TFrameView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || m_scaled.isNull())
+    if (event->button() != Qt::LeftButton || m_picture.isNull())
         return;
     const QPointF at = event->position();
     const auto near = [&](const QPointF& point) {
@@ -207,12 +249,12 @@ void TFrameView::mouseMoveEvent(QMouseEvent* event) {
     case Drag::None:
         return;
     case Drag::Frame:
-        changeFrame(MovedFrame(m_frameFrom, at - m_dragFrom, m_pictureSize));
+        changeFrame(MovedFrame(m_frameFrom, at - m_dragFrom, pictureSize()));
         return;
     case Drag::Crown:
     case Drag::Chin: {
-        const QPointF inside(std::clamp(at.x(), 0.0, m_pictureSize.width()),
-                             std::clamp(at.y(), 0.0, m_pictureSize.height()));
+        const QPointF inside(std::clamp(at.x(), 0.0, pictureSize().width()),
+                             std::clamp(at.y(), 0.0, pictureSize().height()));
         if (m_drag == Drag::Crown) {
             m_head->Crown = inside;
             m_head->CrownUncertain = false; // the user has placed it
@@ -228,44 +270,48 @@ void TFrameView::mouseMoveEvent(QMouseEvent* event) {
 
 void TFrameView::mouseReleaseEvent(QMouseEvent*) {
     m_drag = Drag::None;
+    keepFrameInView();
 }
 
+// As in picture viewers: wheel up (with or without Ctrl) and "+" make the head larger, which
+// here means a smaller frame around it.
 void TFrameView::wheelEvent(QWheelEvent* event) {
     const double steps = event->angleDelta().y() / 120.0;
     if (steps != 0 && !m_frame.isEmpty())
-        changeFrame(ResizedFrame(m_frame, std::pow(kWheelFactor, -steps), m_pictureSize));
+        changeFrame(ResizedFrame(m_frame, std::pow(kWheelFactor, -steps), pictureSize()));
     event->accept();
 }
 
 void TFrameView::keyPressEvent(QKeyEvent* event) {
-    const double step =
-        (event->modifiers() & Qt::ShiftModifier ? kLargeStep : kSmallStep) / m_scale;
+    const bool large = event->modifiers() & Qt::ShiftModifier;
+    const double across = large ? kLargeStepShare * m_frame.width() : ArrowStep(m_scale);
+    const double down = large ? kLargeStepShare * m_frame.height() : ArrowStep(m_scale);
     QPointF delta;
     switch (event->key()) {
     case Qt::Key_Left:
-        delta = {-step, 0};
+        delta = {-across, 0};
         break;
     case Qt::Key_Right:
-        delta = {step, 0};
+        delta = {across, 0};
         break;
     case Qt::Key_Up:
-        delta = {0, -step};
+        delta = {0, -down};
         break;
     case Qt::Key_Down:
-        delta = {0, step};
+        delta = {0, down};
         break;
     case Qt::Key_Plus:
     case Qt::Key_Equal:
-        changeFrame(ResizedFrame(m_frame, kKeyFactor, m_pictureSize));
+        changeFrame(ResizedFrame(m_frame, 1 / kKeyFactor, pictureSize()));
         return;
     case Qt::Key_Minus:
-        changeFrame(ResizedFrame(m_frame, 1 / kKeyFactor, m_pictureSize));
+        changeFrame(ResizedFrame(m_frame, kKeyFactor, pictureSize()));
         return;
     default:
         QWidget::keyPressEvent(event);
         return;
     }
-    changeFrame(MovedFrame(m_frame, delta, m_pictureSize));
+    changeFrame(MovedFrame(m_frame, delta, pictureSize()));
 }
 
 TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
@@ -279,18 +325,28 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     verdict_lbl->setMinimumHeight(3 * verdict_lbl->fontMetrics().lineSpacing());
     m_checkList = new TCheckList(this);
     m_components.add(m_checkList->Texts(), "checks_ts");
-    original_btn =
-        m_components.add(new QPushButton(QStringLiteral("Original"), this), "original_btn");
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 100);
+    m_progress->setTextVisible(false);
+    m_progress->setMaximumWidth(200);
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(kProgressMillis);
+    reset_btn = m_components.add(new QPushButton(QStringLiteral("Reset"), this), "reset_btn");
+    whole_btn =
+        m_components.add(new QPushButton(QStringLiteral("Whole picture"), this), "whole_btn");
+    whole_btn->setCheckable(true);
     ok_btn = m_components.add(new QPushButton(QStringLiteral("OK"), this), "ok_btn");
     cancel_btn = m_components.add(new QPushButton(QStringLiteral("Cancel"), this), "cancel_btn");
     frame_ts = m_components.add(new TTextStorage(QStringLiteral("frame_ts"), FrameTexts(), this),
                                 "frame_ts");
     ok_btn->setDefault(true);
-    original_btn->setAutoDefault(false);
-    cancel_btn->setAutoDefault(false);
+    for (QPushButton* button : {reset_btn, whole_btn, cancel_btn})
+        button->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(original_btn);
+    buttons->addWidget(reset_btn);
+    buttons->addWidget(whole_btn);
+    buttons->addWidget(m_progress);
     buttons->addStretch(1);
     buttons->addWidget(ok_btn);
     buttons->addWidget(cancel_btn);
@@ -304,15 +360,11 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
         m_outcome = Outcome::Apply;
         accept();
     });
-    connect(original_btn, &QPushButton::clicked, this, [this] {
-        m_outcome = Outcome::Original;
-        accept();
-    });
+    connect(reset_btn, &QPushButton::clicked, this, &TFrameDlg::Reset);
+    connect(whole_btn, &QPushButton::toggled, m_view, &TFrameView::setWhole);
     connect(cancel_btn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_view, &TFrameView::frameMoved, this, [this] {
-        m_littleRoomAbove = m_littleRoomBelow = false;
-        UpdateVerdict();
-    });
+    connect(m_progressTimer, &QTimer::timeout, this, &TFrameDlg::ShowWaiting);
+    connect(m_view, &TFrameView::frameMoved, this, &TFrameDlg::UpdateVerdict);
     connect(m_view, &TFrameView::headMoved, this, [this] {
         if (m_detection)
             m_detection->Head = *m_view->head();
@@ -327,7 +379,10 @@ QString TFrameDlg::Text(const char* english) const {
 TFrameDlg::Outcome TFrameDlg::Execute(const Request& request) {
     Prepare(request);
     m_view->setFocus();
+    // Once the window manager has framed the window, its real borders are known.
+    QTimer::singleShot(0, this, &TFrameDlg::FitToScreen);
     exec();
+    m_progressTimer->stop();
     m_crop = CropRect(m_view->frame(), m_view->pictureSize().toSize());
     ++m_generation; // a detection still under way is dropped when it comes back
     m_view->setPicture(QImage(), 1);
@@ -336,52 +391,86 @@ TFrameDlg::Outcome TFrameDlg::Execute(const Request& request) {
     return m_outcome;
 }
 
+void TFrameDlg::FitToScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    QMargins decoration(inner.left() - outer.left(), inner.top() - outer.top(),
+                        outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (!isVisible() || decoration.isNull())
+        decoration = kAssumedDecoration;
+    setGeometry(FrameWindowRect(screen->availableGeometry(), decoration));
+}
+
 void TFrameDlg::Prepare(const Request& request) {
     m_outcome = Outcome::Cancelled;
     m_norm = request.Norm;
+    m_aspect = request.Aspect;
+    m_model = request.Model;
     m_detection.reset();
-    m_littleRoomAbove = m_littleRoomBelow = false;
     m_picture = request.Picture;
     m_checkList->setResults({});
+    m_proposal.reset();
+    FitToScreen();
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const QSize size(std::min(work.width(), kMaxWindowWidth),
-                     std::min(work.height(), kMaxWindowHeight));
-    resize(size);
-    move(work.center() - QPoint(size.width() / 2, size.height() / 2));
+    const QSize overview = screen ? screen->size() * screen->devicePixelRatio() : QSize();
     const QSizeF picture = request.Picture.size();
     m_view->setPicture(request.Picture,
-                       FitScale(picture, QSizeF(size - kChrome - QSize(0, m_checkList->Height()))));
+                       FitScale(picture, overview.isEmpty() ? QSizeF(kOverviewSide, kOverviewSide)
+                                                            : QSizeF(overview)));
     m_view->setGuides(GuidesFor(m_norm), m_norm.SizeMm.height());
+    whole_btn->setChecked(false);
     m_view->setFrame(LargestFrame(request.Aspect, picture));
 
     const int generation = ++m_generation;
     if (request.Known) {
         DetectionDone(generation, *request.Known);
-    } else if (request.Model && request.Workers) {
+    } else if ((request.Model || request.Finder) && request.Workers) {
         // The worker owns what it reads; its answer is dropped if the window has moved on.
         const QImage shown = request.Picture;
         const FaceModel* model = request.Model;
-        request.Workers->start([this, generation, shown, model] {
-            const HeadDetection found = DetectHead(*model, shown);
+        auto finder = request.Finder;
+        request.Workers->start([this, generation, shown, model, finder] {
+            const HeadDetection found = finder ? finder(shown) : DetectHead(*model, shown);
             QMetaObject::invokeMethod(
                 this, [this, generation, found] { DetectionDone(generation, found); },
                 Qt::QueuedConnection);
         });
-        UpdateVerdict();
+        ShowWaiting();
+        m_progressTimer->start();
     } else {
         DetectionDone(generation, HeadDetection{});
     }
 }
 
+void TFrameDlg::ShowWaiting() {
+    const bool loading = m_model && !m_model->ready() && m_model->status().isEmpty();
+    m_progress->setVisible(loading);
+    if (loading)
+        m_progress->setValue(int(std::lround(100 * m_model->progress())));
+    UpdateVerdict();
+}
+
 void TFrameDlg::DetectionDone(int generation, const HeadDetection& detection) {
     if (generation != m_generation)
         return;
+    m_progressTimer->stop();
+    m_progress->hide();
     m_detection = detection;
-    if (detection.Found()) {
+    if (detection.Found())
         m_view->setHead(detection.Head);
+    Reset();
+}
+
+void TFrameDlg::Reset() {
+    if (m_detection && m_detection->Found()) {
+        m_view->setHead(m_detection->Head);
         Propose();
     } else {
+        m_proposal.reset();
+        m_view->setFrame(LargestFrame(m_aspect, m_view->pictureSize()));
         UpdateVerdict();
     }
 }
@@ -389,21 +478,17 @@ void TFrameDlg::DetectionDone(int generation, const HeadDetection& detection) {
 void TFrameDlg::Propose() {
     if (!m_detection || !m_detection->Found())
         return;
-    const QSizeF picture = m_view->pictureSize();
-    const FrameProposal proposal = ProposeFrame(m_detection->Head, m_norm, picture);
-    // The frame keeps the format's own aspect, which the norm's millimetres may round.
-    const double aspect = m_view->frame().width() / m_view->frame().height();
-    QRectF frame(0, 0, proposal.Frame.height() * aspect, proposal.Frame.height());
-    frame.moveCenter(proposal.Frame.center());
-    m_view->setFrame(KeepInside(frame, picture));
-    m_littleRoomAbove = proposal.LittleRoomAbove;
-    m_littleRoomBelow = proposal.LittleRoomBelow;
+    m_proposal = ProposeFrameForFormat(m_detection->Head, m_norm, m_aspect, m_view->pictureSize());
+    m_view->setFrame(m_proposal->Frame);
     UpdateVerdict();
 }
 
 void TFrameDlg::UpdateVerdict() {
+    ok_btn->setEnabled(m_detection.has_value());
+    reset_btn->setEnabled(m_detection.has_value());
     if (!m_detection) {
-        verdict_lbl->setText(Text(kLooking));
+        const bool loading = m_model && !m_model->ready() && m_model->status().isEmpty();
+        verdict_lbl->setText(Text(loading ? kLoadingModel : kLooking));
         return;
     }
     const FaceResult& face = m_detection->Face;
@@ -428,15 +513,21 @@ void TFrameDlg::UpdateVerdict() {
                              range(m_norm.EyeLine->Max));
     else
         measures << Text(kEyeOnly).arg(number(verdict.Measure.EyeLineMm));
+    // What the proposal could not reach is told only while its frame is the one shown.
+    const bool proposed = m_proposal && m_proposal->Frame == m_view->frame();
     QStringList warnings;
     if (verdict.Has(FrameWarning::Tilted))
         warnings << Text(kTilted).arg(number(std::abs(verdict.TiltDegrees)));
     if (face.turned)
         warnings << Text(kTurned);
-    if (m_littleRoomAbove || verdict.Has(FrameWarning::LittleRoomAbove))
+    if (proposed && m_proposal->LittleRoomAbove)
         warnings << Text(kRoomAbove);
-    if (m_littleRoomBelow || verdict.Has(FrameWarning::LittleRoomBelow))
+    else if (verdict.Has(FrameWarning::LittleRoomAbove))
+        warnings << Text(kMovedAbove);
+    if (proposed && m_proposal->LittleRoomBelow)
         warnings << Text(kRoomBelow);
+    else if (verdict.Has(FrameWarning::LittleRoomBelow))
+        warnings << Text(kMovedBelow);
     if (head.CrownUncertain)
         warnings << Text(kCrownUncertain);
     if (face.faceCount > 1)

@@ -7,32 +7,45 @@
 #include <QDialog>
 #include <QImage>
 
+#include <functional>
 #include <optional>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class TCheckList;
 class QThreadPool;
+class QTimer;
 class TTextStorage;
 
 // The picture with the frame over it: the outside dimmed, the norm's guides inside, the
-// face's marks. The picture is scaled once, when it is set; frame and marks are kept in the
-// pixels of the full picture.
+// face's marks. It shows either the region around the frame, zoomed, or the whole picture.
+// Frame and marks are kept in the pixels of the full picture.
 class TFrameView : public QWidget {
     Q_OBJECT
 
 public:
     explicit TFrameView(QWidget* parent = nullptr);
 
-    // Shows picture scaled by scale (at most 1); the picture itself is not kept.
-    void setPicture(const QImage& picture, double scale);
-    QSizeF pictureSize() const { return m_pictureSize; }
+    // Shows picture (shared, not copied); a copy scaled by overviewScale (at most 1) is kept
+    // for showing it whole.
+    void setPicture(const QImage& picture, double overviewScale);
+    QSizeF pictureSize() const { return m_picture.size(); }
+    // View pixels per picture pixel, as now shown.
     double scale() const { return m_scale; }
     void setFrame(const QRectF& frame);
     const QRectF& frame() const { return m_frame; }
     void setGuides(const FrameGuides& guides, double photoHeightMm);
     void setHead(const std::optional<HeadPoints>& head);
     const std::optional<HeadPoints>& head() const { return m_head; }
+
+    // Whole picture, or the region around the frame (zoomed again on the frame as it is).
+    void setWhole(bool whole);
+    bool whole() const { return m_whole; }
+    // The part of the picture the view shows, in picture pixels.
+    QRectF visibleRegion() const {
+        return QRectF(toPicture(QPointF()), toPicture(QPointF(width(), height())));
+    }
 
     // Where a picture point is drawn.
     QPointF toView(const QPointF& p) const { return m_offset + p * m_scale; }
@@ -54,9 +67,16 @@ protected:
 private:
     enum class Drag { None, Frame, Crown, Chin };
     void changeFrame(const QRectF& frame);
+    void zoomOnFrame();
+    void layOut();
+    // Zooms again when the frame has left the view or shrunk to a small part of it.
+    void keepFrameInView();
 
-    QImage m_scaled;
-    QSizeF m_pictureSize;
+    QImage m_picture;
+    QImage m_overview;
+    double m_overviewScale = 1;
+    QRectF m_region; // the zoomed region, picture pixels
+    bool m_whole = false;
     double m_scale = 1;
     QPointF m_offset;
     QRectF m_frame;
@@ -68,14 +88,15 @@ private:
     QRectF m_frameFrom;
 };
 
-// The framing window: shows the working picture as it is shown, proposes a frame from the
-// face it finds (off this thread), and lets the user move and size the frame and correct
-// crown and chin. Its texts pass through frame_ts.
+// The framing window: shows the picture as it is shown, proposes a frame from the face it
+// finds (off this thread), and lets the user move and size the frame and correct crown and
+// chin. OK waits for the face search to end, so that no frame is applied before the face
+// could place it. Its texts pass through frame_ts.
 class TFrameDlg : public QDialog, public IComponentOwner {
     Q_OBJECT
 
 public:
-    enum class Outcome { Cancelled, Apply, Original };
+    enum class Outcome { Cancelled, Apply };
 
     struct Request {
         QImage Picture; // as shown, rotations and colour included
@@ -84,6 +105,8 @@ public:
         const FaceModel* Model = nullptr; // none: the automatic part says what to install
         QThreadPool* Workers = nullptr;
         std::optional<HeadDetection> Known; // a detection already made on this picture
+        // Finds the head on a worker instead of the model (which then only reports loading).
+        std::function<HeadDetection(const QImage&)> Finder;
     };
 
     explicit TFrameDlg(QWidget* parent = nullptr);
@@ -103,9 +126,12 @@ public:
 
 private:
     void Prepare(const Request& request);
+    void FitToScreen();
     void DetectionDone(int generation, const HeadDetection& detection);
     void Propose();
+    void Reset();
     void UpdateVerdict();
+    void ShowWaiting();
     QString Text(const char* english) const;
 
     TComponentList m_components;
@@ -113,7 +139,10 @@ private:
     QLabel* verdict_lbl = nullptr;
     TCheckList* m_checkList = nullptr;
     QImage m_picture; // as shown, for the checks
-    QPushButton* original_btn = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QTimer* m_progressTimer = nullptr;
+    QPushButton* reset_btn = nullptr;
+    QPushButton* whole_btn = nullptr;
     QPushButton* ok_btn = nullptr;
     QPushButton* cancel_btn = nullptr;
     TTextStorage* frame_ts = nullptr;
@@ -121,10 +150,12 @@ private:
     Outcome m_outcome = Outcome::Cancelled;
     int m_generation = 0;
     PhotoNorm m_norm;
-    bool m_hasModel = false;
+    double m_aspect = 1;
+    const FaceModel* m_model = nullptr;
     std::optional<HeadDetection> m_detection;
-    bool m_littleRoomAbove = false;
-    bool m_littleRoomBelow = false;
+    // The frame last proposed and what kept it from the ideal; its warnings hold only while
+    // the frame is that one.
+    std::optional<FrameProposal> m_proposal;
     QRect m_crop;
 };
 

@@ -10,6 +10,9 @@ namespace {
 constexpr double kUsualTopShare = 0.10;
 // The eyes lie about halfway between crown and chin.
 constexpr double kEyeShareOfHead = 0.5;
+// The zoomed view is this many frame heights tall: a head of three quarters of the frame
+// then fills half of it.
+constexpr double kZoomFrames = 1.5;
 
 GuideBand cut(GuideBand band, double height) {
     band.Top = std::clamp(band.Top, 0.0, height);
@@ -100,4 +103,39 @@ FrameGuides GuidesFor(const PhotoNorm& norm) {
     }
     guides.Chin = cut({crown + norm.Head.Min, crown + norm.Head.Max}, height);
     return guides;
+}
+
+QRect FrameWindowRect(const QRect& available, const QMargins& decoration) {
+    const QSize room = available.size().shrunkBy(decoration);
+    const QSize size(std::max(1, std::min(room.width(), kMaxFrameWindow.width())),
+                     std::max(1, std::min(room.height(), kMaxFrameWindow.height())));
+    const QPoint corner(available.left() + decoration.left() + (room.width() - size.width()) / 2,
+                        available.top() + decoration.top() + (room.height() - size.height()) / 2);
+    return QRect(corner, size);
+}
+
+QRectF ZoomRegion(const QRectF& frame, const QSizeF& view) {
+    if (frame.isEmpty() || view.isEmpty())
+        return frame;
+    QSizeF size(0, frame.height() * kZoomFrames);
+    size.setWidth(size.height() * view.width() / view.height());
+    if (size.width() < frame.width() * kZoomFrames) // a wide frame in a tall view
+        size = QSizeF(frame.width() * kZoomFrames,
+                      frame.width() * kZoomFrames * view.height() / view.width());
+    QRectF region(QPointF(), size);
+    region.moveCenter(frame.center());
+    return region;
+}
+
+double ArrowStep(double scale) {
+    return scale > 0 ? std::max(1.0, 1.0 / scale) : 1.0;
+}
+
+FrameProposal ProposeFrameForFormat(const HeadPoints& head, const PhotoNorm& norm, double aspect,
+                                    const QSizeF& picture) {
+    FrameProposal proposal = ProposeFrame(head, norm, picture);
+    QRectF frame(0, 0, proposal.Frame.height() * aspect, proposal.Frame.height());
+    frame.moveCenter(proposal.Frame.center());
+    proposal.Frame = KeepInside(frame, picture);
+    return proposal;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/U_Formats.h"
+#include "picture/U_Framing.h"
 #include "picture/U_Norms.h"
 
+#include <QMargins>
 #include <QRect>
 #include <QRectF>
 #include <QSizeF>
@@ -56,3 +58,21 @@ struct FrameGuides {
     std::optional<GuideBand> Eyes;
 };
 FrameGuides GuidesFor(const PhotoNorm& norm);
+
+// The framing window's place on a screen whose work area is available, its title bar and
+// borders given by decoration: as large as useful, never beyond the work area, centred.
+inline constexpr QSize kMaxFrameWindow(1400, 1000);
+QRect FrameWindowRect(const QRect& available, const QMargins& decoration);
+
+// The part of the picture the view shows around a frame: the frame and a margin around it,
+// widened to the view's own shape, so that the head fills a good part of the view.
+QRectF ZoomRegion(const QRectF& frame, const QSizeF& view);
+
+// How far an arrow key moves a frame shown at scale (view pixels per picture pixel): one
+// screen pixel, and never less than one picture pixel, since crops are whole pixels.
+double ArrowStep(double scale);
+
+// The framing window's proposal: the norm's frame for the head, given the format's own aspect
+// (which the norm's millimetres may round) and kept inside the picture.
+FrameProposal ProposeFrameForFormat(const HeadPoints& head, const PhotoNorm& norm, double aspect,
+                                    const QSizeF& picture);

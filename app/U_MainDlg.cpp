@@ -1,19 +1,20 @@
 #include "app/U_MainDlg.h"
 
-#include "resources/Artwork.h"
-#include "support/U_AppFolders.h"
-#include "localization/Lang_langChoice.h"
-#include "support/U_Accessibility.h"
-#include "support/U_MsgDlg.h"
-#include "support/U_OrrinUtils.h"
+#include "about/U_about.h"
 #include "app/U_FormatListView.h"
+#include "app/U_FrameDlg.h"
+#include "app/U_HelpWindow.h"
 #include "app/U_PictureView.h"
-#include "support/U_QMKSUtils.h"
+#include "app/U_TrackBar.h"
+#include "localization/Lang_langChoice.h"
 #include "localization/U_MessageTexts.h"
 #include "localization/U_SettingsDlg.h"
-#include "app/U_TrackBar.h"
-#include "about/U_about.h"
-#include "app/U_FrameDlg.h"
+#include "resources/Artwork.h"
+#include "support/U_Accessibility.h"
+#include "support/U_AppFolders.h"
+#include "support/U_MsgDlg.h"
+#include "support/U_OrrinUtils.h"
+#include "support/U_QMKSUtils.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -119,6 +120,7 @@ void TMainDlg::BuildControls() {
     format_cmb->setMaxVisibleItems(16);
     // Typing looks for the country: every entry starts with its size.
     format_cmb->setView(new TFormatListView(format_cmb));
+    OpenListOnTyping(format_cmb);
     num_lbl =
         m_components.add(new QLabel(QStringLiteral("Number of pictures :"), opt_grp), "num_lbl");
     num_lbl->move(8, 38);
@@ -450,17 +452,7 @@ void TMainDlg::Help1Click() {
     // A missing page shows nothing; one that no program on the desktop opens is shown here.
     if (m_platform.shell->openLocalPath(page) || !QFileInfo::exists(page))
         return;
-    auto* window = new QDialog(this);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(Help1->text().remove(QLatin1Char('&')));
-    auto* browser = new QTextBrowser(window);
-    browser->setOpenExternalLinks(true);
-    browser->setSource(QUrl::fromLocalFile(page));
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(browser);
-    window->resize(640, 560);
-    window->show();
+    ShowHelpWindow(this, page, Help1->text().remove(QLatin1Char('&')), *m_platform.shell);
 }
 
 void TMainDlg::OpenLogFile1Click() {

@@ -91,7 +91,9 @@ public:
     void CheckAspect();
     // Cuts crop (pixels of the picture as shown) from the working copy turned as shown, makes
     // it the working copy and loads it again with the colour transform that was shown.
-    void ApplyFrame(const QRect& crop);
+    // Cuts crop out of the picture as shown (fromOpened: out of the file last opened, turned
+    // as shown) into the working copy.
+    void ApplyFrame(const QRect& crop, bool fromOpened = false);
     // The face finder for the program, made and started once the window is up; without one
     // the framing window frames by hand and the main window logs no head size.
     void SetFaceModel(std::unique_ptr<FaceModel> model);
@@ -227,7 +229,9 @@ private:
     // copy: quarter turns clockwise and the colour transform applied after loading.
     int m_quarterTurns = 0;
     QImage (*m_colourTransform)(QImage) = nullptr;
-    QString m_lastOpened; // the file the user last opened, for the framing window's "Original"
+    QString m_lastOpened;      // the file the user last opened, where framing starts again
+    int m_workTurns = 0;       // quarter turns of the working copy from that file
+    bool m_workFramed = false; // the working copy is a framing of that file
     void RequestHead();
     void LogHead();
     const PhotoNorm* CurrentNorm() const;

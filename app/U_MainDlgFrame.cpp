@@ -9,6 +9,7 @@
 #include "picture/U_JpegEncode.h"
 #include "picture/U_Picture.h"
 #include "picture/U_PictureFile.h"
+#include "platform/AppError.h"
 #include "platform/U_SafeWrite.h"
 #include "support/U_BackgroundWork.h"
 #include "support/U_MsgDlg.h"
@@ -24,6 +25,12 @@ namespace {
 constexpr int kInformation = 4;
 // The framed working copy is written once per framing; a high quality keeps the loss small.
 constexpr int kFramedQuality = 95;
+
+QImage Turned(QImage picture, int quarterTurns) {
+    for (int turn = 0; turn < quarterTurns; ++turn)
+        picture = Rotated90Clockwise(picture);
+    return picture;
+}
 
 HeadPoints Shifted(HeadPoints head, const QPointF& by) {
     for (QPointF* point : {&head.LeftEye, &head.RightEye, &head.Chin, &head.Crown})
@@ -56,20 +63,37 @@ void TMainDlg::FramePhoto1Click() {
     PhotoFormat format;
     if (!norm || !ParseFormatLabel(format_cmb->currentText(), format))
         return;
+    // Framing again starts from the file last opened, turned and coloured as shown, so that
+    // it can reach what an earlier framing cut away; the working copy when that file is gone.
+    QImage picture = img->picture();
+    bool fromOpened = false;
+    if (m_workFramed && !m_lastOpened.isEmpty()) {
+        try {
+            BusyCursor busy;
+            picture = Turned(DecodePicture(ReadPictureFile(m_lastOpened), m_lastOpened),
+                             (m_workTurns + m_quarterTurns) % 4);
+            if (m_colourTransform)
+                picture = m_colourTransform(std::move(picture));
+            fromOpened = true;
+        } catch (const AppError& e) {
+            LogInfo(e.message());
+            picture = img->picture();
+        }
+    }
     TFrameDlg::Request request;
-    request.Picture = img->picture();
+    request.Picture = picture;
     request.Aspect = FormatAspect(format);
     request.Norm = *norm;
     request.Model = m_faceModel.get();
     request.Workers = m_workers.get();
-    if (m_head)
+    if (m_head && !fromOpened)
         request.Known = m_head;
     switch (m_frameDlg->Execute(request)) {
     case TFrameDlg::Outcome::Apply: {
         const QRect crop = m_frameDlg->Crop();
         const std::vector<CheckResult> checks = m_frameDlg->CheckList()->Results();
         const QString verdict = m_frameDlg->Verdict();
-        ApplyFrame(crop);
+        ApplyFrame(crop, fromOpened);
         // The head the user saw (crown and chin perhaps placed by hand) is the one measured,
         // not a fresh guess on the framed picture.
         if (std::optional<HeadDetection> head = m_frameDlg->Detection(); head && head->Found()) {
@@ -87,15 +111,12 @@ void TMainDlg::FramePhoto1Click() {
         }
         break;
     }
-    case TFrameDlg::Outcome::Original:
-        LoadPicture(m_lastOpened.isEmpty() ? m_workFile : m_lastOpened);
-        break;
     case TFrameDlg::Outcome::Cancelled:
         break;
     }
 }
 
-void TMainDlg::ApplyFrame(const QRect& crop) {
+void TMainDlg::ApplyFrame(const QRect& crop, bool fromOpened) {
     if (m_workFile.isEmpty() || crop.isEmpty())
         return;
     LogInfo(QStringLiteral("Framing : %1, %2, %3 x %4")
@@ -105,10 +126,10 @@ void TMainDlg::ApplyFrame(const QRect& crop) {
                 .arg(crop.height()));
     {
         BusyCursor busy;
-        // The working copy as loaded, turned as it is shown; the colour comes back on loading.
-        QImage picture = DecodePicture(ReadPictureFile(m_workFile), m_workFile);
-        for (int turn = 0; turn < m_quarterTurns; ++turn)
-            picture = Rotated90Clockwise(picture);
+        // The source as loaded, turned as it is shown; the colour comes back on loading.
+        const QString& source = fromOpened ? m_lastOpened : m_workFile;
+        const int turns = fromOpened ? (m_workTurns + m_quarterTurns) % 4 : m_quarterTurns;
+        QImage picture = Turned(DecodePicture(ReadPictureFile(source), source), turns);
         const QImage framed = picture.copy(crop.intersected(picture.rect()));
         picture = QImage();
         QBuffer buffer;
@@ -116,6 +137,8 @@ void TMainDlg::ApplyFrame(const QRect& crop) {
         EncodeJpeg(framed, buffer, kFramedQuality);
         WriteFileSafely(m_workFile, buffer.data(), TSafeFile::Sync::ToDisk,
                         TSafeFile::Links::Replace);
+        m_workTurns = (m_workTurns + m_quarterTurns) % 4;
+        m_workFramed = !m_lastOpened.isEmpty();
     }
     LoadTransformed(m_workFile, m_colourTransform);
 }

@@ -85,6 +85,8 @@ void TMainDlg::LoadTransformed(const QString& path, QImage (*transform)(QImage))
         MakeFolderPath(m_dataFolder);
         WriteFileSafely(workFile, bytes, TSafeFile::Sync::ToDisk, TSafeFile::Links::Replace);
         m_lastOpened = path;
+        m_workTurns = 0;
+        m_workFramed = false;
     }
     m_workFile = workFile;
     if (transform != nullptr)
@@ -111,7 +113,12 @@ void TMainDlg::CheckAspect() {
     LogInfo(QStringLiteral("Actual aspect ratio : %1, target aspect ratio : %2")
                 .arg(locale.toString(actual, 'f', 2), locale.toString(target, 'f', 2)));
     if (AspectDiffers(actual, target))
-        PlainMessage(QStringLiteral("Incorrect aspect ratio. Picture may be deformed"));
+        ShowPlainMessage(
+            *m_platform.messages, this,
+            main_ts->Translate(QStringLiteral("Incorrect aspect ratio. Picture may be deformed")) +
+                QLatin1Char('\n') +
+                main_ts->Translate(QStringLiteral(
+                    "Image \u203a Frame Photo (Ctrl+F) cuts the picture to this format.")));
 }
 
 void TMainDlg::rot_btnClick() {

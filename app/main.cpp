@@ -54,7 +54,7 @@ int CheckPicture(int argc, char* argv[], const CommandLine& line) {
             format = 0;
     }
     QTextStream out(stdout);
-    return RunCheck(line.picture, format, FaceModel::DefaultPredictorFile(), out);
+    return RunCheck(line.pictures, format, FaceModel::DefaultPredictorFile(), out);
 }
 
 } // namespace

@@ -191,75 +191,92 @@ CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
     const int besideCells = int(kWallBeside * eyeChin / grid.step);
     const int axisCell = int((eyes.x() - grid.origin.x()) / grid.step);
     const bool beside = axisCell - besideCells > 0 || axisCell + besideCells < grid.width - 1;
-    const WallModel model = fitWall(
+    // Beside the head there may be furniture, a flag, a window: only the cells there that
+    // look like the strip along the top are taken for wall.
+    const WallModel strip = fitWall(
+        grid, [](int, int y) { return y < kWallTopRows; }, false);
+    const double alike = std::max(kMinWallThreshold, 3 * strip.noise + 2);
+    const auto estimate = [&](const WallModel& model) {
+        CrownEstimate result{ProportionalCrown(face), 0, true};
+        const double threshold = std::max(kMinWallThreshold, 4 * model.noise);
+
+        // The non-wall cells connected to the forehead, within the face's width of its axis and
+        // above the eyes; the seeds lie on the axis just above the eyes.
+        const auto height = [&](QPointF p) { return QPointF::dotProduct(p - eyes, up); };
+        const auto inBand = [&](QPointF p) {
+            const QPointF d = p - eyes;
+            return std::abs(d.x() * up.y() - d.y() * up.x()) <= kHalfFaceWidth * eyeChin &&
+                   height(p) >= 0;
+        };
+        std::vector<char> filled(grid.cells.size(), 0);
+        std::vector<int> stack;
+        const auto visit = [&](int x, int y) {
+            if (x < 0 || y < 0 || x >= grid.width || y >= grid.height)
+                return;
+            const int i = y * grid.width + x;
+            const QPointF p = grid.centre(x, y);
+            if (filled[i] || !inBand(p) || model.distance[i] <= threshold)
+                return;
+            filled[i] = 1;
+            stack.push_back(i);
+        };
+        for (double t = 0.1; t <= 0.4; t += 0.05) {
+            const QPointF seed = eyes + up * (t * eyeChin) - grid.origin;
+            visit(int(seed.x() / grid.step), int(seed.y() / grid.step));
+        }
+        while (!stack.empty()) {
+            const int i = stack.back();
+            stack.pop_back();
+            const int x = i % grid.width, y = i / grid.width;
+            visit(x - 1, y);
+            visit(x + 1, y);
+            visit(x, y - 1);
+            visit(x, y + 1);
+        }
+
+        // The top: the highest row where the region is more than a stray strand wide.
+        const int minWidth = std::max(2, int(0.2 * eyeChin / grid.step));
+        int top = -1;
+        for (int y = 0; y < grid.height && top < 0; ++y)
+            if (std::count(filled.begin() + y * grid.width, filled.begin() + (y + 1) * grid.width,
+                           1) >= minWidth)
+                top = y;
+        if (top < 0)
+            return result;
+
+        // How clearly the top rows of the region stand out from the wall.
+        std::vector<float> contrast;
+        for (int y = top; y < std::min(grid.height, top + 3); ++y)
+            for (int x = 0; x < grid.width; ++x)
+                if (filled[size_t(y) * grid.width + x])
+                    contrast.push_back(model.distance[size_t(y) * grid.width + x]);
+        const double topY = grid.origin.y() + top * grid.step;
+        const QPointF crown = eyes + up * ((topY - eyes.y()) / up.y());
+        const double rise = height(crown) / eyeChin;
+        const bool plausible = rise >= kLowestCrown && rise <= kHighestCrown;
+        const bool touchesTop = top < kWallTopRows && area.top() < grid.step;
+        if (!plausible || touchesTop)
+            return result;
+
+        const double evenness = std::clamp(1 - model.noise / kBusyWallNoise, 0.0, 1.0);
+        const double clarity = std::clamp((median(contrast) / threshold - 1) / 2, 0.0, 1.0);
+        result.Confidence = std::min(evenness, clarity);
+        result.Uncertain = result.Confidence < 0.5;
+        if (!result.Uncertain)
+            result.Crown = crown;
+        return result;
+    };
+
+    if (!beside)
+        return estimate(strip);
+    // The strip alone when the cells beside the head, lit otherwise or cluttered, spoil the
+    // wall's slope: the top of a framed photo is a thin strip of wall, and it is enough.
+    const CrownEstimate found = estimate(fitWall(
         grid,
-        [&](int x, int y) { return y < kWallTopRows || std::abs(x - axisCell) > besideCells; },
-        beside);
-    const double threshold = std::max(kMinWallThreshold, 4 * model.noise);
-
-    // The non-wall cells connected to the forehead, within the face's width of its axis and
-    // above the eyes; the seeds lie on the axis just above the eyes.
-    const auto height = [&](QPointF p) { return QPointF::dotProduct(p - eyes, up); };
-    const auto inBand = [&](QPointF p) {
-        const QPointF d = p - eyes;
-        return std::abs(d.x() * up.y() - d.y() * up.x()) <= kHalfFaceWidth * eyeChin &&
-               height(p) >= 0;
-    };
-    std::vector<char> filled(grid.cells.size(), 0);
-    std::vector<int> stack;
-    const auto visit = [&](int x, int y) {
-        if (x < 0 || y < 0 || x >= grid.width || y >= grid.height)
-            return;
-        const int i = y * grid.width + x;
-        const QPointF p = grid.centre(x, y);
-        if (filled[i] || !inBand(p) || model.distance[i] <= threshold)
-            return;
-        filled[i] = 1;
-        stack.push_back(i);
-    };
-    for (double t = 0.1; t <= 0.4; t += 0.05) {
-        const QPointF seed = eyes + up * (t * eyeChin) - grid.origin;
-        visit(int(seed.x() / grid.step), int(seed.y() / grid.step));
-    }
-    while (!stack.empty()) {
-        const int i = stack.back();
-        stack.pop_back();
-        const int x = i % grid.width, y = i / grid.width;
-        visit(x - 1, y);
-        visit(x + 1, y);
-        visit(x, y - 1);
-        visit(x, y + 1);
-    }
-
-    // The top: the highest row where the region is more than a stray strand wide.
-    const int minWidth = std::max(2, int(0.2 * eyeChin / grid.step));
-    int top = -1;
-    for (int y = 0; y < grid.height && top < 0; ++y)
-        if (std::count(filled.begin() + y * grid.width, filled.begin() + (y + 1) * grid.width, 1) >=
-            minWidth)
-            top = y;
-    if (top < 0)
-        return result;
-
-    // How clearly the top rows of the region stand out from the wall.
-    std::vector<float> contrast;
-    for (int y = top; y < std::min(grid.height, top + 3); ++y)
-        for (int x = 0; x < grid.width; ++x)
-            if (filled[size_t(y) * grid.width + x])
-                contrast.push_back(model.distance[size_t(y) * grid.width + x]);
-    const double topY = grid.origin.y() + top * grid.step;
-    const QPointF crown = eyes + up * ((topY - eyes.y()) / up.y());
-    const double rise = height(crown) / eyeChin;
-    const bool plausible = rise >= kLowestCrown && rise <= kHighestCrown;
-    const bool touchesTop = top < kWallTopRows && area.top() < grid.step;
-    if (!plausible || touchesTop)
-        return result;
-
-    const double evenness = std::clamp(1 - model.noise / kBusyWallNoise, 0.0, 1.0);
-    const double clarity = std::clamp((median(contrast) / threshold - 1) / 2, 0.0, 1.0);
-    result.Confidence = std::min(evenness, clarity);
-    result.Uncertain = result.Confidence < 0.5;
-    if (!result.Uncertain)
-        result.Crown = crown;
-    return result;
+        [&](int x, int y) {
+            return y < kWallTopRows || (std::abs(x - axisCell) > besideCells &&
+                                        strip.distance[size_t(y) * grid.width + x] <= alike);
+        },
+        beside));
+    return found.Uncertain ? estimate(strip) : found;
 }

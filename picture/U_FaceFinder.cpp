@@ -4,11 +4,16 @@
 #include <dlib/image_processing/frontal_face_detector.h>
 #include <dlib/image_transforms/interpolation.h>
 
+#include "picture/U_ModelFile.h"
+
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <numbers>
 #include <thread>
@@ -159,10 +164,64 @@ bool Search(dlib::frontal_face_detector& detector, const GreyImage& copy, double
     return true;
 }
 
+// The landmark model with the parts the library's helpers take in its own types.
+struct Predictor {
+    LandmarkModel model;
+    dlib::matrix<float, 0, 1> mean;
+    std::vector<std::vector<unsigned long>> anchors;
+    std::vector<std::vector<dlib::vector<float, 2>>> deltas;
+
+    void prepare() {
+        mean.set_size(long(model.meanShape.size()));
+        for (size_t i = 0; i < model.meanShape.size(); ++i)
+            mean(long(i)) = model.meanShape[i];
+        anchors.clear();
+        deltas.clear();
+        for (LandmarkModel::Stage& stage : model.stages) {
+            anchors.emplace_back(stage.anchors.begin(), stage.anchors.end());
+            auto& d = deltas.emplace_back(stage.anchors.size());
+            for (size_t i = 0; i < d.size(); ++i)
+                d[i] = dlib::vector<float, 2>(stage.deltas[2 * i], stage.deltas[2 * i + 1]);
+            stage.deltas = {}; // kept in the library's form only
+        }
+    }
+
+    // The cascade run on the face in box, as the library's predictor runs it, but with the
+    // points kept to a fraction of a pixel.
+    std::vector<dlib::dpoint> operator()(const GreyImage& image, const dlib::rectangle& box) const {
+        dlib::matrix<float, 0, 1> shape = mean;
+        const size_t width = size_t(mean.size());
+        std::vector<float> features;
+        for (size_t s = 0; s < model.stages.size(); ++s) {
+            const LandmarkModel::Stage& stage = model.stages[s];
+            dlib::impl::extract_feature_pixel_values(image, box, shape, mean, anchors[s], deltas[s],
+                                                     features);
+            const size_t splits = size_t(stage.splits);
+            for (size_t t = 0; t < size_t(stage.trees); ++t) {
+                const std::uint32_t* pixels = stage.pixels.data() + 2 * t * splits;
+                const float* thresholds = stage.thresholds.data() + t * splits;
+                size_t i = 0;
+                while (i < splits)
+                    i = features[pixels[2 * i]] - features[pixels[2 * i + 1]] > thresholds[i]
+                            ? 2 * i + 1
+                            : 2 * i + 2;
+                const float* leaf = stage.leaves.data() + (t * (splits + 1) + i - splits) * width;
+                for (size_t k = 0; k < width; ++k)
+                    shape(long(k)) += leaf[k];
+            }
+        }
+        const dlib::point_transform_affine toImage = dlib::impl::unnormalizing_tform(box);
+        std::vector<dlib::dpoint> points(width / 2);
+        for (size_t i = 0; i < points.size(); ++i)
+            points[i] = toImage(dlib::impl::location(shape, unsigned(i)));
+        return points;
+    }
+};
+
 // The 68 points of the sighted face, placed on the picture's own pixels around it turned
 // upright by angle degrees. Far larger faces are averaged down and small ones enlarged
 // smoothly to sizes the predictor was trained on.
-std::array<QPointF, 68> Landmarks(const dlib::shape_predictor& predictor, const QImage& picture,
+std::array<QPointF, 68> Landmarks(const Predictor& predictor, const QImage& picture,
                                   const Sighting& s, double angle) {
     const double reach = s.side * (0.5 + kLandmarkMargin);
     const QRect area = QRectF(s.centre.x() - reach, s.centre.y() - reach, 2 * reach, 2 * reach)
@@ -191,11 +250,11 @@ std::array<QPointF, 68> Landmarks(const dlib::shape_predictor& predictor, const 
                          (s.centre.y() - area.y() + 0.5) * sy - 0.5);
     const dlib::rectangle box = dlib::centered_rect(
         dlib::point(turn(c)), long(std::lround(s.side * sx)), long(std::lround(s.side * sy)));
-    const dlib::full_object_detection shape = predictor(image, box);
+    const std::vector<dlib::dpoint> shape = predictor(image, box);
     const dlib::point_transform_affine back = dlib::inv(turn);
     std::array<QPointF, 68> points;
-    for (size_t i = 0; i < points.size() && i < shape.num_parts(); ++i) {
-        const dlib::dpoint q = back(dlib::dpoint(shape.part(unsigned(i))));
+    for (size_t i = 0; i < points.size() && i < shape.size(); ++i) {
+        const dlib::dpoint q = back(shape[i]);
         points[i] =
             QPointF(area.x() + (q.x() + 0.5) / sx - 0.5, area.y() + (q.y() + 0.5) / sy - 0.5);
     }
@@ -242,12 +301,13 @@ struct FaceModel::Impl {
 
     QString file;
     dlib::frontal_face_detector detector;
-    dlib::shape_predictor predictor;
+    Predictor predictor;
     std::thread loader;
     mutable std::mutex lock;
     mutable std::condition_variable ended;
     State state = State::Idle;
     QString status;
+    std::atomic<double> progress{0};
 
     // Reads the models; returns what went wrong, empty when all went well.
     QString load() {
@@ -255,14 +315,34 @@ struct FaceModel::Impl {
         const QString install = QStringLiteral("install the Debian package libdlib-data");
         if (!info.isFile())
             return QStringLiteral("The face landmark model %1 is missing: %2.").arg(file, install);
+        // The size first, then every declared length against the bytes behind it, so that a
+        // broken file is refused before the library allocates what it claims.
+        if (info.size() < kMinModelBytes || info.size() > kMaxModelBytes)
+            return QStringLiteral("The face landmark model %1 is not a model file: %2.")
+                .arg(file, install);
         try {
-            detector = dlib::get_frontal_face_detector();
-            dlib::deserialize(file.toStdString()) >> predictor;
-            if (predictor.num_parts() != 68)
+            // The detector unpacks on the other core while the landmark model is read.
+            std::future<void> detectorReady = std::async(std::launch::async, [this] {
+                detector = dlib::get_frontal_face_detector();
+            });
+            QFile in(file);
+            if (!in.open(QIODevice::ReadOnly))
+                return QStringLiteral("The face landmark model %1 cannot be read (%2): %3.")
+                    .arg(file, in.errorString(), install);
+            // Exactly the size checked above, in one read.
+            QByteArray bytes(qsizetype(info.size()), Qt::Uninitialized);
+            if (in.read(bytes.data(), bytes.size()) != bytes.size() ||
+                !ReadLandmarkModel(bytes.constData(), size_t(bytes.size()), predictor.model,
+                                   &progress))
+                return QStringLiteral("The face landmark model %1 is damaged: %2.")
+                    .arg(file, install);
+            if (predictor.model.points != 68)
                 return QStringLiteral("The face landmark model %1 has %2 points instead of 68: %3.")
                     .arg(file)
-                    .arg(predictor.num_parts())
+                    .arg(predictor.model.points)
                     .arg(install);
+            predictor.prepare();
+            detectorReady.get();
         } catch (const std::exception& e) {
             return QStringLiteral("The face landmark model %1 cannot be read (%2): %3.")
                 .arg(file, QString::fromLocal8Bit(e.what()).simplified().left(200), install);
@@ -315,6 +395,10 @@ bool FaceModel::waitUntilLoaded() const {
 bool FaceModel::ready() const {
     std::lock_guard guard(d->lock);
     return d->state == Impl::State::Ready;
+}
+
+double FaceModel::progress() const {
+    return d->progress;
 }
 
 QString FaceModel::status() const {

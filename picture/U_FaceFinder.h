@@ -64,6 +64,8 @@ public:
     // it failed or was never started.
     bool waitUntilLoaded() const;
     bool ready() const;
+    // How much of the model file has been read while loading, 0..1.
+    double progress() const;
     // Empty while loading or when ready; otherwise what went wrong and what to install.
     QString status() const;
 

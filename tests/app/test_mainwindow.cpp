@@ -1,9 +1,10 @@
-#include "tests/common/Fakes.h"
+#include "about/U_about.h"
+#include "app/U_HelpWindow.h"
 #include "app/U_MainDlg.h"
 #include "app/U_PictureView.h"
-#include "support/U_QMKSUtils.h"
 #include "app/U_TrackBar.h"
-#include "about/U_about.h"
+#include "support/U_QMKSUtils.h"
+#include "tests/common/Fakes.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -21,6 +22,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
@@ -360,6 +362,28 @@ TEST_F(MainWindowTest, HelpShowsItsOwnWindowWhenTheDesktopCannot) {
                                    {0x0C0A, "help_es.htm"},
                                    {0x0413, "help.htm"}})
         EXPECT_EQ(HelpPageName(id), QLatin1String(name));
+}
+
+// The help window follows links only inside its folder; web addresses go to the desktop.
+TEST(HelpLinks, StayInTheHelpFolder) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("help"));
+    const QString folder = dir.filePath(QStringLiteral("help"));
+    QFile(folder + QStringLiteral("/help_fr.htm")).open(QIODevice::WriteOnly);
+    QFile(dir.filePath(QStringLiteral("secret.txt"))).open(QIODevice::WriteOnly);
+    QFile::link(dir.filePath(QStringLiteral("secret.txt")), folder + QStringLiteral("/out.htm"));
+    const std::pair<QUrl, HelpLink> cases[] = {
+        {QUrl::fromLocalFile(folder + QStringLiteral("/help_fr.htm")), HelpLink::Follow},
+        {QUrl(QUrl::fromLocalFile(folder).toString() + QStringLiteral("/help_fr.htm#frame")),
+         HelpLink::Follow},
+        {QUrl::fromLocalFile(folder + QStringLiteral("/out.htm")), HelpLink::Refuse},
+        {QUrl::fromLocalFile(folder + QStringLiteral("/../secret.txt")), HelpLink::Refuse},
+        {QUrl(QStringLiteral("file:///etc/passwd")), HelpLink::Refuse},
+        {QUrl(QStringLiteral("ftp://example.org/x")), HelpLink::Refuse},
+        {QUrl(QStringLiteral("https://example.org/photo")), HelpLink::Desktop},
+    };
+    for (const auto& [link, expected] : cases)
+        EXPECT_EQ(ClassifyHelpLink(link, folder), expected) << link.toString().toStdString();
 }
 
 TEST_F(MainWindowTest, ShortcutsReachTheirCommands) {

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -18,6 +19,8 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QtEndian>
+
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -87,7 +90,9 @@ protected:
     int aspectWarnings() const {
         int n = 0;
         for (const auto& r : boxes(MsgIcon::None))
-            n += r.text == QStringLiteral("Incorrect aspect ratio. Picture may be deformed") &&
+            n += r.text == QStringLiteral("Incorrect aspect ratio. Picture may be deformed\n"
+                                          "Image \u203a Frame Photo (Ctrl+F) cuts the picture "
+                                          "to this format.") &&
                  r.caption == QStringLiteral("Quillmark");
         return n;
     }
@@ -190,6 +195,20 @@ TEST_F(PictureWindow, PhonePictureStaysUprightThroughReloads) {
     EXPECT_EQ(aspectWarnings(), 0);
     EXPECT_EQ(logCount(QStringLiteral("Actual aspect ratio : 0.75, target aspect ratio : 0.78")),
               4);
+}
+
+// Letters typed on the closed format list open it and move the highlight only: no format is
+// chosen and no aspect warning pops up until the list closes on one.
+TEST_F(PictureWindow, TypingInTheFormatListChoosesNothing) {
+    window->LoadPicture(jpeg(QStringLiteral("wide.jpg"), 800, 600));
+    auto* formats = window->findChild<QComboBox*>(QStringLiteral("format_cmb"));
+    const int before = formats->currentIndex();
+    QTest::keyClicks(formats, QStringLiteral("Ger"));
+    EXPECT_TRUE(formats->view()->isVisible());
+    EXPECT_EQ(formats->currentIndex(), before);
+    EXPECT_EQ(aspectWarnings(), 1); // the one of loading
+    EXPECT_TRUE(formats->itemText(formats->view()->currentIndex().row()).contains("Germany"));
+    formats->hidePopup();
 }
 
 TEST_F(PictureWindow, ExactlyTenPercentPasses) {

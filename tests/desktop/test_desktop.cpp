@@ -10,12 +10,14 @@
 #include "print/U_PreviewDlg.h"
 #include "localization/U_SettingsDlg.h"
 #include "about/U_about.h"
+#include "platform/Shell.h"
 #include "platform/U_LocalFiles.h"
 
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -496,4 +498,22 @@ TEST(PdfPrinter, EnvironmentNamesItsFolderOrSwitchesItOff) {
     off.listed = false;
     EXPECT_TRUE(createPrinterSystem(off, std::chrono::seconds(10))->printerNames().isEmpty());
     qunsetenv("CUPS_SERVER");
+}
+
+// The desktop's opener is asked, and its exit status tells whether a program took the page:
+// with no browser installed, it fails, and the help is shown in the program's own window.
+TEST(DesktopShell, OpenerExitStatusCounts) {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    for (const auto& [status, opened] : {std::pair(0, true), std::pair(3, false)}) {
+        QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+        ASSERT_TRUE(opener.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        opener.write(QByteArray("#!/bin/sh\nexit ") + QByteArray::number(status) + '\n');
+        opener.close();
+        opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_EQ(createDesktopShell()->openLocalPath(bin.filePath(QStringLiteral("help.htm"))),
+                  opened);
+    }
+    qputenv("PATH", path);
 }

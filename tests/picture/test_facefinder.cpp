@@ -1,6 +1,7 @@
 // Faces in a real photograph whose eyes and chin were marked by hand, under the changes a
 // user's picture goes through; and the pictures in which no face must be reported.
 #include "picture/U_FaceFinder.h"
+#include "picture/U_ModelFile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -166,6 +167,39 @@ TEST(FaceModelFile, BadFilesNameThePackage) {
             << model.status().toStdString();
         EXPECT_EQ(FindFace(model, Astronaut()).miss, FaceMiss::NoModel);
     }
+}
+
+// The reader bounds every length by the bytes left: small files that claim huge lists are
+// refused at once; the real file reads, but not cut short or with bytes after it.
+TEST(LandmarkModelFile, LengthsAreBoundedByTheBytesLeft) {
+    const auto integer = [](std::uint64_t v, bool negative = false) {
+        QByteArray bytes(1, char(negative ? 0x80 : 0));
+        do {
+            bytes.append(char(v & 0xFF));
+            v >>= 8;
+        } while (v != 0);
+        bytes[0] = char(bytes[0] | (bytes.size() - 1));
+        return bytes;
+    };
+    const QByteArray version = integer(1);
+    const QByteArray shape = integer(2, true) + integer(1, true) + integer(3) + integer(0) +
+                             integer(5) + integer(1, true); // two reals: 3 and 5 / 2
+    for (const QByteArray& bytes : {version + integer(1ULL << 60, true) + integer(1, true),
+                                    version + shape + integer(1ULL << 40),
+                                    version + shape + integer(1) + integer(1ULL << 33)}) {
+        LandmarkModel model;
+        EXPECT_LT(bytes.size(), 30);
+        EXPECT_FALSE(ReadLandmarkModel(bytes.constData(), size_t(bytes.size()), model));
+    }
+    QFile file(FaceModel::DefaultPredictorFile());
+    if (!file.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "no face model installed";
+    const QByteArray real = file.readAll();
+    LandmarkModel model;
+    for (const QByteArray& bytes : {real.left(real.size() - 1), real + '\x01'})
+        EXPECT_FALSE(ReadLandmarkModel(bytes.constData(), size_t(bytes.size()), model));
+    ASSERT_TRUE(ReadLandmarkModel(real.constData(), size_t(real.size()), model));
+    EXPECT_EQ(model.points, 68);
 }
 
 } // namespace

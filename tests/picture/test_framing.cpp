@@ -118,6 +118,10 @@ const Portrait kPortraits[] = {
     {"SmallHeadBigPicture", Wall::Gradient, QColor(220, 220, 210), QColor(20, 20, 20), {4000, 3000}, {2100, 1400}, 300, 1030, false},
     {"WhiteHairWhiteWall", Wall::Plain, QColor(246, 246, 246), QColor(238, 238, 236), {900, 1200}, {450, 520}, 200, 300, true},
     {"HairAtTheTopEdge", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1000}, {450, 260}, 240, -20, true},
+    {"ThinWallTenPercent", Wall::Gradient, QColor(200, 205, 215), QColor(60, 40, 30), {700, 900}, {350, 320}, 220, 90, false},
+    {"ThinWallFivePercent", Wall::Gradient, QColor(225, 220, 210), QColor(120, 80, 50), {560, 720}, {280, 220}, 170, 36, false},
+    {"ThinWallThreePercent", Wall::Plain, QColor(235, 235, 240), QColor(40, 30, 30), {800, 1000}, {400, 300}, 250, 30, false},
+    {"HairTouchingTheTop", Wall::Gradient, QColor(235, 235, 230), QColor(50, 35, 25), {700, 900}, {350, 240}, 220, 3, true},
     {"BusyWall", Wall::Busy, QColor(128, 128, 128), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 310, true},
 };
 // clang-format on
