@@ -1,17 +1,22 @@
 #include "app/U_FrameDlg.h"
 
+#include "app/U_FrameApply.h"
+#include "app/U_FrameTurn.h"
 #include "localization/C_TextStorage.h"
 #include "picture/U_Resample.h"
 
 #include <QGuiApplication>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QThreadPool>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -30,6 +35,10 @@ constexpr double kWheelFactor = 1.1;
 constexpr double kKeyFactor = 1.05;
 // A mark is taken by the mouse within this many shown pixels.
 constexpr double kGrabRadius = 10;
+// The turning handle sits this many shown pixels above the frame's top edge.
+constexpr double kHandleDistance = 18;
+// The background preview waits until the frame has stopped moving this long.
+constexpr int kPreviewDelayMs = 300;
 
 const char* const kLooking = "Looking for the face...";
 const char* const kHeadNorm = "Head %1 mm — norm %2–%3 mm";
@@ -48,6 +57,10 @@ const char* const kCrownUncertain = "Crown uncertain: check it and drag it into 
 const char* const kTwoFaces = "More than one face: the largest is taken";
 const char* const kNoModel = "Finding the face needs the package libdlib-data: frame by hand";
 const char* const kTooSmall = "Picture too small to find a face: frame by hand";
+const char* const kBackground = "Background:";
+// In the order of kBackdrops.
+const char* const kBackdropNames[] = {"as shot", "white", "light grey", "light blue"};
+const char* const kReplacing = "Replacing the background...";
 
 QString number(double value) {
     return QLocale().toString(value, 'f', 1);
@@ -77,7 +90,9 @@ const QStringList& FrameTexts() {
         QStringList list;
         for (const char* text :
              {kLooking, kHeadNorm, kHeadUsual, kEyeNorm, kEyeUsual, kEyeOnly, kTilted, kTurned,
-              kRoomAbove, kRoomBelow, kNoFace, kCrownUncertain, kTwoFaces, kNoModel, kTooSmall})
+              kRoomAbove, kRoomBelow, kNoFace, kCrownUncertain, kTwoFaces, kNoModel, kTooSmall,
+              kBackground, kBackdropNames[0], kBackdropNames[1], kBackdropNames[2],
+              kBackdropNames[3], kReplacing})
             list << QString::fromUtf8(text);
         return list;
     }();
@@ -95,12 +110,24 @@ void TFrameView::setPicture(const QImage& picture, double scale) {
     const QSize shown(std::max(1, int(std::lround(picture.width() * scale))),
                       std::max(1, int(std::lround(picture.height() * scale))));
     m_scaled = picture.isNull() ? QImage() : Resampled(picture, shown);
+    m_backdropShown = QImage();
+    m_degrees = 0;
     m_head.reset();
     resizeEvent(nullptr);
 }
 
 void TFrameView::setFrame(const QRectF& frame) {
     m_frame = frame;
+    update();
+}
+
+void TFrameView::setAngle(double degrees) {
+    m_degrees = degrees;
+    update();
+}
+
+void TFrameView::setBackdropShown(const QImage& shown) {
+    m_backdropShown = shown.size() == m_scaled.size() ? shown : QImage();
     update();
 }
 
@@ -134,20 +161,32 @@ void TFrameView::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), palette().dark());
     if (m_scaled.isNull())
         return;
-    p.drawImage(m_offset, m_scaled);
+    p.drawImage(m_offset, m_backdropShown.isNull() ? m_scaled : m_backdropShown);
     const QRectF shown(m_offset, m_scaled.size());
     const QRectF frame(toView(m_frame.topLeft()), m_frame.size() * m_scale);
 
-    // Outside the frame is dimmed: four strips around it.
-    const QColor dim(0, 0, 0, 150);
-    p.fillRect(QRectF(shown.left(), shown.top(), shown.width(), frame.top() - shown.top()), dim);
-    p.fillRect(QRectF(shown.left(), frame.bottom(), shown.width(), shown.bottom() - frame.bottom()),
-               dim);
-    p.fillRect(QRectF(shown.left(), frame.top(), frame.left() - shown.left(), frame.height()), dim);
-    p.fillRect(QRectF(frame.right(), frame.top(), shown.right() - frame.right(), frame.height()),
-               dim);
+    // Outside the (turned) frame is dimmed.
+    QPolygonF corners;
+    for (const QPointF& corner : turned().Corners())
+        corners << toView(corner);
+    QPainterPath outside, inside;
+    outside.addRect(shown);
+    inside.addPolygon(corners);
+    p.fillPath(outside.subtracted(inside), QColor(0, 0, 0, 150));
 
     p.setRenderHint(QPainter::Antialiasing);
+    // The turning handle, above the middle of the top edge.
+    const QPointF handle = toView(TurnHandle(turned(), kHandleDistance / m_scale));
+    p.setPen(QPen(Qt::white, 1));
+    p.drawLine(toView(turned().ToPicture(QPointF(m_frame.width() / 2, 0))), handle);
+    p.setBrush(Qt::white);
+    p.drawEllipse(handle, 4, 4);
+    p.setBrush(Qt::NoBrush);
+    // Guides and the frame's edge are drawn in the frame's own, turned, axes.
+    p.save();
+    p.translate(frame.center());
+    p.rotate(m_degrees);
+    p.translate(-frame.center());
     if (m_photoHeightMm > 0) {
         drawBand(p, frame, m_guides.Crown, m_photoHeightMm, QColor(70, 130, 255));
         drawBand(p, frame, m_guides.Chin, m_photoHeightMm, QColor(40, 200, 90));
@@ -157,6 +196,7 @@ void TFrameView::paintEvent(QPaintEvent*) {
     p.setPen(QPen(Qt::white, 2));
     p.setBrush(Qt::NoBrush);
     p.drawRect(frame);
+    p.restore();
 
     if (!m_head)
         return;
@@ -189,11 +229,13 @@ void TFrameView::mousePressEvent(QMouseEvent* event) {
     };
     m_dragFrom = toPicture(at);
     m_frameFrom = m_frame;
-    if (m_head && near(m_head->Crown))
+    if (near(TurnHandle(turned(), kHandleDistance / m_scale)))
+        m_drag = Drag::Turn;
+    else if (m_head && near(m_head->Crown))
         m_drag = Drag::Crown;
     else if (m_head && near(m_head->Chin))
         m_drag = Drag::Chin;
-    else if (m_frame.contains(m_dragFrom))
+    else if (turned().Corners().containsPoint(m_dragFrom, Qt::OddEvenFill))
         m_drag = Drag::Frame;
     else
         m_drag = Drag::None;
@@ -206,6 +248,10 @@ void TFrameView::mouseMoveEvent(QMouseEvent* event) {
         return;
     case Drag::Frame:
         changeFrame(MovedFrame(m_frameFrom, at - m_dragFrom, m_pictureSize));
+        return;
+    case Drag::Turn:
+        setAngle(AngleFromHandle(turned(), at));
+        emit frameMoved();
         return;
     case Drag::Crown:
     case Drag::Chin: {
@@ -236,6 +282,12 @@ void TFrameView::wheelEvent(QWheelEvent* event) {
 }
 
 void TFrameView::keyPressEvent(QKeyEvent* event) {
+    if (const std::optional<double> degrees = TurnedByKey(
+            m_degrees, event->key(), event->modifiers() & Qt::ShiftModifier)) {
+        setAngle(*degrees);
+        emit frameMoved();
+        return;
+    }
     const double step =
         (event->modifiers() & Qt::ShiftModifier ? kLargeStep : kSmallStep) / m_scale;
     QPointF delta;
@@ -284,9 +336,26 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     ok_btn->setDefault(true);
     original_btn->setAutoDefault(false);
     cancel_btn->setAutoDefault(false);
+    background_lbl = new QLabel(this);
+    background_cmb = new QComboBox(this);
+    background_cmb->setObjectName(QStringLiteral("background_cmb"));
+    for (Backdrop b : kBackdrops)
+        background_cmb->addItem(QString::fromUtf8(kBackdropNames[int(b)]), int(b));
+    background_lbl->setBuddy(background_cmb);
+    m_previewTimer = new QTimer(this);
+    m_previewTimer->setSingleShot(true);
+    m_previewTimer->setInterval(kPreviewDelayMs);
+    connect(m_previewTimer, &QTimer::timeout, this, &TFrameDlg::PreviewBackdrop);
+    connect(background_cmb, &QComboBox::currentIndexChanged, this, [this] {
+        m_view->setBackdropShown({});
+        PreviewBackdrop();
+    });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(original_btn);
+    buttons->addSpacing(12);
+    buttons->addWidget(background_lbl);
+    buttons->addWidget(background_cmb);
     buttons->addStretch(1);
     buttons->addWidget(ok_btn);
     buttons->addWidget(cancel_btn);
@@ -307,6 +376,7 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     connect(m_view, &TFrameView::frameMoved, this, [this] {
         m_littleRoomAbove = m_littleRoomBelow = false;
         UpdateVerdict();
+        m_previewTimer->start();
     });
     connect(m_view, &TFrameView::headMoved, this, [this] {
         if (m_detection)
@@ -324,6 +394,9 @@ TFrameDlg::Outcome TFrameDlg::Execute(const Request& request) {
     m_view->setFocus();
     exec();
     m_crop = CropRect(m_view->frame(), m_view->pictureSize().toSize());
+    m_turned = m_view->turned();
+    m_previewTimer->stop();
+    ++m_previewGeneration;
     ++m_generation; // a detection still under way is dropped when it comes back
     m_view->setPicture(QImage(), 1);
     return m_outcome;
@@ -332,6 +405,10 @@ TFrameDlg::Outcome TFrameDlg::Execute(const Request& request) {
 void TFrameDlg::Prepare(const Request& request) {
     m_outcome = Outcome::Cancelled;
     m_norm = request.Norm;
+    m_workers = request.Workers;
+    background_lbl->setText(Text(kBackground));
+    for (int i = 0; i < background_cmb->count(); ++i)
+        background_cmb->setItemText(i, Text(kBackdropNames[i]));
     m_detection.reset();
     m_littleRoomAbove = m_littleRoomBelow = false;
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
@@ -380,12 +457,15 @@ void TFrameDlg::Propose() {
     if (!m_detection || !m_detection->Found())
         return;
     const QSizeF picture = m_view->pictureSize();
-    const FrameProposal proposal = ProposeFrame(m_detection->Head, m_norm, picture);
+    FrameProposal proposal;
+    const TurnedFrame level = ProposeLevelFrame(m_detection->Head, m_norm, picture, &proposal);
     // The frame keeps the format's own aspect, which the norm's millimetres may round.
     const double aspect = m_view->frame().width() / m_view->frame().height();
-    QRectF frame(0, 0, proposal.Frame.height() * aspect, proposal.Frame.height());
-    frame.moveCenter(proposal.Frame.center());
+    QRectF frame(0, 0, level.Rect.height() * aspect, level.Rect.height());
+    frame.moveCenter(level.Rect.center());
     m_view->setFrame(KeepInside(frame, picture));
+    m_view->setAngle(level.Degrees);
+    PreviewBackdrop();
     m_littleRoomAbove = proposal.LittleRoomAbove;
     m_littleRoomBelow = proposal.LittleRoomBelow;
     UpdateVerdict();
@@ -405,7 +485,10 @@ void TFrameDlg::UpdateVerdict() {
         return;
     }
     const HeadPoints& head = *m_view->head();
-    const FrameVerdict verdict = JudgeFrame(head, m_view->frame(), m_norm);
+    // Measured in the frame's own axes: the tilt left is the head's against the turned frame.
+    const TurnedFrame turned = m_view->turned();
+    const FrameVerdict verdict = JudgeFrame(HeadInCrop(head, turned),
+                                            QRectF(QPointF(0, 0), turned.Rect.size()), m_norm);
     const bool usual = m_norm.Kind == NormKind::Fallback;
     QStringList measures;
     measures << Text(usual ? kHeadUsual : kHeadNorm)
@@ -437,6 +520,52 @@ void TFrameDlg::UpdateVerdict() {
 
 QRect TFrameDlg::Crop() const {
     return isVisible() ? CropRect(m_view->frame(), m_view->pictureSize().toSize()) : m_crop;
+}
+
+TurnedFrame TFrameDlg::Turned() const {
+    return isVisible() ? m_view->turned() : m_turned;
+}
+
+void TFrameDlg::SetBackdrop(Backdrop backdrop) {
+    background_cmb->setCurrentIndex(background_cmb->findData(int(backdrop)));
+}
+
+Backdrop TFrameDlg::ChosenBackdrop() const {
+    return Backdrop(background_cmb->currentData().toInt());
+}
+
+QString TFrameDlg::ReplacingText() const {
+    return Text(kReplacing);
+}
+
+// The chosen background on the shown (scaled) picture, worked out off this thread on the
+// frame's area as applying will; shown when it comes back, unless the window has moved on.
+void TFrameDlg::PreviewBackdrop() {
+    const int generation = ++m_previewGeneration;
+    const Backdrop backdrop = ChosenBackdrop();
+    if (backdrop == Backdrop::AsShot || !m_detection || !m_detection->Found() || !m_workers) {
+        m_view->setBackdropShown({});
+        return;
+    }
+    const double scale = m_view->scale();
+    const QImage shown = m_view->shownPicture();
+    std::array<QPointF, 68> landmarks = m_detection->Face.landmarks;
+    for (QPointF& point : landmarks)
+        point *= scale;
+    const PersonSeeds seeds{landmarks, m_view->head()->Crown * scale};
+    TurnedFrame frame = m_view->turned();
+    frame.Rect = QRectF(frame.Rect.topLeft() * scale, frame.Rect.size() * scale);
+    m_workers->start([this, generation, shown, seeds, frame, backdrop] {
+        QImage preview = shown.convertToFormat(QImage::Format_RGB32);
+        PlainBackground(preview, BackdropArea(frame, preview.size()), seeds, backdrop);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, preview] {
+                if (generation == m_previewGeneration)
+                    m_view->setBackdropShown(preview);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 QString TFrameDlg::Verdict() const {

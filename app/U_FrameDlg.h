@@ -2,6 +2,8 @@
 
 #include "app/U_FrameGeometry.h"
 #include "app/U_HeadDetect.h"
+#include "picture/U_Backdrop.h"
+#include "picture/U_Level.h"
 #include "localization/ComponentList.h"
 
 #include <QDialog>
@@ -9,7 +11,9 @@
 
 #include <optional>
 
+class QComboBox;
 class QLabel;
+class QTimer;
 class QPushButton;
 class QThreadPool;
 class TTextStorage;
@@ -29,6 +33,12 @@ public:
     double scale() const { return m_scale; }
     void setFrame(const QRectF& frame);
     const QRectF& frame() const { return m_frame; }
+    // The frame's angle, clockwise in degrees; the frame turns about its centre.
+    void setAngle(double degrees);
+    TurnedFrame turned() const { return {m_frame, m_degrees}; }
+    // The shown picture, and the same with the background replaced (null: as shot).
+    const QImage& shownPicture() const { return m_scaled; }
+    void setBackdropShown(const QImage& shown);
     void setGuides(const FrameGuides& guides, double photoHeightMm);
     void setHead(const std::optional<HeadPoints>& head);
     const std::optional<HeadPoints>& head() const { return m_head; }
@@ -51,10 +61,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    enum class Drag { None, Frame, Crown, Chin };
+    enum class Drag { None, Frame, Crown, Chin, Turn };
     void changeFrame(const QRectF& frame);
 
     QImage m_scaled;
+    QImage m_backdropShown;
+    double m_degrees = 0;
     QSizeF m_pictureSize;
     double m_scale = 1;
     QPointF m_offset;
@@ -91,6 +103,12 @@ public:
     Outcome Execute(const Request& request);
     // The frame as a crop in the pixels of the picture as shown (after Execute: as it closed).
     QRect Crop() const;
+    TurnedFrame Turned() const;
+    // The background chosen under the picture.
+    void SetBackdrop(Backdrop backdrop);
+    Backdrop ChosenBackdrop() const;
+    // The progress text while the background is replaced, in the window's language.
+    QString ReplacingText() const;
     QString Verdict() const;
     TFrameView* View() const { return m_view; }
     // The face as last shown (with crown and chin as the user left them); empty until the
@@ -104,11 +122,17 @@ private:
     void DetectionDone(int generation, const HeadDetection& detection);
     void Propose();
     void UpdateVerdict();
+    void PreviewBackdrop();
     QString Text(const char* english) const;
 
     TComponentList m_components;
     TFrameView* m_view = nullptr;
     QLabel* verdict_lbl = nullptr;
+    QLabel* background_lbl = nullptr;
+    QComboBox* background_cmb = nullptr;
+    QTimer* m_previewTimer = nullptr;
+    int m_previewGeneration = 0;
+    QThreadPool* m_workers = nullptr;
     QPushButton* original_btn = nullptr;
     QPushButton* ok_btn = nullptr;
     QPushButton* cancel_btn = nullptr;
@@ -122,6 +146,7 @@ private:
     bool m_littleRoomAbove = false;
     bool m_littleRoomBelow = false;
     QRect m_crop;
+    TurnedFrame m_turned;
 };
 
 // The framing window's translatable texts, in their fixed order.

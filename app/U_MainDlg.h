@@ -8,6 +8,8 @@
 #include "localization/C_TextStorage.h"
 #include "localization/ComponentList.h"
 #include "localization/Lang_QtTranslations.h"
+#include "picture/U_Backdrop.h"
+#include "picture/U_Level.h"
 #include "platform/Platform.h"
 #include "print/U_WPrint.h"
 #include "support/C_WideDialogs.h"
@@ -90,6 +92,10 @@ public:
     // Cuts crop (pixels of the picture as shown) from the working copy turned as shown, makes
     // it the working copy and loads it again with the colour transform that was shown.
     void ApplyFrame(const QRect& crop);
+    // The same with a turned frame, the background replaced first (off this thread, with
+    // progress) when a colour is chosen and the person is known.
+    void ApplyFrame(const TurnedFrame& frame, Backdrop backdrop,
+                    const std::optional<PersonSeeds>& person);
     // The face finder for the program, made and started once the window is up; without one
     // the framing window frames by hand and the main window logs no head size.
     void SetFaceModel(std::unique_ptr<FaceModel> model);

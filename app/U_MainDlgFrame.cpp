@@ -2,6 +2,7 @@
 // of the picture as it will print.
 #include "app/U_MainDlg.h"
 
+#include "app/U_FrameApply.h"
 #include "app/U_FrameDlg.h"
 #include "app/U_PictureView.h"
 #include "picture/U_JpegEncode.h"
@@ -9,22 +10,22 @@
 #include "picture/U_PictureFile.h"
 #include "platform/U_SafeWrite.h"
 #include "support/U_BackgroundWork.h"
+#include "support/U_QMKSUtils.h"
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QProgressDialog>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
 #include <QThreadPool>
 
 namespace {
 
 constexpr int kInformation = 4;
-// The framed working copy is written once per framing; a high quality keeps the loss small.
-constexpr int kFramedQuality = 95;
-
-HeadPoints Shifted(HeadPoints head, const QPointF& by) {
-    for (QPointF* point : {&head.LeftEye, &head.RightEye, &head.Chin, &head.Crown})
-        *point += by;
-    return head;
-}
+// Replacing the background of a large picture takes seconds; far longer means a fault.
+constexpr std::chrono::minutes kApplyTimeLimit(5);
 
 } // namespace
 
@@ -59,15 +60,24 @@ void TMainDlg::FramePhoto1Click() {
     request.Workers = m_workers.get();
     if (m_head)
         request.Known = m_head;
+    m_frameDlg->SetBackdrop(
+        BackdropFromKey(ReadSetting(*m_platform.settings, kBackdropSetting))
+            .value_or(kDefaultBackdrop));
     switch (m_frameDlg->Execute(request)) {
     case TFrameDlg::Outcome::Apply: {
-        const QRect crop = m_frameDlg->Crop();
-        ApplyFrame(crop);
+        const TurnedFrame frame = m_frameDlg->Turned();
+        const Backdrop backdrop = m_frameDlg->ChosenBackdrop();
+        WriteSetting(*m_platform.settings, kBackdropSetting, BackdropKey(backdrop));
+        std::optional<HeadDetection> head = m_frameDlg->Detection();
+        const bool found = head && head->Found();
+        ApplyFrame(frame, backdrop,
+                   found ? std::optional(SeedsOf(head->Face.landmarks, head->Head.Crown))
+                         : std::nullopt);
         // The head the user saw (crown and chin perhaps placed by hand) is the one measured,
         // not a fresh guess on the framed picture.
-        if (std::optional<HeadDetection> head = m_frameDlg->Detection(); head && head->Found()) {
+        if (found) {
             ++m_headGeneration;
-            head->Head = Shifted(head->Head, -QPointF(crop.topLeft()));
+            head->Head = HeadInCrop(head->Head, frame);
             m_head = head;
             LogHead();
         }
@@ -82,25 +92,38 @@ void TMainDlg::FramePhoto1Click() {
 }
 
 void TMainDlg::ApplyFrame(const QRect& crop) {
-    if (m_workFile.isEmpty() || crop.isEmpty())
+    ApplyFrame(TurnedFrame{QRectF(crop), 0}, Backdrop::AsShot, std::nullopt);
+}
+
+void TMainDlg::ApplyFrame(const TurnedFrame& frame, Backdrop backdrop,
+                          const std::optional<PersonSeeds>& person) {
+    if (m_workFile.isEmpty() || frame.Rect.isEmpty())
         return;
-    LogInfo(QStringLiteral("Framing : %1, %2, %3 x %4")
-                .arg(crop.x())
-                .arg(crop.y())
-                .arg(crop.width())
-                .arg(crop.height()));
+    LogInfo(FramingLogLine(frame));
     {
         BusyCursor busy;
-        // The working copy as loaded, turned as it is shown; the colour comes back on loading.
-        QImage picture = DecodePicture(ReadPictureFile(m_workFile), m_workFile);
-        for (int turn = 0; turn < m_quarterTurns; ++turn)
-            picture = Rotated90Clockwise(picture);
-        const QImage framed = picture.copy(crop.intersected(picture.rect()));
-        picture = QImage();
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        EncodeJpeg(framed, buffer, kFramedQuality);
-        WriteFileSafely(m_workFile, buffer.data());
+        QProgressDialog progress(m_frameDlg->ReplacingText(), QString(), 0, 100, this);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(backdrop == Backdrop::AsShot ? 1000 : 0);
+        const QString path = m_workFile;
+        const int turns = m_quarterTurns;
+        // The worker leaves its share where the bar reads it; it may outlive the bar.
+        const auto share = std::make_shared<std::atomic<int>>(0);
+        const Progress report = [share](int done) { *share = done; };
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &progress, [&progress, share] { progress.setValue(*share); });
+        poll.start(100);
+        RunInBackground(
+            [path, turns, frame, backdrop, person, report] {
+                // The working copy as loaded, turned as it is shown; the colour comes back
+                // on loading.
+                QImage picture = DecodePicture(ReadPictureFile(path), path);
+                for (int turn = 0; turn < turns; ++turn)
+                    picture = Rotated90Clockwise(picture);
+                WriteFramed(FramedPicture(std::move(picture), frame, backdrop, person, report),
+                            path);
+            },
+            kApplyTimeLimit);
     }
     LoadTransformed(m_workFile, m_colourTransform);
 }

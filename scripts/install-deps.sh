@@ -17,6 +17,7 @@ build_packages=(
   qt6-translations-l10n
   libdlib-dev
   libdlib-data
+  libopencv-dev libopencv-contrib-dev
 )
 test_packages=(
   googletest libgtest-dev
