@@ -60,10 +60,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     QImage picture;
-    const auto load = [&] { return BestSeconds([&] {
-        picture = QImage();
-        picture = DecodePicture(ReadPictureFile(file), file);
-    }); };
+    const auto load = [&] {
+        return BestSeconds([&] {
+            picture = QImage();
+            picture = DecodePicture(ReadPictureFile(file), file);
+        });
+    };
     const double loadTwoCores = load();
     const FaceResult face = FindFace(model, picture);
     if (!face.found()) {
@@ -78,11 +80,13 @@ int main(int argc, char** argv) {
     const PersonSeeds person{face.landmarks, head.Crown};
 
     const double before = OwnPeakBytes();
-    const double plain = BestSeconds([&] {
-        QImage copy = picture;
-        copy.detach();
-        PlainBackground(copy, BackdropArea(frame, copy.size()), person, Backdrop::White);
-    }, 1);
+    const double plain = BestSeconds(
+        [&] {
+            QImage copy = picture;
+            copy.detach();
+            PlainBackground(copy, BackdropArea(frame, copy.size()), person, Backdrop::White);
+        },
+        1);
     const double added = OwnPeakBytes() - before - double(picture.sizeInBytes());
     Report(QStringLiteral("Plain background on a 24 MP portrait's frame area, two cores"), plain,
            loadTwoCores, QStringLiteral("s"),

@@ -17,21 +17,23 @@ constexpr int kCutSide = 480;
 constexpr int kEdgeSide = 1200;
 constexpr int kCutIterations = 4;
 // Seeds, in eye-to-chin distances, along the face's axis ("up") and across it.
-constexpr double kHeadHalfWidth = 1.2;   // the probable head: an ellipse this wide ...
-constexpr double kHeadStretch = 1.15;    // ... and this much taller than crown to chin
-constexpr double kWallAboveCrown = 0.15; // sure wall above the crown by this much
-constexpr double kWallBeside = 1.45;     // and beside the head, above the shoulders' line
-constexpr double kShoulderLine = -0.3;   // height of that line from the eyes (down < 0)
-constexpr double kNeckHalfWidth = 0.35;  // sure person: the neck below the chin ...
-constexpr double kChestHalfWidth = 0.9;  // ... widening to the chest
-constexpr double kChestDepth = 0.8;      // at this depth below the chin
+constexpr double kHeadHalfWidth = 1.2;     // the probable head: an ellipse this wide ...
+constexpr double kHeadStretch = 1.15;      // ... and this much taller than crown to chin
+constexpr double kWallAboveCrown = 0.15;   // sure wall above the crown by this much
+constexpr double kWallBeside = 1.45;       // and beside the head, above the shoulders' line
+constexpr double kShoulderLine = -0.3;     // height of that line from the eyes (down < 0)
+constexpr double kNeckHalfWidth = 0.35;    // sure person: the neck below the chin ...
+constexpr double kChestHalfWidth = 0.9;    // ... widening to the chest
+constexpr double kChestDepth = 0.8;        // at this depth below the chin
 constexpr double kShoulderHalfWidth = 2.6; // probable person: the shoulders
-constexpr double kForehead = 0.35;       // the brows lifted by this much bound the sure face
+constexpr double kForehead = 0.35;         // the brows lifted by this much bound the sure face
+constexpr double kContextBeside = 2.4;     // the outline is sought this far beside the eyes ...
+constexpr double kContextAbove = 0.6;      // ... and this far above the crown at least
 // The soft edge: guided filter radius (share of the edge copy's long side) and smoothing.
 constexpr double kEdgeRadiusShare = 0.005;
-constexpr double kEdgeEps = 1e-3;
+constexpr double kEdgeEps = 1e-2;
 // Matte values this close to 0 or 1 are taken as wholly background or person.
-constexpr float kSnap = 0.04f;
+constexpr float kSnap = 0.1f;
 
 const QRgb kColours[] = {qRgb(255, 255, 255), qRgb(255, 255, 255), qRgb(224, 224, 224),
                          qRgb(204, 228, 247)};
@@ -39,8 +41,8 @@ const char* const kKeys[] = {"as-shot", "white", "light-grey", "light-blue"};
 
 cv::Mat bgrOf(const QImage& picture, const QRect& area) {
     const QImage part = picture.copy(area).convertToFormat(QImage::Format_RGB32);
-    const cv::Mat wrapped(part.height(), part.width(), CV_8UC4, const_cast<uchar*>(part.constBits()),
-                          size_t(part.bytesPerLine()));
+    const cv::Mat wrapped(part.height(), part.width(), CV_8UC4,
+                          const_cast<uchar*>(part.constBits()), size_t(part.bytesPerLine()));
     cv::Mat bgr;
     cv::cvtColor(wrapped, bgr, cv::COLOR_BGRA2BGR);
     return bgr;
@@ -117,8 +119,7 @@ cv::Mat seedMask(const cv::Size& size, const PersonSeeds& seeds, const QRect& ar
             const cv::Point2d p(x + 0.5, y + 0.5);
             const double h = a.height(p);
             if (h > crownHeight + kWallAboveCrown * a.eyeChin ||
-                (std::abs(a.side(p)) > kWallBeside * a.eyeChin &&
-                 h > kShoulderLine * a.eyeChin))
+                (std::abs(a.side(p)) > kWallBeside * a.eyeChin && h > kShoulderLine * a.eyeChin))
                 row[x] = cv::GC_BGD;
         }
     }
@@ -128,19 +129,18 @@ cv::Mat seedMask(const cv::Size& size, const PersonSeeds& seeds, const QRect& ar
     for (int i = 0; i <= 16; ++i)
         face.push_back(polygon({scaled(seeds.Landmarks[size_t(i)], area, scale)})[0]);
     for (int i = 26; i >= 17; --i)
-        face.push_back(polygon({scaled(seeds.Landmarks[size_t(i)], area, scale) +
-                                a.up * (kForehead * a.eyeChin)})[0]);
+        face.push_back(polygon(
+            {scaled(seeds.Landmarks[size_t(i)], area, scale) + a.up * (kForehead * a.eyeChin)})[0]);
     std::vector<cv::Point> hull;
     cv::convexHull(face, hull);
     cv::fillConvexPoly(mask, hull, cv::Scalar(cv::GC_FGD));
-    cv::fillConvexPoly(mask,
-                       polygon({a.at(-kNeckHalfWidth, chinUnits + 0.3),
-                                a.at(kNeckHalfWidth, chinUnits + 0.3),
-                                a.at(kChestHalfWidth, chinUnits - kChestDepth),
-                                a.at(kChestHalfWidth, low / a.eyeChin),
-                                a.at(-kChestHalfWidth, low / a.eyeChin),
-                                a.at(-kChestHalfWidth, chinUnits - kChestDepth)}),
-                       cv::Scalar(cv::GC_FGD));
+    cv::fillConvexPoly(
+        mask,
+        polygon({a.at(-kNeckHalfWidth, chinUnits + 0.3), a.at(kNeckHalfWidth, chinUnits + 0.3),
+                 a.at(kChestHalfWidth, chinUnits - kChestDepth),
+                 a.at(kChestHalfWidth, low / a.eyeChin), a.at(-kChestHalfWidth, low / a.eyeChin),
+                 a.at(-kChestHalfWidth, chinUnits - kChestDepth)}),
+        cv::Scalar(cv::GC_FGD));
     return mask;
 }
 
@@ -178,9 +178,19 @@ QRgb BackdropColour(Backdrop backdrop) {
 
 QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds& seeds,
                    const Progress& progress) {
-    const QRect area = wanted.intersected(picture.rect());
-    if (area.isEmpty())
+    const QRect painted = wanted.intersected(picture.rect());
+    if (painted.isEmpty())
         return {};
+    // The outline is found with the wall on both sides of the head and above it in view,
+    // however tight the frame: a frame's margin alone may hold no sure wall at all.
+    const HeadAxes head = axesOf(seeds, QRect(), 1);
+    const double reach = kContextBeside * head.eyeChin;
+    const QRect area = painted
+                           .united(QRectF(QPointF(head.eyes.x - reach,
+                                                  head.crown.y - kContextAbove * head.eyeChin),
+                                          QPointF(head.eyes.x + reach, painted.bottom()))
+                                       .toAlignedRect())
+                           .intersected(picture.rect());
     const auto report = [&](int share) {
         if (progress)
             progress(share);
@@ -201,8 +211,7 @@ QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds
     const cv::Point2d nose = (axes.eyes + axes.chin) / 2;
     const cv::Point inside(std::clamp(cvRound(nose.x), 0, small.cols - 1),
                            std::clamp(cvRound(nose.y), 0, small.rows - 1));
-    const cv::Mat person =
-        onePiece((labels == cv::GC_FGD) | (labels == cv::GC_PR_FGD), inside);
+    const cv::Mat person = onePiece((labels == cv::GC_FGD) | (labels == cv::GC_PR_FGD), inside);
 
     // The soft edge, on a finer copy guided by its colours.
     const double edgeScale =
@@ -245,6 +254,7 @@ QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds
     cv::Mat matte8;
     soft.convertTo(matte8, CV_8U, 255);
     QImage matte(area.size(), QImage::Format_Grayscale8);
+    const QRect inArea = painted.translated(-area.topLeft());
     const cv::Mat out(matte.height(), matte.width(), CV_8UC1, matte.bits(),
                       size_t(matte.bytesPerLine()));
     if (edgeScale < 1)
@@ -252,7 +262,7 @@ QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds
     else
         matte8.copyTo(out);
     report(95);
-    return matte;
+    return matte.copy(inArea);
 }
 
 void PaintBehind(QImage& picture, const QRect& wanted, const QImage& matte, QRgb colour) {
@@ -261,8 +271,7 @@ void PaintBehind(QImage& picture, const QRect& wanted, const QImage& matte, QRgb
         return;
     // The old background near the soft edge: the colours of the wall around each point,
     // averaged on a small copy over the pixels the matte gives to the wall.
-    const double scale =
-        std::min(1.0, double(kCutSide) / std::max(area.width(), area.height()));
+    const double scale = std::min(1.0, double(kCutSide) / std::max(area.width(), area.height()));
     const cv::Mat matteMat(matte.height(), matte.width(), CV_8UC1,
                            const_cast<uchar*>(matte.constBits()), size_t(matte.bytesPerLine()));
     cv::Mat smallPicture, smallMatte;

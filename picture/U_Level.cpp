@@ -59,10 +59,10 @@ QImage CutTurned(const QImage& picture, const TurnedFrame& frame, QSize size) {
         size = own;
     if (picture.isNull())
         return {};
-    const QImage source = picture.format() == QImage::Format_RGB32 ||
-                                  picture.format() == QImage::Format_ARGB32
-                              ? picture
-                              : picture.convertToFormat(QImage::Format_RGB32);
+    const QImage source =
+        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
+            ? picture
+            : picture.convertToFormat(QImage::Format_RGB32);
     // Reductions read every source pixel through the resampler's tent filter, after a cut at
     // the frame's own scale.
     const bool reduce = size.width() < own.width() || size.height() < own.height();
