@@ -39,12 +39,25 @@ const QRgb kColours[] = {qRgb(255, 255, 255), qRgb(255, 255, 255), qRgb(224, 224
                          qRgb(204, 228, 247)};
 const char* const kKeys[] = {"as-shot", "white", "light-grey", "light-blue"};
 
-cv::Mat bgrOf(const QImage& picture, const QRect& area) {
-    const QImage part = picture.copy(area).convertToFormat(QImage::Format_RGB32);
-    const cv::Mat wrapped(part.height(), part.width(), CV_8UC4,
-                          const_cast<uchar*>(part.constBits()), size_t(part.bytesPerLine()));
+// The area of the picture reduced by scale (at most 1), as 8-bit BGR. A 32-bit picture is read
+// in place: no full-size copy is made.
+cv::Mat reducedBgr(const QImage& picture, const QRect& area, double scale) {
+    const bool direct =
+        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
+    const QImage converted =
+        direct ? QImage() : picture.copy(area).convertToFormat(QImage::Format_RGB32);
+    const QImage& source = direct ? picture : converted;
+    const QPoint at = direct ? area.topLeft() : QPoint(0, 0);
+    const cv::Mat view(area.height(), area.width(), CV_8UC4,
+                       const_cast<uchar*>(source.constScanLine(at.y())) + 4 * at.x(),
+                       size_t(source.bytesPerLine()));
+    cv::Mat reduced;
+    if (scale < 1)
+        cv::resize(view, reduced, cv::Size(), scale, scale, cv::INTER_AREA);
+    else
+        reduced = view;
     cv::Mat bgr;
-    cv::cvtColor(wrapped, bgr, cv::COLOR_BGRA2BGR);
+    cv::cvtColor(reduced, bgr, cv::COLOR_BGRA2BGR);
     return bgr;
 }
 
@@ -195,13 +208,16 @@ QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds
         if (progress)
             progress(share);
     };
-    const cv::Mat full = bgrOf(picture, area);
+    const double edgeScale =
+        std::min(1.0, double(kEdgeSide) / std::max(area.width(), area.height()));
+    const cv::Mat guide = reducedBgr(picture, area, edgeScale);
     report(5);
 
     // The outline, on a small copy.
     const double cutScale = std::min(1.0, double(kCutSide) / std::max(area.width(), area.height()));
     cv::Mat small;
-    cv::resize(full, small, cv::Size(), cutScale, cutScale, cv::INTER_AREA);
+    cv::resize(guide, small, cv::Size(), cutScale / edgeScale, cutScale / edgeScale,
+               cv::INTER_AREA);
     cv::Mat labels = seedMask(small.size(), seeds, area, cutScale);
     cv::Mat bgdModel, fgdModel;
     cv::grabCut(small, labels, cv::Rect(), bgdModel, fgdModel, kCutIterations,
@@ -214,20 +230,16 @@ QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds
     const cv::Mat person = onePiece((labels == cv::GC_FGD) | (labels == cv::GC_PR_FGD), inside);
 
     // The soft edge, on a finer copy guided by its colours.
-    const double edgeScale =
-        std::min(1.0, double(kEdgeSide) / std::max(area.width(), area.height()));
-    cv::Mat guide;
-    if (edgeScale < 1)
-        cv::resize(full, guide, cv::Size(), edgeScale, edgeScale, cv::INTER_AREA);
-    else
-        guide = full;
     cv::Mat hard;
     cv::resize(person, hard, guide.size(), 0, 0, cv::INTER_LINEAR);
     hard = hard > 127;
     cv::Mat hardF;
     hard.convertTo(hardF, CV_32F, 1.0 / 255);
-    cv::Mat guideF;
-    guide.convertTo(guideF, CV_32F, 1.0 / 255);
+    // A grey guide: hair stands out from a wall by its lightness, and the filter's colour form
+    // holds nine planes of covariance where the grey one holds two.
+    cv::Mat grey, guideF;
+    cv::cvtColor(guide, grey, cv::COLOR_BGR2GRAY);
+    grey.convertTo(guideF, CV_32F, 1.0 / 255);
     const int radius =
         std::max(2, int(std::lround(kEdgeRadiusShare * std::max(guide.cols, guide.rows))));
     cv::Mat soft;
@@ -275,7 +287,7 @@ void PaintBehind(QImage& picture, const QRect& wanted, const QImage& matte, QRgb
     const cv::Mat matteMat(matte.height(), matte.width(), CV_8UC1,
                            const_cast<uchar*>(matte.constBits()), size_t(matte.bytesPerLine()));
     cv::Mat smallPicture, smallMatte;
-    cv::resize(bgrOf(picture, area), smallPicture, cv::Size(), scale, scale, cv::INTER_AREA);
+    smallPicture = reducedBgr(picture, area, scale);
     cv::resize(matteMat, smallMatte, smallPicture.size(), 0, 0, cv::INTER_AREA);
     cv::Mat wallWeight;
     cv::Mat(smallMatte == 0).convertTo(wallWeight, CV_32F, 1.0 / 255);
@@ -290,15 +302,16 @@ void PaintBehind(QImage& picture, const QRect& wanted, const QImage& matte, QRgb
     cv::boxFilter(wallWeight, weight, -1, cv::Size(reach, reach), cv::Point(-1, -1), false);
     cv::Mat weight3;
     cv::cvtColor(cv::max(weight, 1e-3), weight3, cv::COLOR_GRAY2BGR);
-    cv::Mat wallSmall = sum / weight3;
+    // Read at the small scale: the wall's colour changes slowly, and a full-size copy would
+    // cost three bytes a pixel of the area.
     cv::Mat wall;
-    cv::resize(wallSmall, wall, cv::Size(area.width(), area.height()), 0, 0, cv::INTER_LINEAR);
+    cv::Mat(sum / weight3).convertTo(wall, CV_8UC3);
 
     const float newColour[3] = {float(qBlue(colour)), float(qGreen(colour)), float(qRed(colour))};
     for (int y = 0; y < area.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(picture.scanLine(area.y() + y)) + area.x();
         const uchar* m = matte.constScanLine(y);
-        const auto* w = wall.ptr<cv::Vec3f>(y);
+        const auto* w = wall.ptr<cv::Vec3b>(std::min(wall.rows - 1, int(y * scale)));
         for (int x = 0; x < area.width(); ++x) {
             if (m[x] == 255)
                 continue;
@@ -307,12 +320,13 @@ void PaintBehind(QImage& picture, const QRect& wanted, const QImage& matte, QRgb
                 continue;
             }
             const float a = m[x] / 255.0f;
+            const cv::Vec3b& old = w[std::min(wall.cols - 1, int(x * scale))];
             const QRgb p = line[x];
             const float seen[3] = {float(qBlue(p)), float(qGreen(p)), float(qRed(p))};
             int out[3];
             for (int c = 0; c < 3; ++c) {
                 // The person's own colour at the edge, with the old wall's share taken out.
-                const float own = std::clamp((seen[c] - (1 - a) * w[x][c]) / a, 0.0f, 255.0f);
+                const float own = std::clamp((seen[c] - (1 - a) * old[c]) / a, 0.0f, 255.0f);
                 out[c] = int(std::lround(a * own + (1 - a) * newColour[c]));
             }
             line[x] = qRgba(out[2], out[1], out[0], qAlpha(p));
