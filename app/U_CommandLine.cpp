@@ -4,6 +4,7 @@
 #include "app/U_FrameGeometry.h"
 #include "app/U_HeadDetect.h"
 #include "localization/C_LangPack.h"
+#include "picture/U_Backdrop.h"
 #include "picture/U_Checks.h"
 #include "picture/U_PictureFile.h"
 #include "platform/AppError.h"
@@ -58,6 +59,13 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         const QString& argument = arguments.at(i);
         if (argument == QLatin1String("--check")) {
             line.check = true;
+        } else if (argument == QLatin1String("--frame")) {
+            line.frame = true;
+        } else if (argument == QLatin1String("--background")) {
+            line.background = i + 1 < arguments.size() ? arguments.at(++i) : QString();
+            if (!BackdropFromKey(line.background))
+                line.error = QStringLiteral(
+                    "--background needs one of as-shot, white, light-grey, light-blue");
         } else if (argument == QLatin1String("--format")) {
             bool ok = false;
             line.checkFormat = i + 1 < arguments.size() ? arguments.at(++i).toInt(&ok) : -1;
@@ -79,11 +87,19 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             }
         } else if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-')) &&
                    !IsLanguageSwitch(argument)) {
-            if (line.picture.isEmpty())
-                line.picture = argument;
-            line.pictures << argument;
+            // --frame takes one picture and then its output; --check takes many pictures.
+            if (line.frame && !line.picture.isEmpty()) {
+                if (line.output.isEmpty())
+                    line.output = argument;
+            } else {
+                if (line.picture.isEmpty())
+                    line.picture = argument;
+                line.pictures << argument;
+            }
         }
     }
+    if (line.frame && line.output.isEmpty() && line.error.isEmpty())
+        line.error = QStringLiteral("--frame needs a picture and an output file");
     if (line.check && line.picture.isEmpty() && line.error.isEmpty())
         line.error = QStringLiteral("--check needs a picture");
     return line;
@@ -97,6 +113,7 @@ QString UsageText() {
     return QStringLiteral(
         "Usage: quillmark [PICTURE]\n"
         "       quillmark --check PICTURE... [--format INDEX]\n"
+        "       quillmark --frame PICTURE [--format INDEX] [--background COLOUR] OUT.jpg\n"
         "       quillmark -co\n"
         "\n"
         "Prints identity photos in the official format of a country.\n"
@@ -113,9 +130,16 @@ QString UsageText() {
         "              status (the worst of all pictures) 0 within the norm, 1 outside\n"
         "              it or a check failed, 2 no face found or no face model (package\n"
         "              libdlib-data), 3 picture unreadable, 4 wrong arguments\n"
+        "  --frame PICTURE OUT.jpg\n"
+        "              without a window: find the face and write to OUT.jpg the framed\n"
+        "              picture that the framing window's OK would make, the eyes levelled;\n"
+        "              exit status as for --check, 3 also when OUT.jpg cannot be written\n"
+        "  --background as-shot|white|light-grey|light-blue\n"
+        "              the background for --frame; default the one chosen last in the\n"
+        "              framing window\n"
         "  --format INDEX\n"
-        "              the catalogue entry for --check, from 0; default the one chosen\n"
-        "              last in the window\n"
+        "              the catalogue entry for --check and --frame, from 0; default the\n"
+        "              one chosen last in the window\n"
         "  -co         write the base language file QKS_ORIGINAL.SPK for translators\n"
         "  -h, --help  print this text and exit\n"
         "  --version   print the version and exit\n");

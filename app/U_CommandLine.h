@@ -20,7 +20,11 @@ struct CommandLine {
     QStringList pictures; // every picture named, for --check
     // --check PICTURE [--format INDEX]: measure the head without a window.
     bool check = false;
-    int checkFormat = -1; // -1: the saved format
+    int checkFormat = -1; // -1: the saved format (for --frame as well)
+    // --frame PICTURE --format INDEX [--background KEY] OUTPUT: write the framed picture.
+    bool frame = false;
+    QString output;
+    QString background; // a BackdropKey; empty: the remembered choice
     QString error;        // what was wrong with the arguments; empty when they read well
     QString unknown;      // the first option that is neither ours nor the toolkit's
 };

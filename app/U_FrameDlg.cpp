@@ -1,16 +1,20 @@
 #include "app/U_FrameDlg.h"
 
 #include "app/U_CheckList.h"
+#include "app/U_FrameApply.h"
+#include "app/U_FrameTurn.h"
 #include "localization/C_TextStorage.h"
 #include "localization/Lang_Reading.h"
 #include "picture/U_Resample.h"
 
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
+#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -35,6 +39,10 @@ constexpr QMargins kAssumedDecoration(4, 32, 4, 4);
 // The shown copy of a whole picture is at most this large on its long side.
 constexpr int kOverviewSide = 2400;
 constexpr int kProgressMillis = 100;
+// The turning handle sits this many shown pixels above the frame's top edge.
+constexpr double kHandleDistance = 18;
+// The background preview waits until the frame has stopped moving this long.
+constexpr int kPreviewDelayMs = 300;
 
 const char* const kLooking = "Looking for the face...";
 const char* const kHeadNorm = "Head %1 mm — norm %2–%3 mm";
@@ -56,6 +64,10 @@ const char* const kTooSmall = "Picture too small to find a face: frame by hand";
 const char* const kLoadingModel = "Loading the face model...";
 const char* const kMovedAbove = "Too little room above the head";
 const char* const kMovedBelow = "Too little room below the chin";
+const char* const kBackground = "Background:";
+// In the order of kBackdrops.
+const char* const kBackdropNames[] = {"as shot", "white", "light grey", "light blue"};
+const char* const kReplacing = "Replacing the background...";
 
 QString number(double value) {
     return LocalNumber(value, 1);
@@ -86,7 +98,8 @@ const QStringList& FrameTexts() {
         for (const char* text :
              {kLooking, kHeadNorm, kHeadUsual, kEyeNorm, kEyeUsual, kEyeOnly, kTilted, kTurned,
               kRoomAbove, kRoomBelow, kNoFace, kCrownUncertain, kTwoFaces, kNoModel, kTooSmall,
-              kLoadingModel, kMovedAbove, kMovedBelow})
+              kLoadingModel, kMovedAbove, kMovedBelow, kBackground, kBackdropNames[0],
+              kBackdropNames[1], kBackdropNames[2], kBackdropNames[3], kReplacing})
             list << QString::fromUtf8(text);
         return list;
     }();
@@ -104,6 +117,8 @@ void TFrameView::setPicture(const QImage& picture, double overviewScale) {
     const QSize shown(std::max(1, int(std::lround(picture.width() * overviewScale))),
                       std::max(1, int(std::lround(picture.height() * overviewScale))));
     m_overview = picture.isNull() ? QImage() : Resampled(picture, shown);
+    m_backdropShown = QImage();
+    m_degrees = 0;
     m_head.reset();
     m_frame = QRectF();
     m_region = QRectF(QPointF(), picture.size());
@@ -142,6 +157,16 @@ void TFrameView::setFrame(const QRectF& frame) {
     zoomOnFrame();
 }
 
+void TFrameView::setAngle(double degrees) {
+    m_degrees = degrees;
+    update();
+}
+
+void TFrameView::setBackdropShown(const QImage& shown) {
+    m_backdropShown = shown.size() == m_overview.size() ? shown : QImage();
+    update();
+}
+
 void TFrameView::changeFrame(const QRectF& frame) {
     if (frame == m_frame)
         return;
@@ -176,22 +201,38 @@ void TFrameView::paintEvent(QPaintEvent*) {
     const QRectF shown = QRectF(toView(QPointF()), m_picture.size() * m_scale).intersected(rect());
     const QRectF source(toPicture(shown.topLeft()), shown.size() / m_scale);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (m_scale <= m_overviewScale)
+    // The background preview is worked out on the scaled copy only.
+    if (!m_backdropShown.isNull())
+        p.drawImage(shown, m_backdropShown,
+                    QRectF(source.topLeft() * m_overviewScale, source.size() * m_overviewScale));
+    else if (m_scale <= m_overviewScale)
         p.drawImage(shown, m_overview,
                     QRectF(source.topLeft() * m_overviewScale, source.size() * m_overviewScale));
     else
         p.drawImage(shown, m_picture, source);
     const QRectF frame(toView(m_frame.topLeft()), m_frame.size() * m_scale);
-    // Outside the frame is dimmed: four strips around it.
-    const QColor dim(0, 0, 0, 150);
-    p.fillRect(QRectF(shown.left(), shown.top(), shown.width(), frame.top() - shown.top()), dim);
-    p.fillRect(QRectF(shown.left(), frame.bottom(), shown.width(), shown.bottom() - frame.bottom()),
-               dim);
-    p.fillRect(QRectF(shown.left(), frame.top(), frame.left() - shown.left(), frame.height()), dim);
-    p.fillRect(QRectF(frame.right(), frame.top(), shown.right() - frame.right(), frame.height()),
-               dim);
+    // Outside the (turned) frame is dimmed.
+    QPolygonF corners;
+    for (const QPointF& corner : turned().Corners())
+        corners << toView(corner);
+    QPainterPath outside, inside;
+    outside.addRect(shown);
+    inside.addPolygon(corners);
+    p.fillPath(outside.subtracted(inside), QColor(0, 0, 0, 150));
 
     p.setRenderHint(QPainter::Antialiasing);
+    // The turning handle, above the middle of the top edge.
+    const QPointF handle = toView(TurnHandle(turned(), kHandleDistance / m_scale));
+    p.setPen(QPen(Qt::white, 1));
+    p.drawLine(toView(turned().ToPicture(QPointF(m_frame.width() / 2, 0))), handle);
+    p.setBrush(Qt::white);
+    p.drawEllipse(handle, 4, 4);
+    p.setBrush(Qt::NoBrush);
+    // Guides and the frame's edge are drawn in the frame's own, turned, axes.
+    p.save();
+    p.translate(frame.center());
+    p.rotate(m_degrees);
+    p.translate(-frame.center());
     if (m_photoHeightMm > 0) {
         drawBand(p, frame, m_guides.Crown, m_photoHeightMm, QColor(70, 130, 255));
         drawBand(p, frame, m_guides.Chin, m_photoHeightMm, QColor(40, 200, 90));
@@ -201,6 +242,7 @@ void TFrameView::paintEvent(QPaintEvent*) {
     p.setPen(QPen(Qt::white, 2));
     p.setBrush(Qt::NoBrush);
     p.drawRect(frame);
+    p.restore();
 
     if (!m_head)
         return;
@@ -233,11 +275,13 @@ void TFrameView::mousePressEvent(QMouseEvent* event) {
     };
     m_dragFrom = toPicture(at);
     m_frameFrom = m_frame;
-    if (m_head && near(m_head->Crown))
+    if (near(TurnHandle(turned(), kHandleDistance / m_scale)))
+        m_drag = Drag::Turn;
+    else if (m_head && near(m_head->Crown))
         m_drag = Drag::Crown;
     else if (m_head && near(m_head->Chin))
         m_drag = Drag::Chin;
-    else if (m_frame.contains(m_dragFrom))
+    else if (turned().Corners().containsPoint(m_dragFrom, Qt::OddEvenFill))
         m_drag = Drag::Frame;
     else
         m_drag = Drag::None;
@@ -250,6 +294,10 @@ void TFrameView::mouseMoveEvent(QMouseEvent* event) {
         return;
     case Drag::Frame:
         changeFrame(MovedFrame(m_frameFrom, at - m_dragFrom, pictureSize()));
+        return;
+    case Drag::Turn:
+        setAngle(AngleFromHandle(turned(), at));
+        emit frameMoved();
         return;
     case Drag::Crown:
     case Drag::Chin: {
@@ -283,6 +331,12 @@ void TFrameView::wheelEvent(QWheelEvent* event) {
 }
 
 void TFrameView::keyPressEvent(QKeyEvent* event) {
+    if (const std::optional<double> degrees = TurnedByKey(
+            m_degrees, event->key(), event->modifiers() & Qt::ShiftModifier)) {
+        setAngle(*degrees);
+        emit frameMoved();
+        return;
+    }
     const bool large = event->modifiers() & Qt::ShiftModifier;
     const double across = large ? kLargeStepShare * m_frame.width() : ArrowStep(m_scale);
     const double down = large ? kLargeStepShare * m_frame.height() : ArrowStep(m_scale);
@@ -342,11 +396,28 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     ok_btn->setDefault(true);
     for (QPushButton* button : {reset_btn, whole_btn, cancel_btn})
         button->setAutoDefault(false);
+    background_lbl = new QLabel(this);
+    background_cmb = new QComboBox(this);
+    background_cmb->setObjectName(QStringLiteral("background_cmb"));
+    for (Backdrop b : kBackdrops)
+        background_cmb->addItem(QString::fromUtf8(kBackdropNames[int(b)]), int(b));
+    background_lbl->setBuddy(background_cmb);
+    m_previewTimer = new QTimer(this);
+    m_previewTimer->setSingleShot(true);
+    m_previewTimer->setInterval(kPreviewDelayMs);
+    connect(m_previewTimer, &QTimer::timeout, this, &TFrameDlg::PreviewBackdrop);
+    connect(background_cmb, &QComboBox::currentIndexChanged, this, [this] {
+        m_view->setBackdropShown({});
+        PreviewBackdrop();
+    });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(reset_btn);
     buttons->addWidget(whole_btn);
     buttons->addWidget(m_progress);
+    buttons->addSpacing(12);
+    buttons->addWidget(background_lbl);
+    buttons->addWidget(background_cmb);
     buttons->addStretch(1);
     buttons->addWidget(ok_btn);
     buttons->addWidget(cancel_btn);
@@ -364,7 +435,10 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     connect(whole_btn, &QPushButton::toggled, m_view, &TFrameView::setWhole);
     connect(cancel_btn, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_progressTimer, &QTimer::timeout, this, &TFrameDlg::ShowWaiting);
-    connect(m_view, &TFrameView::frameMoved, this, &TFrameDlg::UpdateVerdict);
+    connect(m_view, &TFrameView::frameMoved, this, [this] {
+        UpdateVerdict();
+        m_previewTimer->start();
+    });
     connect(m_view, &TFrameView::headMoved, this, [this] {
         if (m_detection)
             m_detection->Head = *m_view->head();
@@ -384,6 +458,9 @@ TFrameDlg::Outcome TFrameDlg::Execute(const Request& request) {
     exec();
     m_progressTimer->stop();
     m_crop = CropRect(m_view->frame(), m_view->pictureSize().toSize());
+    m_turned = m_view->turned();
+    m_previewTimer->stop();
+    ++m_previewGeneration;
     ++m_generation; // a detection still under way is dropped when it comes back
     m_view->setPicture(QImage(), 1);
     m_checkList->Results(); // checks still waiting are made now, for the caller
@@ -409,6 +486,10 @@ void TFrameDlg::Prepare(const Request& request) {
     m_norm = request.Norm;
     m_aspect = request.Aspect;
     m_model = request.Model;
+    m_workers = request.Workers;
+    background_lbl->setText(Text(kBackground));
+    for (int i = 0; i < background_cmb->count(); ++i)
+        background_cmb->setItemText(i, Text(kBackdropNames[i]));
     m_detection.reset();
     m_picture = request.Picture;
     m_checkList->setResults({});
@@ -478,8 +559,18 @@ void TFrameDlg::Reset() {
 void TFrameDlg::Propose() {
     if (!m_detection || !m_detection->Found())
         return;
-    m_proposal = ProposeFrameForFormat(m_detection->Head, m_norm, m_aspect, m_view->pictureSize());
+    // The frame turned to level the eyes, with the format's own aspect (which the norm's
+    // millimetres may round).
+    const QSizeF picture = m_view->pictureSize();
+    FrameProposal proposal;
+    const TurnedFrame level = ProposeLevelFrame(m_detection->Head, m_norm, picture, &proposal);
+    QRectF frame(0, 0, level.Rect.height() * m_aspect, level.Rect.height());
+    frame.moveCenter(level.Rect.center());
+    proposal.Frame = KeepInside(frame, picture);
+    m_proposal = proposal;
     m_view->setFrame(m_proposal->Frame);
+    m_view->setAngle(level.Degrees);
+    PreviewBackdrop();
     UpdateVerdict();
 }
 
@@ -500,8 +591,12 @@ void TFrameDlg::UpdateVerdict() {
         return;
     }
     const HeadPoints& head = *m_view->head();
-    const FrameVerdict verdict = JudgeFrame(head, m_view->frame(), m_norm);
-    m_checkList->Check({m_picture, face.landmarks, m_view->frame(), 0, m_norm.SizeMm});
+    // Measured in the frame's own axes: the tilt left is the head's against the turned frame.
+    const TurnedFrame turned = m_view->turned();
+    const FrameVerdict verdict = JudgeFrame(HeadInCrop(head, turned),
+                                            QRectF(QPointF(0, 0), turned.Rect.size()), m_norm);
+    // The checks count the frame's angle counter-clockwise.
+    m_checkList->Check({m_picture, face.landmarks, turned.Rect, -turned.Degrees, m_norm.SizeMm});
     const bool usual = m_norm.Kind == NormKind::Fallback;
     QStringList measures;
     measures << Text(usual ? kHeadUsual : kHeadNorm)
@@ -539,6 +634,53 @@ void TFrameDlg::UpdateVerdict() {
 
 QRect TFrameDlg::Crop() const {
     return isVisible() ? CropRect(m_view->frame(), m_view->pictureSize().toSize()) : m_crop;
+}
+
+TurnedFrame TFrameDlg::Turned() const {
+    return isVisible() ? m_view->turned() : m_turned;
+}
+
+void TFrameDlg::SetBackdrop(Backdrop backdrop) {
+    background_cmb->setCurrentIndex(background_cmb->findData(int(backdrop)));
+}
+
+Backdrop TFrameDlg::ChosenBackdrop() const {
+    return Backdrop(background_cmb->currentData().toInt());
+}
+
+QString TFrameDlg::ReplacingText() const {
+    return Text(kReplacing);
+}
+
+// The chosen background on the shown (scaled) copy, worked out off this thread on the frame's
+// area as applying will; shown when it comes back, unless the window has moved on.
+void TFrameDlg::PreviewBackdrop() {
+    const int generation = ++m_previewGeneration;
+    const Backdrop backdrop = ChosenBackdrop();
+    if (backdrop == Backdrop::AsShot || !m_detection || !m_detection->Found() || !m_workers ||
+        !m_view->head()) {
+        m_view->setBackdropShown({});
+        return;
+    }
+    const double scale = m_view->overviewScale();
+    const QImage shown = m_view->overview();
+    std::array<QPointF, 68> landmarks = m_detection->Face.landmarks;
+    for (QPointF& point : landmarks)
+        point *= scale;
+    const PersonSeeds seeds{landmarks, m_view->head()->Crown * scale};
+    TurnedFrame frame = m_view->turned();
+    frame.Rect = QRectF(frame.Rect.topLeft() * scale, frame.Rect.size() * scale);
+    m_workers->start([this, generation, shown, seeds, frame, backdrop] {
+        QImage preview = shown.convertToFormat(QImage::Format_RGB32);
+        PlainBackground(preview, BackdropArea(frame, preview.size()), seeds, backdrop);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, preview] {
+                if (generation == m_previewGeneration)
+                    m_view->setBackdropShown(preview);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 QString TFrameDlg::Verdict() const {

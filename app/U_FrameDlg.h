@@ -2,6 +2,8 @@
 
 #include "app/U_FrameGeometry.h"
 #include "app/U_HeadDetect.h"
+#include "picture/U_Backdrop.h"
+#include "picture/U_Level.h"
 #include "localization/ComponentList.h"
 
 #include <QDialog>
@@ -10,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -35,6 +38,14 @@ public:
     double scale() const { return m_scale; }
     void setFrame(const QRectF& frame);
     const QRectF& frame() const { return m_frame; }
+    // The frame's angle, clockwise in degrees; the frame turns about its centre.
+    void setAngle(double degrees);
+    TurnedFrame turned() const { return {m_frame, m_degrees}; }
+    // The scaled copy and its scale, and the same copy with the background replaced (null:
+    // as shot).
+    const QImage& overview() const { return m_overview; }
+    double overviewScale() const { return m_overviewScale; }
+    void setBackdropShown(const QImage& shown);
     void setGuides(const FrameGuides& guides, double photoHeightMm);
     void setHead(const std::optional<HeadPoints>& head);
     const std::optional<HeadPoints>& head() const { return m_head; }
@@ -65,7 +76,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    enum class Drag { None, Frame, Crown, Chin };
+    enum class Drag { None, Frame, Crown, Chin, Turn };
     void changeFrame(const QRectF& frame);
     void zoomOnFrame();
     void layOut();
@@ -75,6 +86,8 @@ private:
     QImage m_picture;
     QImage m_overview;
     double m_overviewScale = 1;
+    QImage m_backdropShown;
+    double m_degrees = 0;
     QRectF m_region; // the zoomed region, picture pixels
     bool m_whole = false;
     double m_scale = 1;
@@ -115,6 +128,12 @@ public:
     Outcome Execute(const Request& request);
     // The frame as a crop in the pixels of the picture as shown (after Execute: as it closed).
     QRect Crop() const;
+    TurnedFrame Turned() const;
+    // The background chosen under the picture.
+    void SetBackdrop(Backdrop backdrop);
+    Backdrop ChosenBackdrop() const;
+    // The progress text while the background is replaced, in the window's language.
+    QString ReplacingText() const;
     QString Verdict() const;
     TFrameView* View() const { return m_view; }
     // The face as last shown (with crown and chin as the user left them); empty until the
@@ -132,6 +151,7 @@ private:
     void Reset();
     void UpdateVerdict();
     void ShowWaiting();
+    void PreviewBackdrop();
     QString Text(const char* english) const;
 
     TComponentList m_components;
@@ -143,6 +163,11 @@ private:
     QTimer* m_progressTimer = nullptr;
     QPushButton* reset_btn = nullptr;
     QPushButton* whole_btn = nullptr;
+    QLabel* background_lbl = nullptr;
+    QComboBox* background_cmb = nullptr;
+    QTimer* m_previewTimer = nullptr;
+    int m_previewGeneration = 0;
+    QThreadPool* m_workers = nullptr;
     QPushButton* ok_btn = nullptr;
     QPushButton* cancel_btn = nullptr;
     TTextStorage* frame_ts = nullptr;
@@ -157,6 +182,7 @@ private:
     // the frame is that one.
     std::optional<FrameProposal> m_proposal;
     QRect m_crop;
+    TurnedFrame m_turned;
 };
 
 // The framing window's translatable texts, in their fixed order.

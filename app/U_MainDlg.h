@@ -9,6 +9,8 @@
 #include "localization/ComponentList.h"
 #include "localization/Lang_QtTranslations.h"
 #include "picture/U_Checks.h"
+#include "picture/U_Backdrop.h"
+#include "picture/U_Level.h"
 #include "platform/Platform.h"
 #include "print/U_WPrint.h"
 #include "support/C_WideDialogs.h"
@@ -94,6 +96,10 @@ public:
     // Cuts crop out of the picture as shown (fromOpened: out of the file last opened, turned
     // as shown) into the working copy.
     void ApplyFrame(const QRect& crop, bool fromOpened = false);
+    // The same with a turned frame, the background replaced first (off this thread, with
+    // progress) when a colour is chosen and the person is known.
+    void ApplyFrame(const TurnedFrame& frame, Backdrop backdrop,
+                    const std::optional<PersonSeeds>& person, bool fromOpened = false);
     // The face finder for the program, made and started once the window is up; without one
     // the framing window frames by hand and the main window logs no head size.
     void SetFaceModel(std::unique_ptr<FaceModel> model);

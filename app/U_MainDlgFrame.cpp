@@ -4,6 +4,7 @@
 
 #include "app/U_CheckList.h"
 #include "app/U_CheckReport.h"
+#include "app/U_FrameApply.h"
 #include "app/U_FrameDlg.h"
 #include "app/U_PictureView.h"
 #include "picture/U_JpegEncode.h"
@@ -13,29 +14,29 @@
 #include "platform/U_SafeWrite.h"
 #include "support/U_BackgroundWork.h"
 #include "support/U_MsgDlg.h"
+#include "support/U_QMKSUtils.h"
 
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QProgressDialog>
 #include <QStandardPaths>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
 #include <QThreadPool>
 
 namespace {
 
 constexpr int kInformation = 4;
-// The framed working copy is written once per framing; a high quality keeps the loss small.
-constexpr int kFramedQuality = 95;
+// Replacing the background of a large picture takes seconds; far longer means a fault.
+constexpr std::chrono::minutes kApplyTimeLimit(5);
 
 QImage Turned(QImage picture, int quarterTurns) {
     for (int turn = 0; turn < quarterTurns; ++turn)
         picture = Rotated90Clockwise(picture);
     return picture;
-}
-
-HeadPoints Shifted(HeadPoints head, const QPointF& by) {
-    for (QPointF* point : {&head.LeftEye, &head.RightEye, &head.Chin, &head.Crown})
-        *point += by;
-    return head;
 }
 
 } // namespace
@@ -88,17 +89,27 @@ void TMainDlg::FramePhoto1Click() {
     request.Workers = m_workers.get();
     if (m_head && !fromOpened)
         request.Known = m_head;
+    m_frameDlg->SetBackdrop(
+        BackdropFromKey(ReadSetting(*m_platform.settings, kBackdropSetting))
+            .value_or(kDefaultBackdrop));
     switch (m_frameDlg->Execute(request)) {
     case TFrameDlg::Outcome::Apply: {
-        const QRect crop = m_frameDlg->Crop();
         const std::vector<CheckResult> checks = m_frameDlg->CheckList()->Results();
         const QString verdict = m_frameDlg->Verdict();
-        ApplyFrame(crop, fromOpened);
+        const TurnedFrame frame = m_frameDlg->Turned();
+        const Backdrop backdrop = m_frameDlg->ChosenBackdrop();
+        WriteSetting(*m_platform.settings, kBackdropSetting, BackdropKey(backdrop));
+        std::optional<HeadDetection> head = m_frameDlg->Detection();
+        const bool found = head && head->Found();
+        ApplyFrame(frame, backdrop,
+                   found ? std::optional(SeedsOf(head->Face.landmarks, head->Head.Crown))
+                         : std::nullopt,
+                   fromOpened);
         // The head the user saw (crown and chin perhaps placed by hand) is the one measured,
         // not a fresh guess on the framed picture.
-        if (std::optional<HeadDetection> head = m_frameDlg->Detection(); head && head->Found()) {
+        if (found) {
             ++m_headGeneration;
-            head->Head = Shifted(head->Head, -QPointF(crop.topLeft()));
+            head->Head = HeadInCrop(head->Head, frame);
             m_head = head;
             LogHead();
         }
@@ -117,26 +128,37 @@ void TMainDlg::FramePhoto1Click() {
 }
 
 void TMainDlg::ApplyFrame(const QRect& crop, bool fromOpened) {
-    if (m_workFile.isEmpty() || crop.isEmpty())
+    ApplyFrame(TurnedFrame{QRectF(crop), 0}, Backdrop::AsShot, std::nullopt, fromOpened);
+}
+
+void TMainDlg::ApplyFrame(const TurnedFrame& frame, Backdrop backdrop,
+                          const std::optional<PersonSeeds>& person, bool fromOpened) {
+    if (m_workFile.isEmpty() || frame.Rect.isEmpty())
         return;
-    LogInfo(QStringLiteral("Framing : %1, %2, %3 x %4")
-                .arg(crop.x())
-                .arg(crop.y())
-                .arg(crop.width())
-                .arg(crop.height()));
+    LogInfo(FramingLogLine(frame));
     {
         BusyCursor busy;
+        QProgressDialog progress(m_frameDlg->ReplacingText(), QString(), 0, 100, this);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(backdrop == Backdrop::AsShot ? 1000 : 0);
         // The source as loaded, turned as it is shown; the colour comes back on loading.
-        const QString& source = fromOpened ? m_lastOpened : m_workFile;
+        const QString source = fromOpened ? m_lastOpened : m_workFile;
         const int turns = fromOpened ? (m_workTurns + m_quarterTurns) % 4 : m_quarterTurns;
-        QImage picture = Turned(DecodePicture(ReadPictureFile(source), source), turns);
-        const QImage framed = picture.copy(crop.intersected(picture.rect()));
-        picture = QImage();
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        EncodeJpeg(framed, buffer, kFramedQuality);
-        WriteFileSafely(m_workFile, buffer.data(), TSafeFile::Sync::ToDisk,
-                        TSafeFile::Links::Replace);
+        const QString path = m_workFile;
+        // The worker leaves its share where the bar reads it; it may outlive the bar.
+        const auto share = std::make_shared<std::atomic<int>>(0);
+        const Progress report = [share](int done) { *share = done; };
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &progress, [&progress, share] { progress.setValue(*share); });
+        poll.start(100);
+        RunInBackground(
+            [source, path, turns, frame, backdrop, person, report] {
+                QImage picture = Turned(DecodePicture(ReadPictureFile(source), source), turns);
+                // The working copy is the program's own file: a link there is replaced.
+                WriteFramed(FramedPicture(std::move(picture), frame, backdrop, person, report),
+                            path, TSafeFile::Links::Replace);
+            },
+            kApplyTimeLimit);
         m_workTurns = (m_workTurns + m_quarterTurns) % 4;
         m_workFramed = !m_lastOpened.isEmpty();
     }

@@ -14,6 +14,7 @@
 #include "platform/U_LocalFiles.h"
 #include "support/U_OrrinUtils.h"
 #include "app/U_Formats.h"
+#include "app/U_FrameApply.h"
 #include "picture/U_FaceFinder.h"
 #include "support/U_QMKSUtils.h"
 
@@ -42,7 +43,8 @@ void RemoveLeftovers(PlatformServices& platform, const QDateTime& started) {
         std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
 }
 
-// --check: no window and no display, the same face finder and norms as the window.
+// --check and --frame: no window and no display, the same face finder, norms and framing as
+// the window.
 int CheckPicture(int argc, char* argv[], const CommandLine& line) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(kAppTitle);
@@ -54,7 +56,13 @@ int CheckPicture(int argc, char* argv[], const CommandLine& line) {
             format = 0;
     }
     QTextStream out(stdout);
-    return RunCheck(line.pictures, format, FaceModel::DefaultPredictorFile(), out);
+    if (!line.frame)
+        return RunCheck(line.pictures, format, FaceModel::DefaultPredictorFile(), out);
+    const QString key = line.background.isEmpty()
+                            ? ReadSetting(*createUserSettingsStore(), kBackdropSetting)
+                            : line.background;
+    return RunFrame(line.picture, format, BackdropFromKey(key).value_or(kDefaultBackdrop),
+                    line.output, FaceModel::DefaultPredictorFile(), out);
 }
 
 } // namespace
@@ -71,7 +79,7 @@ int main(int argc, char* argv[]) {
         std::fputs(answer->err.toLocal8Bit().constData(), stderr);
         return answer->status;
     }
-    if (early.check)
+    if (early.check || early.frame)
         return CheckPicture(argc, argv, early);
 
     IgnoreFileSizeSignal();

@@ -17,7 +17,7 @@ build_packages=(
   qt6-translations-l10n
   libdlib-dev
   libdlib-data
-  libopencv-dev
+  libopencv-dev libopencv-contrib-dev
 )
 test_packages=(
   googletest libgtest-dev
