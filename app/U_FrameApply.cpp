@@ -1,6 +1,8 @@
 #include "app/U_FrameApply.h"
 
 #include "app/U_CommandLine.h"
+#include "app/U_FrameGeometry.h"
+#include "app/U_Formats.h"
 #include "app/U_HeadDetect.h"
 #include "picture/U_JpegEncode.h"
 #include "picture/U_PictureFile.h"
@@ -80,8 +82,16 @@ int RunFrame(const QString& path, int formatIndex, Backdrop backdrop, const QStr
         line("error", found.Face.reason);
         return kCheckNoFace;
     }
-    const TurnedFrame frame =
-        ProposeLevelFrame(found.Head, norms[size_t(formatIndex)], picture.size());
+    // The frame the window proposes: the format's own aspect, turned to level the eyes.
+    const FormatEntry& entry = FormatCatalogue()[size_t(formatIndex)];
+    PhotoFormat format;
+    ParseFormatLabel(QString::fromUtf8(entry.prefix) + QString::fromUtf8(entry.country) +
+                         QLatin1Char(')'),
+                     format);
+    TurnedFrame frame = ProposeLevelFrameForFormat(found.Head, norms[size_t(formatIndex)],
+                                                   FormatAspect(format), picture.size());
+    // On whole pixels, as the window cuts it.
+    frame.Rect = QRectF(CropRect(frame.Rect, picture.size()));
     line("framing", FrameText(frame));
     line("background", BackdropKey(backdrop));
     try {

@@ -559,14 +559,9 @@ void TFrameDlg::Reset() {
 void TFrameDlg::Propose() {
     if (!m_detection || !m_detection->Found())
         return;
-    // The frame turned to level the eyes, with the format's own aspect (which the norm's
-    // millimetres may round).
-    const QSizeF picture = m_view->pictureSize();
     FrameProposal proposal;
-    const TurnedFrame level = ProposeLevelFrame(m_detection->Head, m_norm, picture, &proposal);
-    QRectF frame(0, 0, level.Rect.height() * m_aspect, level.Rect.height());
-    frame.moveCenter(level.Rect.center());
-    proposal.Frame = KeepInside(frame, picture);
+    const TurnedFrame level = ProposeLevelFrameForFormat(m_detection->Head, m_norm, m_aspect,
+                                                         m_view->pictureSize(), &proposal);
     m_proposal = proposal;
     m_view->setFrame(m_proposal->Frame);
     m_view->setAngle(level.Degrees);

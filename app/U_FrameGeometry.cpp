@@ -139,3 +139,16 @@ FrameProposal ProposeFrameForFormat(const HeadPoints& head, const PhotoNorm& nor
     proposal.Frame = KeepInside(frame, picture);
     return proposal;
 }
+
+TurnedFrame ProposeLevelFrameForFormat(const HeadPoints& head, const PhotoNorm& norm,
+                                       double aspect, const QSizeF& picture,
+                                       FrameProposal* proposal) {
+    FrameProposal fitted;
+    const TurnedFrame level = ProposeLevelFrame(head, norm, picture, &fitted);
+    QRectF frame(0, 0, level.Rect.height() * aspect, level.Rect.height());
+    frame.moveCenter(level.Rect.center());
+    fitted.Frame = KeepInside(frame, picture);
+    if (proposal)
+        *proposal = fitted;
+    return {fitted.Frame, level.Degrees};
+}

@@ -2,6 +2,7 @@
 
 #include "app/U_Formats.h"
 #include "picture/U_Framing.h"
+#include "picture/U_Level.h"
 #include "picture/U_Norms.h"
 
 #include <QMargins>
@@ -76,3 +77,7 @@ double ArrowStep(double scale);
 // (which the norm's millimetres may round) and kept inside the picture.
 FrameProposal ProposeFrameForFormat(const HeadPoints& head, const PhotoNorm& norm, double aspect,
                                     const QSizeF& picture);
+// The same turned to level the eyes: the window's OK and --frame both cut this one.
+TurnedFrame ProposeLevelFrameForFormat(const HeadPoints& head, const PhotoNorm& norm,
+                                       double aspect, const QSizeF& picture,
+                                       FrameProposal* proposal = nullptr);

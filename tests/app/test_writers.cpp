@@ -211,6 +211,13 @@ enum class Plant { ForeignLink, DanglingLink, SwapAfterCheck, KillDuringWrite };
 QByteArray g_target, g_victim;
 bool g_armed = false;
 
+// Shown messages wrap file names in direction isolates; the names are compared without them.
+static QStringList withoutIsolates(QStringList texts) {
+    for (QString& text : texts)
+        text.remove(QChar(0x2068)).remove(QChar(0x2069));
+    return texts;
+}
+
 TEST(WriterRule, NoWriterFollowsAnotherUsersLinkOrLeavesAnythingBehind) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to plant another user's links";
@@ -257,7 +264,7 @@ TEST(WriterRule, NoWriterFollowsAnotherUsersLinkOrLeavesAnythingBehind) {
                       plant == Plant::DanglingLink ? "gone" : "the user's own file");
             EXPECT_TRUE(plant != Plant::KillDuringWrite || contentOf(target) == old);
             EXPECT_EQ(entries(QFileInfo(target).absolutePath()).filter(".quillmark-").join(' '), "");
-            const QStringList shown = w.platform.messages.texts();
+            const QStringList shown = withoutIsolates(w.platform.messages.texts());
             EXPECT_EQ(shown.contains(ForeignLinkText(target)),
                       plant <= Plant::DanglingLink && c.name == std::string("Sheet"));
             EXPECT_FALSE(plant <= Plant::DanglingLink && shown.join('|').contains("already exists"));
@@ -274,7 +281,7 @@ TEST(WriterRule, OwnLinkIsNamedInTheQuestionAndWrittenThrough) {
     ::chmod(QFile::encodeName(end), 0604);
     ::symlink(QFile::encodeName(end), QFile::encodeName(w.disk.path("sheet.jpg")));
     kWriterCases[0].write(w);
-    EXPECT_TRUE(w.platform.messages.texts().join('|').contains(
+    EXPECT_TRUE(withoutIsolates(w.platform.messages.texts()).join('|').contains(
         QStringLiteral("It is a link to %1.").arg(end)));
     EXPECT_TRUE(contentOf(end).startsWith("\xff\xd8\xff"));
     struct stat info {};
