@@ -26,9 +26,9 @@ def load(mock, parameters): pass
 def points(at): return dbus.Array([dbus.ByteArray(at.encode() + b'\0')] if at else [], signature='ay')
 def paths(name): return MAIN_OBJ + '/drives/' + name, MAIN_OBJ + '/block_devices/' + name + '1'
 @dbus.service.method(T, in_signature='ss')
-def Plug(self, name, spec):
-    if spec == '-': return pull(self, name)
-    o = dict((w + '=1').split('=')[:2] for w in spec.split(';') if w)
+def Plug(self, name, props):
+    if props == '-': return pull(self, name)
+    o = dict((w + '=1').split('=')[:2] for w in props.split(';') if w)
     (drive, block), at, b = paths(name), o.get('At', ''), lambda key: dbus.Boolean(key in o)
     self.AddObject(drive, U + 'Drive', {'Removable': dbus.Boolean('Fixed' not in o), 'MediaRemovable': b('Media'),
         'ConnectionBus': o.get('Bus', 'usb'), 'CanPowerOff': dbus.Boolean('NoPowerOff' not in o)}, [('PowerOff', 'a{sv}', '', lambda obj, _: pull(obj, name))])
@@ -78,7 +78,7 @@ protected:
         platform.services.drives = drives.get();
     }
     static QDBusConnection bus() { return QDBusConnection::connectToBus(address, "disks"); }
-    // Plug(name, spec) plugs a stick in or pulls it out.
+    // Plug(name, props) plugs a stick in or pulls it out.
     static void call(const char* method, const QVariantList& args,
                      const char* interface = "org.quillmark.Disks") {
         auto m =
