@@ -4,6 +4,7 @@
 #include "app/U_FrameGeometry.h"
 #include "app/U_MainDlg.h"
 #include "app/U_PictureView.h"
+#include "platform/SingleInstance.h"
 #include "tests/common/Fakes.h"
 #include "tests/common/FileBytes.h"
 #include "tests/common/JpegSamples.h"
@@ -11,9 +12,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLocalServer>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QThreadPool>
 #include <QTimer>
@@ -78,6 +81,21 @@ INSTANTIATE_TEST_SUITE_P(Pictures, Geometry,
                                            GeometryCase{{600, 800}, 1.0, {-1e5, 1e5}},
                                            GeometryCase{{333, 1000}, 2.0, {1e5, 1e5}},
                                            GeometryCase{{1000, 120}, 0.7, {-1e5, -1e5}}));
+
+// The crop takes each edge of the frame to the nearest pixel, a half to the next one, and
+// stays in the picture (200 x 100).
+TEST(Geometry, CropEdgesRoundToTheNearestPixel) {
+    const struct {
+        QRectF frame;
+        QRect crop;
+    } cases[] = {{{10.5, 20.5, 100, 50}, {11, 21, 100, 50}},
+                 {{10.4999, 20.4999, 100, 50}, {10, 20, 100, 50}},
+                 {{10.5001, 20.5001, 100, 49.998}, {11, 21, 100, 49}},
+                 {{-0.5, -0.5, 200.4999, 100.5}, {0, 0, 200, 100}},
+                 {{199.5, 99.5, 1, 1}, {200, 100, 0, 0}}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CropRect(c.frame, {200, 100}), c.crop) << c.frame.x();
+}
 
 TEST(Guides, BandsLieInThePhotoFromCrownToChin) {
     for (const PhotoNorm& norm : PhotoNorms()) {
@@ -268,37 +286,86 @@ QImage PortraitOnWall(const QSize& size, const QRect& face) {
     return picture;
 }
 
-// --check as a user runs it. The framed case is cut around the hand-marked head of the test
-// photograph (crown 15.5, chin 178 of 512) so that it prints 34 mm tall in 35 x 45.
-TEST_F(Framing, CheckAnswersWithItsExitStatus) {
-    const double head = (178 - 15.5) * 2, frameH = head * 45 / 34,
-                 top = 100 + 15.5 * 2 - 4 * frameH / 45;
-    const QImage framed =
-        PortraitOnWall({1224, 1224}, {100, 100, 1024, 1024})
-            .copy(QRectF(612 - frameH * 35 / 90, top, frameH * 35 / 45, frameH).toRect());
-    struct CheckCase {
-        QByteArray bytes;
+// Every exit status of --check, --frame and a window start, each from its real cause. The
+// framed pictures are cut around the hand-marked head of the test photograph (crown 15.5,
+// chin 178 of 512) so that it prints 34 mm tall in 35 x 45; she smiles with her teeth
+// showing, unless her mouth is painted closed.
+TEST_F(Framing, EveryExitStatusComesFromItsCause) {
+    const auto framed = [](bool closedMouth) {
+        const double head = (178 - 15.5) * 2, frameH = head * 45 / 34;
+        QImage wall = PortraitOnWall({1224, 1224}, {100, 100, 1024, 1024});
+        if (closedMouth) {
+            QPainter painter(&wall);
+            painter.fillRect(500, 374, 94, 36, QColor(200, 130, 115));
+            painter.setPen(QPen(QColor(120, 50, 50), 2));
+            painter.drawLine(506, 390, 586, 390);
+        }
+        return wall.copy(QRectF(612 - frameH * 35 / 90, 100 + 15.5 * 2 - 4 * frameH / 45,
+                                frameH * 35 / 45, frameH)
+                             .toRect());
+    };
+    const QString at = fake.root.filePath("photos/"), in = at + "within.jpg", out = at + "o.jpg";
+    const QString noFace = at + "noface.jpg", text = at + "text.jpg",
+                  none = QString::number(kFormatCount);
+    WriteBytes(in, EncodeJpeg(framed(true)));
+    WriteBytes(at + "smiles.jpg", EncodeJpeg(framed(false)));
+    WriteBytes(at + "small.jpg", EncodeJpeg(PortraitOnWall({2000, 2000}, {800, 800, 512, 512})));
+    WriteBytes(noFace, EncodeJpeg(Quadrants(640, 480)));
+    WriteBytes(text, "not a picture");
+    enum Peer { NoPeer, Running, Silent }; // what a window start meets
+    const struct {
+        QStringList args;
         int status;
-        const char* says;
+        const char* says; // a pattern, in what it prints on either channel
+        Peer peer = NoPeer;
+    } rows[] = {
+        {{"--check", in, "--format", "21"}, 0, "verdict: within\n.*checks_failed: \n$"},
+        {{"--check", at + "smiles.jpg", "--format", "21"}, 1, "within\n.*failed: mouth_closed\n$"},
+        {{"--check", at + "small.jpg", "--format", "21"}, 1, "verdict: outside"},
+        {{"--check", in, noFace, "--format", "21"}, 2, "within.*error: "}, // the worst of all
+        {{"--check", text, "--format", "21"}, 3, "error: "},
+        {{"--check", in, "--format", none}, 4, "--format needs"},
+        {{"--check"}, 4, "--check needs a picture"},
+        {{"--check", in, "--bogus"}, 2, "unknown option '--bogus'"},
+        {{"--frame", in, "--format", "21", out}, 0, "written: "},
+        {{"--frame", noFace, "--format", "21", out}, 2, "error: "},
+        {{"--frame", text, "--format", "21", out}, 3, "error: "},
+        {{"--frame", in, "--format", "21", at}, 3, "error: "}, // the output is a folder
+        {{"--frame", in, "--format", "21", "--background", "purple", out}, 4, "--background"},
+        {{"--frame", in, "--format", "21"}, 4, "--frame needs"},
+        {{"--frame", in, out, "-z"}, 2, "unknown option '-z'"},
+        {{"--version"}, 0, "^Quillmark "},
+        {{in}, 0, "^$", Running},
+        {{in}, 1, "does not answer", Silent},
+        {{"--format", none, in}, 4, "--format needs"},
+        {{"--bogus", in}, 2, "unknown option '--bogus'"},
     };
-    // The framed head is within the norm, but she smiles with her teeth showing.
-    const CheckCase cases[] = {
-        {"not a picture", 3, "error: "},
-        {EncodeJpeg(Quadrants(640, 480)), 2, "error: "},
-        {EncodeJpeg(PortraitOnWall({2000, 2000}, {800, 800, 512, 512})), 1, "verdict: outside"},
-        {EncodeJpeg(framed), 1, "verdict: within\n"},
-    };
-    for (const auto& [bytes, status, says] : cases) {
-        const QString path = fake.root.filePath("photos/check.jpg");
-        WriteBytes(path, bytes);
-        QProcess check;
-        check.start(QStringLiteral(QM_QUILLMARK), {"--check", path, "--format", "21"});
-        ASSERT_TRUE(check.waitForFinished(120000));
-        const QString out = QString::fromUtf8(check.readAllStandardOutput());
-        EXPECT_EQ(check.exitCode(), status) << out.toStdString();
-        EXPECT_TRUE(out.contains(says)) << out.toStdString();
-        if (out.contains("verdict: within"))
-            EXPECT_TRUE(out.endsWith("\nchecks_failed: mouth_closed\n")) << out.toStdString();
+    QTemporaryDir runtime;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    for (const auto& row : rows) {
+        const std::string shown = row.args.join(' ').toStdString();
+        QLocalServer silent;
+        SingleInstance running(runtime.filePath("quillmark.socket"));
+        QStringList received;
+        QObject::connect(&running, &SingleInstance::Received,
+                         [&](const QString& r) { received << r; });
+        ASSERT_TRUE(row.peer != Silent || silent.listen(runtime.filePath("quillmark.socket")));
+        ASSERT_TRUE(row.peer != Running || running.Claim("") == SingleInstance::Role::First);
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(QM_QUILLMARK), row.args);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, 120000))
+            << shown;
+        program.kill(), program.waitForFinished();
+        const QString said = program.readAllStandardOutput() + program.readAllStandardError();
+        EXPECT_EQ(program.exitCode(), row.status) << shown << "\n" << said.toStdString();
+        EXPECT_TRUE(said.contains(
+            QRegularExpression(row.says, QRegularExpression::DotMatchesEverythingOption)))
+            << shown << "\n"
+            << said.toStdString();
+        EXPECT_EQ(received, row.peer == Running ? QStringList{in} : QStringList()) << shown;
     }
 }
 
@@ -317,24 +384,12 @@ TEST_F(Framing, FrameWritesTheLevelledPicture) {
     const QString path = fake.root.filePath("photos/tilted.jpg");
     const QString out = fake.root.filePath("photos/framed.jpg");
     WriteBytes(path, EncodeJpeg(wall));
-    struct FrameCase {
-        QStringList args;
-        int status;
-    };
-    const FrameCase cases[] = {
-        {{"--frame", path, "--format", "21", "--background", "purple", out}, 4},
-        {{"--frame", path, "--format", "21"}, 4},
-        {{"--frame", path, "--format", "21", fake.root.filePath("photos")}, 3},
-        {{"--frame", path, "--format", "21", "--background", "white", out}, 0},
-    };
-    QString said;
-    for (const auto& [args, status] : cases) {
-        QProcess frame;
-        frame.start(QStringLiteral(QM_QUILLMARK), args);
-        ASSERT_TRUE(frame.waitForFinished(120000));
-        said = QString::fromUtf8(frame.readAllStandardOutput());
-        EXPECT_EQ(frame.exitCode(), status) << said.toStdString();
-    }
+    QProcess frame;
+    frame.start(QStringLiteral(QM_QUILLMARK),
+                {"--frame", path, "--format", "21", "--background", "white", out});
+    ASSERT_TRUE(frame.waitForFinished(120000));
+    const QString said = QString::fromUtf8(frame.readAllStandardOutput());
+    EXPECT_EQ(frame.exitCode(), 0) << said.toStdString();
     // "framing: X, Y, W x H, A°": the angle is that of the hand-marked eyes once turned. The
     // landmarks' eye line stands 0.5 to 0.7 degrees off the hand-marked irises' on this
     // photograph (43 pixels between the eyes, where half a pixel is 0.7 degrees).

@@ -20,9 +20,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 
 #include <atomic>
 #include <cstring>
+#include <random>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -221,8 +223,31 @@ TEST_F(SingleInstanceTest, SecondStartHandsItsPictureToTheFirst) {
                            PathFromLocal8Bit("/pictures/\xe9t\xe9.jpg")};
     for (const QString& request : sent)
         EXPECT_EQ(secondStart(request), SingleInstance::Role::HandedOver);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == sent.size(); }, 10000));
-    EXPECT_EQ(received, sent);
+    // The same requests once more, each arriving in pieces of one to five bytes, a little
+    // apart, the length among them.
+    std::mt19937 random(3);
+    for (const QString& request : sent) {
+        QByteArray message(4, '\0');
+        qToBigEndian<quint32>(quint32(LocalName(request).size()), message.data());
+        message += LocalName(request);
+        std::atomic<char> answer = 0;
+        std::thread later([&] {
+            const int fd = connectTo(path);
+            for (qsizetype at = 0, n = 0; at < message.size(); at += n) {
+                n = std::min<qsizetype>(1 + random() % 5, message.size() - at);
+                std::this_thread::sleep_for(std::chrono::milliseconds(random() % 30));
+                n = std::max<ssize_t>(0, ::write(fd, message.constData() + at, size_t(n)));
+            }
+            char c = 0;
+            answer = ::read(fd, &c, 1) == 1 ? c : 'x';
+            ::close(fd);
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answer.load() != 0; }, 10000));
+        later.join();
+        EXPECT_EQ(answer.load(), '1');
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 2 * sent.size(); }, 10000));
+    EXPECT_EQ(received, sent + sent);
     EXPECT_EQ(LocalName(received.value(3)), QByteArray("/pictures/\xe9t\xe9.jpg"));
 }
 

@@ -1,12 +1,13 @@
 // The record store, the language file format and its character sets, against bytes laid out
 // by hand.
-#include "platform/AppError.h"
-#include "tests/common/FileBytes.h"
-#include "tests/common/LangTestComponents.h"
 #include "localization/Lang_Charset.h"
 #include "localization/Lang_File.h"
 #include "localization/Lang_Languages.h"
 #include "localization/Lang_Storageobj.h"
+#include "platform/AppError.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/LangTestComponents.h"
+#include "tests/common/ShortReads.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -264,6 +265,18 @@ TEST_F(LangFileTest, RoundTripKeepsEveryField) {
     EXPECT_EQ(back->entries[0].hint, QStringLiteral("Imprime"));
     EXPECT_EQ(back->entries[0].listTag, 0);
     EXPECT_EQ(back->entries[1].lines, pack.entries[1].lines);
+    // Read in pieces, a little apart, it is the same pack: written again, the same bytes.
+    std::optional<LangPack> pieced;
+    const int before = ShortReads::Pieces();
+    for (const unsigned seed : {1u, 2u}) {
+        ShortReads pieces(seed);
+        pieced = ReadLanguageFile(file);
+    }
+    EXPECT_GT(ShortReads::Pieces() - before, 40);
+    ASSERT_TRUE(pieced);
+    WriteLanguageFile(path("whole.SPK"), *back);
+    WriteLanguageFile(path("pieces.SPK"), *pieced);
+    EXPECT_EQ(ReadBytes(path("pieces.SPK")), ReadBytes(path("whole.SPK")));
 }
 
 // The system converter's own bytes for a text, the oracle for the character-set table.

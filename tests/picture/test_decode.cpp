@@ -1,12 +1,13 @@
 // Reading picture files: the JPEG variants cameras and phones write, bitmaps, and files
 // that must be refused with one clear message.
-#include "platform/AppError.h"
-#include "tests/common/FileBytes.h"
-#include "tests/common/JpegSamples.h"
 #include "picture/U_JpegDecode.h"
 #include "picture/U_PictureBuffer.h"
 #include "picture/U_PictureFile.h"
+#include "platform/AppError.h"
 #include "platform/U_LocalFiles.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/JpegSamples.h"
+#include "tests/common/ShortReads.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -270,27 +271,35 @@ TEST(PictureFiles, ReadingRefusesWhatIsNotAPlainFileOfAPictureSize) {
     ASSERT_EQ(::write(made, "JPEG bytes", 10), 10);
     ::close(made);
     ASSERT_EQ(::mkfifo(QFile::encodeName(at("pipe.jpg")).constData(), 0600), 0);
-    {
-        QFile file(at("overlong.jpg"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(file.resize(kMaxPictureFileBytes + 1)); // sparse: takes no disk space
+    // Sparse, taking no disk space: one byte over the limit, at it, and one byte under it.
+    const auto sized = [&](qint64 size) { return dir.filePath(QString::number(size) + ".jpg"); };
+    for (const qint64 size :
+         {kMaxPictureFileBytes + 1, kMaxPictureFileBytes, kMaxPictureFileBytes - 1}) {
+        QFile file(sized(size));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("JPEG bytes") &&
+                    file.resize(size));
     }
+    const QString mb = QString::number(kMaxPictureFileBytes >> 20);
+    const auto whole = [](qint64 size) { return "JPEG bytes/" + QString::number(size); };
     const struct {
         QString path;
-        const char* outcome; // the start of the message, or the bytes read
+        QString outcome; // the start of the message, or the first bytes read and their count
     } cases[] = {{at("missing.jpg"), "Cannot open \"%1\""},
                  {at("empty.jpg"), "\"%1\" is empty."},
-                 {at("overlong.jpg"), "\"%1\" is more than 512 MB long"},
+                 {sized(kMaxPictureFileBytes + 1), "\"%1\" is more than " + mb + " MB long"},
+                 {sized(kMaxPictureFileBytes), whole(kMaxPictureFileBytes)},
+                 {sized(kMaxPictureFileBytes - 1), whole(kMaxPictureFileBytes - 1)},
                  {at("pipe.jpg"), "\"%1\" is not a file"},
                  {QStringLiteral("/dev/zero"), "\"%1\" is not a file"},
                  {dir.path(), "\"%1\" is not a file"},
-                 {PathFromLocal8Bit(latin1Name), "JPEG bytes"}};
+                 {PathFromLocal8Bit(latin1Name), whole(10)}};
     for (const auto& c : cases) {
         const pid_t child = ::fork();
         if (child == 0) {
-            ::alarm(5);
+            ::alarm(20);
             try {
-                WriteBytes(at("said"), ReadPictureFile(c.path));
+                const QByteArray read = ReadPictureFile(c.path);
+                WriteBytes(at("said"), read.left(10) + '/' + QByteArray::number(read.size()));
             } catch (const AppError& e) {
                 WriteBytes(at("said"), e.message().toUtf8());
             }
@@ -299,12 +308,32 @@ TEST(PictureFiles, ReadingRefusesWhatIsNotAPlainFileOfAPictureSize) {
         int status = -1;
         ::waitpid(child, &status, 0);
         EXPECT_TRUE(WIFEXITED(status)) << "stopped by the time limit: " << c.path.toStdString();
-        const QString expected = QString::fromLatin1(c.outcome).replace("%1", c.path);
+        const QString expected = QString(c.outcome).replace("%1", c.path);
         EXPECT_TRUE(QString::fromUtf8(ReadBytes(at("said"))).startsWith(expected))
             << expected.toStdString();
         QFile::remove(at("said"));
     }
     ::unlink(latin1Name.constData()); // a name the toolkit cannot remove
+}
+
+// Read in pieces, a little apart, a file gives the bytes and the picture it gives read whole.
+TEST(PictureFiles, ReadInPiecesGivesTheWholeFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.jpg"));
+    const QByteArray bytes = EncodeJpeg(Quadrants(900, 700), {JpegKind::Colour, true, 2, 1, 97});
+    WriteBytes(path, bytes);
+    const QImage whole = DecodePicture(bytes, path);
+    for (const unsigned seed : {1u, 2u, 3u}) {
+        const int before = ShortReads::Pieces();
+        QByteArray read;
+        {
+            ShortReads pieces(seed);
+            read = ReadPictureFile(path);
+        }
+        EXPECT_GT(ShortReads::Pieces() - before, 2);
+        EXPECT_EQ(read, bytes);
+        EXPECT_EQ(DecodePicture(read, path), whole);
+    }
 }
 
 TEST(PictureFiles, SameFile) {
@@ -361,9 +390,26 @@ INSTANTIATE_TEST_SUITE_P(Tags, ExifOrientationTest,
                                            OrientationCase{9, false, {64, 32}, R, G, W, U}));
 
 TEST(PictureBuffers, LimitAndLargeAllocation) {
-    EXPECT_NO_THROW(CheckPictureSize(10000, 10000));
-    EXPECT_THROW(CheckPictureSize(10001, 10000), AppError);
-    EXPECT_THROW(CheckPictureSize(0, 10), AppError);
+    // At the limit and one pixel either side, in two shapes; no pixels at all.
+    const struct {
+        qint64 width, height;
+        bool loads;
+    } sizes[] = {{kMaxPicturePixels, 1, true},
+                 {kMaxPicturePixels - 1, 1, true},
+                 {1, kMaxPicturePixels + 1, false},
+                 {kMaxPicturePixels / 4, 4, true},
+                 {kMaxPicturePixels / 4 + 1, 4, false},
+                 {0, 10, false},
+                 {10, 0, false}};
+    for (const auto& s : sizes) {
+        bool loads = true;
+        try {
+            CheckPictureSize(s.width, s.height);
+        } catch (const AppError&) {
+            loads = false;
+        }
+        EXPECT_EQ(loads, s.loads) << s.width << " x " << s.height;
+    }
     // Large enough to take the mapped path; the pixels are writable and freed with the image.
     QImage big = NewPicture(2000, 1000, QImage::Format_RGB32);
     ASSERT_EQ(big.size(), QSize(2000, 1000));
@@ -375,11 +421,13 @@ TEST(PictureBuffers, LimitAndLargeAllocation) {
 
 } // namespace
 
-// Exactly at the limit a progressive picture is read.
+// Up to the limit and exactly at it a progressive picture is read, one scan more is refused.
 TEST(PictureFiles, AsManyScansAsTheLimitAreRead) {
     const QByteArray jpeg = EncodeJpeg(Quadrants(32, 32), {JpegKind::Colour, true, 2, 2, 90});
     const int before = int(jpeg.count(QByteArray("\xff\xda", 2))) - 1;
-    EXPECT_EQ(DecodePicture(repeatedLastScan(kMaxJpegScans - before), "p.jpg").size(),
-              QSize(32, 32));
+    for (const int more : {-1, 0}) {
+        EXPECT_EQ(DecodePicture(repeatedLastScan(kMaxJpegScans - before + more), "p.jpg").size(),
+                  QSize(32, 32));
+    }
     EXPECT_THROW(DecodePicture(repeatedLastScan(kMaxJpegScans - before + 1), "p.jpg"), AppError);
 }

@@ -171,6 +171,15 @@ INSTANTIATE_TEST_SUITE_P(
                    {250, 250},
                    {10, 261, 512, 763},
                    {17, 392, 767}},
+        // The same with margins one pixel wider: 1001 wide, 3 columns with gaps of 125.
+        LayoutCase{"MarginsOneWiderLoseAColumn",
+                   {254, 254, 1023, 1034, 11, 17},
+                   25,
+                   25,
+                   7,
+                   {250, 250},
+                   {11, 386, 761},
+                   {17, 392, 767}},
         // 700 pixels on 1200 x 2200: one column, three rows with gaps of 50.
         LayoutCase{"OneColumnThreeRows",
                    {254, 254, 1210, 2218, 5, 9},
