@@ -476,6 +476,7 @@ TEST_F(LangFileTest, HostilePacksReadOnlyWhatIsThere) {
         {"count far too high", withInt(17, 0x7fffffff), 2},
         {"count negative", withInt(17, -1), -1},
         {"count below 6", withInt(17, 5), -1},
+        {"count of 6, the least", withInt(17, 6), 2},
         {"cut between entries", good.left(entryStart + entrySize), 1},
         {"cut inside an entry", good.left(entryStart + entrySize + 30), 2},
         {"cut inside the header", good.left(60), 0},
