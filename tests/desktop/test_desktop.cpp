@@ -233,10 +233,10 @@ TEST_F(SingleInstanceTest, SecondStartHandsItsPictureToTheFirst) {
         std::atomic<char> answer = 0;
         std::thread later([&] {
             const int fd = connectTo(path);
-            for (qsizetype at = 0, n = 0; at < message.size(); at += n) {
-                n = std::min<qsizetype>(1 + random() % 5, message.size() - at);
+            for (ssize_t at = 0, n = 0; at < message.size() && n >= 0; at += n) {
+                n = std::min<ssize_t>(1 + random() % 5, message.size() - at);
                 std::this_thread::sleep_for(std::chrono::milliseconds(random() % 30));
-                n = std::max<ssize_t>(0, ::write(fd, message.constData() + at, size_t(n)));
+                n = ::send(fd, message.constData() + at, size_t(n), MSG_NOSIGNAL);
             }
             char c = 0;
             answer = ::read(fd, &c, 1) == 1 ? c : 'x';
