@@ -337,6 +337,7 @@ TEST_F(Framing, EveryExitStatusComesFromItsCause) {
         {{"--version"}, 0, "^Quillmark "},
         {{in}, 0, "^$", Running},
         {{in}, 1, "does not answer", Silent},
+        {{"-co", in}, 1, "did not write the base language file", Running},
         {{"--format", none, in}, 4, "--format needs"},
         {{"--bogus", in}, 2, "unknown option '--bogus'"},
     };
