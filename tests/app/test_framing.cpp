@@ -1,5 +1,7 @@
 // Framing: the window's geometry, applying a frame to the working copy, the framing window
 // driven by keys, the head line in the log, and --check as a program.
+#include "app/U_CommandLine.h"
+#include "app/U_FrameApply.h"
 #include "app/U_FrameDlg.h"
 #include "app/U_FrameGeometry.h"
 #include "app/U_MainDlg.h"
@@ -368,6 +370,12 @@ TEST_F(Framing, EveryExitStatusComesFromItsCause) {
             << said.toStdString();
         EXPECT_EQ(received, row.peer == Running ? QStringList{in} : QStringList()) << shown;
     }
+    // Without the face model (its package not installed), both end with 2 and name it.
+    QString said;
+    QTextStream to(&said);
+    EXPECT_EQ(RunCheck({in}, 21, at + "none.dat", to), 2);
+    EXPECT_EQ(RunFrame(in, 21, Backdrop::White, out, at + "none.dat", to), 2);
+    EXPECT_EQ(said.count("libdlib-data"), 2) << said.toStdString();
 }
 
 // --frame as a user runs it, on the photograph turned by 6 degrees on a wall: the frame is
