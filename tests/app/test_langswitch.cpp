@@ -263,6 +263,8 @@ TEST_F(MainWindowSwitch, RightToLeftPackMirrorsTheWindowsAndFrenchRestoresThem) 
     settings->show(); // the French flag at the right end of its line
     QWidget* list = settings->Chooser()->List()->viewport();
     EXPECT_EQ(list->grab().toImage().pixelColor(list->width() - 5, 2), QColor(Qt::blue));
+    // The Hebrew name whole beside the version, in a list of either direction.
+    EXPECT_TRUE(settings->Chooser()->List()->item(1)->text().startsWith("\u2068עברית\u2069 ["));
     const QString empty = dir.filePath(QStringLiteral("empty.jpg"));
     QFile(empty).open(QIODevice::WriteOnly);
     main->OpenPicture(empty);
