@@ -260,6 +260,12 @@ TEST_F(MainWindowSwitch, RightToLeftPackMirrorsTheWindowsAndFrenchRestoresThem) 
     main->format_cmbChange();
     EXPECT_EQ(main->Engine()->PhotoWidthMM * 100 + main->Engine()->PhotoHeightMM, 4060);
     EXPECT_TRUE(main->Log()->Lines().first().endsWith("Selecting format : 40 x 60 mm (Greece)"));
+    main->move(300, 50); // the popup, wider than the box, opens leftwards from its right edge
+    main->show();
+    formats->showPopup();
+    EXPECT_EQ(formats->view()->window()->geometry().right(),
+              formats->mapToGlobal(QPoint(formats->width() - 1, 0)).x());
+    formats->hidePopup();
     settings->show(); // the French flag at the right end of its line
     QWidget* list = settings->Chooser()->List()->viewport();
     EXPECT_EQ(list->grab().toImage().pixelColor(list->width() - 5, 2), QColor(Qt::blue));
