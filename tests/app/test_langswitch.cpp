@@ -280,6 +280,9 @@ TEST_F(MainWindowSwitch, RightToLeftPackMirrorsTheWindowsAndFrenchRestoresThem) 
     EXPECT_EQ(LocalNumber(34, 1), QStringLiteral("34,0"));
     EXPECT_EQ(load->text(), QStringLiteral("Load Picture..."));
     EXPECT_EQ(formats->itemText(22), QStringLiteral("40 x 60 mm (Greece)"));
+    formats->showPopup(); // and rightwards from its left edge again
+    EXPECT_EQ(formats->view()->window()->x(), formats->mapToGlobal(QPoint(0, 0)).x());
+    formats->hidePopup();
     for (qsizetype i = 0; i < placed.size(); ++i)
         EXPECT_EQ(placed[i]->geometry(), designed[i]);
 }
