@@ -6,8 +6,26 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QScreen>
 
-TFormatListView::TFormatListView(QWidget* parent) : QListView(parent) {}
+#include <algorithm>
+
+TFormatListView::TFormatListView(QWidget* parent)
+    : QListView(parent), m_combo(qobject_cast<QComboBox*>(parent)) {}
+
+void TFormatListView::showEvent(QShowEvent* event) {
+    QListView::showEvent(event);
+    // The popup, wider than its box for the longest label, opens towards the side the window
+    // reads from: in a right-to-left window its right edge is the box's, as far as the screen
+    // allows.
+    QWidget* popup = window();
+    if (!m_combo || !m_combo->isRightToLeft() || popup == m_combo->window())
+        return;
+    int left = m_combo->mapToGlobal(QPoint(m_combo->width(), 0)).x() - popup->width();
+    if (const QScreen* screen = m_combo->screen())
+        left = std::max(left, screen->availableGeometry().left());
+    popup->move(left, popup->y());
+}
 
 void TFormatListView::keyboardSearch(const QString& search) {
     if (!model() || search.isEmpty())

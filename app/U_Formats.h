@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <Qt>
 
 #include <array>
 
@@ -19,6 +20,9 @@ struct FormatEntry {
 inline constexpr int kFormatCount = 66;
 inline constexpr int kDefaultFormatIndex = 19;
 inline constexpr int kDisplayWidth = 151;
+// The format list keeps each entry's label, as built, under this role: what the row shows
+// may carry direction marks, and what is read must not depend on how a row is drawn.
+inline constexpr int kFormatLabelRole = Qt::UserRole;
 
 // The catalogue in list order; the index is what "PicFormatIdx" stores.
 const std::array<FormatEntry, kFormatCount>& FormatCatalogue();

@@ -6,6 +6,7 @@
 #include "app/U_HelpWindow.h"
 #include "app/U_PictureView.h"
 #include "app/U_TrackBar.h"
+#include "localization/Lang_Reading.h"
 #include "localization/Lang_langChoice.h"
 #include "localization/U_MessageTexts.h"
 #include "localization/U_SettingsDlg.h"
@@ -23,6 +24,7 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -360,10 +362,14 @@ void TMainDlg::CloseAtStartUp() {
 void TMainDlg::BuildFormatList() {
     int remembered = format_cmb->currentIndex();
     format_cmb->clear();
-    for (const FormatEntry& entry : FormatCatalogue())
-        format_cmb->addItem(QString::fromUtf8(entry.prefix) +
-                            main_ts->Translate(QString::fromUtf8(entry.country)) +
-                            QLatin1Char(')'));
+    // A label is read left to right in any window: "35 x 45 mm (France)", whole.
+    const bool rightToLeft = QGuiApplication::isRightToLeft();
+    for (const FormatEntry& entry : FormatCatalogue()) {
+        const QString label = QString::fromUtf8(entry.prefix) +
+                              main_ts->Translate(QString::fromUtf8(entry.country)) +
+                              QLatin1Char(')');
+        format_cmb->addItem(rightToLeft ? IsolatedLeftToRight(label) : label, label);
+    }
     format_cmb->setCurrentIndex(remembered);
     if (format_cmb->currentIndex() < 0)
         format_cmb->setCurrentIndex(0);
@@ -378,20 +384,24 @@ void TMainDlg::BuildFormatList() {
 
 void TMainDlg::langueAfterLanguageSwitch() {
     setWindowTitle(Caption());
-    BuildFormatList();
     GivePrintOptionTexts();
     // Qt's own buttons and dialogs follow the pack just applied.
     m_qtTranslations.Apply(langue->LanguageCodeAt(langue->LanguageIndex()) & 0xFFFF);
     // The system's reasons in messages (strerror) follow too, where that locale is installed.
     SetSystemMessageLanguage(langue->LanguageCodeAt(langue->LanguageIndex()) & 0xFFFF);
     ApplyReadingForm();
+    BuildFormatList(); // its rows drawn in the direction just set
+}
+
+QString TMainDlg::FormatLabel() const {
+    return format_cmb->currentData(kFormatLabelRole).toString();
 }
 
 void TMainDlg::format_cmbChange() {
     // No printer engine before start-up has made it, nor after a start without printers.
     if (!m_engine)
         return;
-    const QString label = format_cmb->currentText();
+    const QString label = FormatLabel();
     LogInfo(QStringLiteral("Selecting format : ") + label);
     PhotoFormat parsed;
     const bool ok = ParseFormatLabel(label, parsed);

@@ -142,6 +142,8 @@ private:
     void BuildControls();
     void BuildMenu();
     void BuildFormatList();
+    // The selected entry's label as built, never the row's drawn text.
+    QString FormatLabel() const;
     void SetUpLanguage();
     void SetLanguageRoot();
     void ApplyReadingForm();

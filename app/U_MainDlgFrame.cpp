@@ -62,7 +62,7 @@ void TMainDlg::FramePhoto1Click() {
     }
     const PhotoNorm* norm = CurrentNorm();
     PhotoFormat format;
-    if (!norm || !ParseFormatLabel(format_cmb->currentText(), format))
+    if (!norm || !ParseFormatLabel(FormatLabel(), format))
         return;
     // Framing again starts from the file last opened, turned and coloured as shown, so that
     // it can reach what an earlier framing cut away; the working copy when that file is gone.
@@ -118,7 +118,7 @@ void TMainDlg::FramePhoto1Click() {
         if (!checks.empty()) {
             m_checks = checks;
             m_checksVerdict = verdict;
-            m_checksFormat = format_cmb->currentText();
+            m_checksFormat = FormatLabel();
             m_checksNormSource = norm->Source;
             LogInfo(ChecksLogLine(checks));
         }

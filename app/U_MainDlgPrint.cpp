@@ -142,7 +142,7 @@ void TMainDlg::print_btnClick() {
 // gets its own copies of the page's drawing and the job's name.
 void TMainDlg::SendPrintJob() {
     IPrinterSystem* printers = m_platform.printers;
-    const QString name = kAppTitle + QStringLiteral(" - ") + format_cmb->currentText();
+    const QString name = kAppTitle + QStringLiteral(" - ") + FormatLabel();
     auto draw = m_engine->PageDrawer();
     m_printing = true;
     setEnabled(false);

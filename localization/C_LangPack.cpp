@@ -37,6 +37,15 @@ bool canCreateIn(const QString& folder) {
     return probe.open();
 }
 
+// A title or detail in a right-to-left script as one unit: beside the version's digits it
+// would otherwise pull them into its own order ("[1.0.0.1] עברית") in a left-to-right list.
+QString listed(const QString& text) {
+    for (const QChar c : text)
+        if (c.direction() == QChar::DirR || c.direction() == QChar::DirAL)
+            return Isolated(text);
+    return text;
+}
+
 // The display text of one listed pack, read from its header records.
 QString listingText(TStorefile& store) {
     int32_t first = 0;
@@ -49,7 +58,8 @@ QString listingText(TStorefile& store) {
     const auto languageId = uint16_t(first & 0xffff);
     if (first < 65536) {
         const int charset = TextCharset(1, languageId);
-        return DecodeText(title, charset) + QStringLiteral(" - ") + DecodeText(detail, charset);
+        return listed(DecodeText(title, charset)) + QStringLiteral(" - ") +
+               listed(DecodeText(detail, charset));
     }
     store.Next();
     store.Next();
@@ -60,8 +70,9 @@ QString listingText(TStorefile& store) {
     store.MoveTo((first >> 16) >= 2 ? 12 : 9);
     store.ReadInteger(charset, false);
     charset = TextCharset(charset, languageId);
-    return DecodeText(title, charset) + QStringLiteral(" [") + VersionText(uint32_t(version)) +
-           QStringLiteral("] - ") + DecodeText(detail, charset);
+    return listed(DecodeText(title, charset)) + QStringLiteral(" [") +
+           VersionText(uint32_t(version)) + QStringLiteral("] - ") +
+           listed(DecodeText(detail, charset));
 }
 
 } // namespace

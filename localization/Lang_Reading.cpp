@@ -64,7 +64,7 @@ QString captionFor(const QString& text, bool rightToLeft) {
             break;
         }
     }
-    return rightToLeft && leftToRight ? kOpening + plain + QChar(0x2069) : plain;
+    return rightToLeft && leftToRight ? IsolatedLeftToRight(plain) : plain;
 }
 
 void SetNumberLanguage(uint16_t languageId) {
@@ -79,6 +79,10 @@ QString LocalNumber(double value, int decimals) {
 
 bool RightToLeftCharset(int charset) {
     return charset == 177 || charset == 178;
+}
+
+QString IsolatedLeftToRight(const QString& text) {
+    return kOpening + text + QChar(0x2069);
 }
 
 QString Isolated(const QString& name) {

@@ -23,6 +23,11 @@ bool RightToLeftCharset(int charset);
 // first-strong isolate and its pop.
 QString Isolated(const QString& name);
 
+// A left-to-right text (a format's label, an untranslated caption) as one unit in its own
+// order, set in a right-to-left line: a right-to-left mark, then the text between a
+// left-to-right isolate and its pop.
+QString IsolatedLeftToRight(const QString& text);
+
 // A caption still in a left-to-right script keeps its own order in a right-to-left window
 // ("Load Picture..." not "...Load Picture"), aligned as the window reads: the window's
 // button, label, group and menu captions that begin so get a right-to-left mark and are set

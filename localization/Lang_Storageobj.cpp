@@ -138,8 +138,8 @@ void TStorefile::Close() {
             failure = QStringLiteral("Cannot write to the file %1: %2")
                           .arg(QDir::toNativeSeparators(m_openPath), systemError(errno));
         if (::close(m_fd) != 0 && failure.isEmpty())
-            failure =
-                QStringLiteral("Cannot close the file %1: %2").arg(m_openPath, systemError(errno));
+            failure = QStringLiteral("Cannot close the file %1: %2")
+                          .arg(QDir::toNativeSeparators(m_openPath), systemError(errno));
     } else {
         ::close(m_fd);
     }

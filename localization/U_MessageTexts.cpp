@@ -38,6 +38,21 @@ constexpr MessageForm kForms[] = {
      "\"%1\" has too many parts to be a photograph."},
     {"\"%1\" would need more than %2 MB of memory to be opened.",
      "\"%1\" would need more than %2 MB of memory to be opened."},
+    {"Cannot write to the file %1: %2", "Cannot write to the file %1: %2"},
+    {"Cannot close the file %1: %2", "Cannot close the file %1: %2"},
+    {"Could not create the folder %1.", "Could not create the folder %1."},
+    {"The face landmark model %1 is missing: install the Debian package libdlib-data.",
+     "The face landmark model %1 is missing: install the Debian package libdlib-data."},
+    {"The face landmark model %1 is not a model file: install the Debian package libdlib-data.",
+     "The face landmark model %1 is not a model file: install the Debian package libdlib-data."},
+    {"The face landmark model %1 cannot be read (%2): install the Debian package libdlib-data.",
+     "The face landmark model %1 cannot be read: install the Debian package libdlib-data."},
+    {"The face landmark model %1 is damaged: install the Debian package libdlib-data.",
+     "The face landmark model %1 is damaged: install the Debian package libdlib-data."},
+    {"The face landmark model %1 has %2 points instead of 68: install the Debian package "
+     "libdlib-data.",
+     "The face landmark model %1 has %2 points instead of 68: install the Debian package "
+     "libdlib-data."},
 };
 
 constexpr const char* kCaptions[] = {"Message", "Warning", "Error", "Question", "Information"};

@@ -309,17 +309,25 @@ struct FaceModel::Impl {
     QString status;
     std::atomic<double> progress{0};
 
-    // Reads the models; returns what went wrong, empty when all went well.
+    // Reads the models; returns what went wrong, empty when all went well. Each message is
+    // one sentence with the advice in it, so that it is translated whole.
+#define QM_INSTALL_MODEL "install the Debian package libdlib-data."
     QString load() {
+        const auto unreadable = [this](const QString& reason) {
+            return QStringLiteral(
+                       "The face landmark model %1 cannot be read (%2): " QM_INSTALL_MODEL)
+                .arg(file, reason);
+        };
         const QFileInfo info(file);
-        const QString install = QStringLiteral("install the Debian package libdlib-data");
         if (!info.isFile())
-            return QStringLiteral("The face landmark model %1 is missing: %2.").arg(file, install);
+            return QStringLiteral("The face landmark model %1 is missing: " QM_INSTALL_MODEL)
+                .arg(file);
         // The size first, then every declared length against the bytes behind it, so that a
         // broken file is refused before the library allocates what it claims.
         if (info.size() < kMinModelBytes || info.size() > kMaxModelBytes)
-            return QStringLiteral("The face landmark model %1 is not a model file: %2.")
-                .arg(file, install);
+            return QStringLiteral(
+                       "The face landmark model %1 is not a model file: " QM_INSTALL_MODEL)
+                .arg(file);
         try {
             // The detector unpacks on the other core while the landmark model is read.
             std::future<void> detectorReady = std::async(std::launch::async, [this] {
@@ -327,31 +335,28 @@ struct FaceModel::Impl {
             });
             QFile in(file);
             if (!in.open(QIODevice::ReadOnly))
-                return QStringLiteral("The face landmark model %1 cannot be read (%2): %3.")
-                    .arg(file, in.errorString(), install);
+                return unreadable(in.errorString());
             // Exactly the size checked above, in one read.
             QByteArray bytes(qsizetype(info.size()), Qt::Uninitialized);
             if (in.read(bytes.data(), bytes.size()) != bytes.size() ||
                 !ReadLandmarkModel(bytes.constData(), size_t(bytes.size()), predictor.model,
                                    &progress))
-                return QStringLiteral("The face landmark model %1 is damaged: %2.")
-                    .arg(file, install);
+                return QStringLiteral("The face landmark model %1 is damaged: " QM_INSTALL_MODEL)
+                    .arg(file);
             if (predictor.model.points != 68)
-                return QStringLiteral("The face landmark model %1 has %2 points instead of 68: %3.")
-                    .arg(file)
-                    .arg(predictor.model.points)
-                    .arg(install);
+                return QStringLiteral("The face landmark model %1 has %2 points instead of "
+                                      "68: " QM_INSTALL_MODEL)
+                    .arg(file, QString::number(predictor.model.points));
             predictor.prepare();
             detectorReady.get();
         } catch (const std::exception& e) {
-            return QStringLiteral("The face landmark model %1 cannot be read (%2): %3.")
-                .arg(file, QString::fromLocal8Bit(e.what()).simplified().left(200), install);
+            return unreadable(QString::fromLocal8Bit(e.what()).simplified().left(200));
         } catch (...) {
-            return QStringLiteral("The face landmark model %1 cannot be read: %2.")
-                .arg(file, install);
+            return unreadable(QStringLiteral("unknown failure"));
         }
         return {};
     }
+#undef QM_INSTALL_MODEL
 };
 
 FaceModel::FaceModel(QString predictorFile, QObject* parent)

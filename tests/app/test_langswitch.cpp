@@ -253,9 +253,24 @@ TEST_F(MainWindowSwitch, RightToLeftPackMirrorsTheWindowsAndFrenchRestoresThem) 
     auto* load = child<QAction>(main.get(), "LoadPicture1");
     EXPECT_EQ(load->text(), QStringLiteral("\u200F\u2066Load Picture...\u2069"));
     EXPECT_FALSE(child<QLabel>(main.get(), "dynnum_lbl")->text().startsWith(QChar(0x200F)));
+    // A format's row keeps its own order; choosing it reads the label, not the row.
+    auto* formats = child<QComboBox>(main.get(), "format_cmb");
+    EXPECT_EQ(formats->itemText(22), QStringLiteral("\u200F\u206640 x 60 mm (Greece)\u2069"));
+    formats->setCurrentIndex(22);
+    main->format_cmbChange();
+    EXPECT_EQ(main->Engine()->PhotoWidthMM * 100 + main->Engine()->PhotoHeightMM, 4060);
+    EXPECT_TRUE(main->Log()->Lines().first().endsWith("Selecting format : 40 x 60 mm (Greece)"));
+    main->move(300, 50); // the popup, wider than the box, opens leftwards from its right edge
+    main->show();
+    formats->showPopup();
+    EXPECT_EQ(formats->view()->window()->geometry().right(),
+              formats->mapToGlobal(QPoint(formats->width() - 1, 0)).x());
+    formats->hidePopup();
     settings->show(); // the French flag at the right end of its line
     QWidget* list = settings->Chooser()->List()->viewport();
     EXPECT_EQ(list->grab().toImage().pixelColor(list->width() - 5, 2), QColor(Qt::blue));
+    // The Hebrew name whole beside the version, in a list of either direction.
+    EXPECT_TRUE(settings->Chooser()->List()->item(1)->text().startsWith("\u2068עברית\u2069 ["));
     const QString empty = dir.filePath(QStringLiteral("empty.jpg"));
     QFile(empty).open(QIODevice::WriteOnly);
     main->OpenPicture(empty);
@@ -264,6 +279,10 @@ TEST_F(MainWindowSwitch, RightToLeftPackMirrorsTheWindowsAndFrenchRestoresThem) 
     main->Languages()->SetLanguageIndex(0);
     EXPECT_EQ(LocalNumber(34, 1), QStringLiteral("34,0"));
     EXPECT_EQ(load->text(), QStringLiteral("Load Picture..."));
+    EXPECT_EQ(formats->itemText(22), QStringLiteral("40 x 60 mm (Greece)"));
+    formats->showPopup(); // and rightwards from its left edge again
+    EXPECT_EQ(formats->view()->window()->x(), formats->mapToGlobal(QPoint(0, 0)).x());
+    formats->hidePopup();
     for (qsizetype i = 0; i < placed.size(); ++i)
         EXPECT_EQ(placed[i]->geometry(), designed[i]);
 }

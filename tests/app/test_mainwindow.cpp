@@ -190,7 +190,7 @@ TEST_F(MainWindowTest, UnreadableLabelWarnsAndKeepsThePreviousSize) {
     start();
     auto* formats = child<QComboBox>("format_cmb");
     select(22); // 40 x 60 mm
-    formats->setItemText(3, QStringLiteral("Passport size (Nowhere)"));
+    formats->setItemData(3, QStringLiteral("Passport size (Nowhere)"), kFormatLabelRole);
     select(3);
     ASSERT_EQ(fake.messages.requests.size(), 1u);
     EXPECT_EQ(fake.messages.requests[0].text,
@@ -208,7 +208,7 @@ TEST_F(MainWindowTest, UnreadableLabelWarnsAndKeepsThePreviousSize) {
 TEST_F(MainWindowTest, ABadNumberInALabelIsReportedOnceAndTheProgramGoesOn) {
     start();
     auto* formats = child<QComboBox>("format_cmb");
-    formats->setItemText(5, QStringLiteral("1.5 x 2 in (Dotland)"));
+    formats->setItemData(5, QStringLiteral("1.5 x 2 in (Dotland)"), kFormatLabelRole);
     formats->setCurrentIndex(5);
     window->Guard([&] { window->format_cmbChange(); });
     ASSERT_EQ(fake.messages.requests.size(), 1u);

@@ -6,6 +6,7 @@
 #include "localization/Lang_langChoice.h"
 #include "localization/U_MessageTexts.h"
 #include "localization/U_SettingsDlg.h"
+#include "picture/U_FaceFinder.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -189,7 +190,15 @@ TEST(RaisedMessages, WordsTranslatedPartsKept) {
           {"\"p.png\" is a PNG picture; Quillmark reads JPEG pictures.",
            "« \u2068p.png\u2069 » : image PNG."},
           {"\"e.jpg\" is empty.", "\"\u2068e.jpg\u2069\" is empty."},
+          {"Cannot close the file /q.spk: Disk full",
+           "Cannot close the file \u2068/q.spk\u2069: Disk full"},
           {"Something else (42).", "Something else (42)."}})
         EXPECT_EQ(TranslateMessage(QString::fromUtf8(raised), &texts).toStdString(), shown);
     EXPECT_EQ(TranslateCaption(QStringLiteral("Warning"), &texts), QStringLiteral("Avertissement"));
+    FaceModel model(QStringLiteral("/no/such/model.dat"));
+    model.startLoading();
+    EXPECT_FALSE(model.waitUntilLoaded());
+    EXPECT_EQ(TranslateMessage(model.status(), &texts),
+              QStringLiteral("The face landmark model \u2068/no/such/model.dat\u2069 is missing: "
+                             "install the Debian package libdlib-data."));
 }
