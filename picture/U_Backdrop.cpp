@@ -267,16 +267,19 @@ QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds
     }
     cv::Mat matte8;
     soft.convertTo(matte8, CV_8U, 255);
-    QImage matte(area.size(), QImage::Format_Grayscale8);
-    const QRect inArea = painted.translated(-area.topLeft());
+    // Enlarged straight into the painted part: no full-size matte of the wider area is made.
+    QImage matte(painted.size(), QImage::Format_Grayscale8);
     const cv::Mat out(matte.height(), matte.width(), CV_8UC1, matte.bits(),
                       size_t(matte.bytesPerLine()));
-    if (edgeScale < 1)
-        cv::resize(matte8, out, out.size(), 0, 0, cv::INTER_LINEAR);
-    else
-        matte8.copyTo(out);
+    const double sx = double(matte8.cols) / area.width(), sy = double(matte8.rows) / area.height();
+    const QPoint at = painted.topLeft() - area.topLeft();
+    // Pixel centres to pixel centres, as a linear resize of the whole area would map them.
+    const cv::Mat toEdge = (cv::Mat_<double>(2, 3) << sx, 0, (at.x() + 0.5) * sx - 0.5, 0, sy,
+                            (at.y() + 0.5) * sy - 0.5);
+    cv::warpAffine(matte8, out, toEdge, out.size(), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP,
+                   cv::BORDER_REPLICATE);
     report(95);
-    return matte.copy(inArea);
+    return matte;
 }
 
 void PaintBehind(QImage& picture, const QRect& wanted, const QImage& matte, QRgb colour) {
