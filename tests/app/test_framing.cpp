@@ -90,8 +90,7 @@ bool Inside(const QRectF& r, double degrees, const QSizeF& picture) {
         .contains(QRectF(r.center() - half, r.center() + half));
 }
 
-// Turned at an edge or corner, a frame is moved (shrunk only when larger than the picture
-// allows) so that no corner leaves the picture; so is the proposal for a head leaning there.
+// Turned at an edge, a frame (and the proposal for a head leaning there) stays in the picture.
 TEST(TurnedFrames, CornersStayInThePicture) {
     const std::tuple<QSizeF, QRectF, double> cases[] = {{{1200, 1600}, {0, 100, 700, 900}, 10},
                                                         {{1200, 1600}, {500, 0, 700, 900}, -14.5},
@@ -99,15 +98,13 @@ TEST(TurnedFrames, CornersStayInThePicture) {
                                                         {{3000, 2000}, {2400, 1230, 600, 770}, -7}};
     for (const auto& [picture, frame, degrees] : cases) {
         const TurnedFrame kept = KeepTurnedInside({frame, degrees}, picture);
-        EXPECT_TRUE(Inside(kept.Rect, degrees, picture)) << degrees;
         EXPECT_EQ(kept.Rect.size() == frame.size(), frame.width() < 1000); // too wide to turn
-        const QTransform lean =
-            QTransform().translate(frame.x() + 150, frame.y() + 250).rotate(degrees);
-        const TurnedFrame proposed = ProposeLevelFrameForFormat(
-            {lean.map(QPointF(-50, -60)), lean.map(QPointF(50, -60)), lean.map(QPointF(0, 80)),
-             lean.map(QPointF(0, -240)), false},
-            PhotoNorms()[21], 35.0 / 45, picture);
-        EXPECT_TRUE(Inside(proposed.Rect, degrees, picture)) << degrees;
+        const auto t = QTransform().translate(frame.x() + 150, frame.y() + 250).rotate(degrees);
+        const auto at = [&](double x, double y) { return t.map(QPointF(x, y)); };
+        const TurnedFrame proposed =
+            ProposeLevelFrameForFormat({at(-50, -60), at(50, -60), at(0, 80), at(0, -240)},
+                                       PhotoNorms()[21], 35.0 / 45, picture);
+        EXPECT_TRUE(Inside(kept.Rect, degrees, picture) && Inside(proposed.Rect, degrees, picture));
     }
 }
 
@@ -276,8 +273,7 @@ TEST_F(Framing, WindowWaitsForTheFaceThenFramesIt) {
         EXPECT_TRUE(view->visibleRegion().contains(QRectF(0, 0, 1200, 1600)));
         dlg.findChild<QPushButton*>("reset_btn")->click();
         EXPECT_EQ(view->frame(), proposed);
-        // Turned by hand, the frame keeps its angle when the crown moves (a right button moves
-        // nothing), and at the picture's edge it stops turning rather than leave or shrink.
+        // A hand-set angle stays when the crown moves; at the edge the frame stops turning.
         QTest::keyClick(view, Qt::Key_BracketLeft, Qt::ShiftModifier);
         const QPointF crown = view->head()->Crown;
         for (const Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) {

@@ -73,7 +73,6 @@ TEST_P(Straight, TurnedPortraitComesOutLevel) {
     // The crop's pixels against the toolkit drawing the same turned frame.
     const QImage cut = CutTurned(turned, frame);
     ASSERT_EQ(cut.size(), QSize(210, 250));
-    // A picture of three bytes a pixel is read as its 32-bit form.
     EXPECT_EQ(CutTurned(turned.convertToFormat(QImage::Format_RGB888), frame), cut);
     QTransform back;
     back.translate(105, 125)
