@@ -99,9 +99,8 @@ TEST(TurnedFrames, CornersStayInThePicture) {
                                                         {{1000, 1200}, {14, 200, 973, 800}, 2}};
     for (const auto& [picture, frame, degrees] : cases) {
         const TurnedFrame kept = KeepTurnedInside({frame, degrees}, picture);
-        // Both or neither: the frame keeps its size, and a hand turn goes all the way.
-        EXPECT_EQ((kept.Rect.size() == frame.size()) +
-                      (FittingAngle({frame, 0}, degrees, picture) == degrees),
+        const double turned = FittingAngle({frame, 0}, degrees, picture); // both hold or neither
+        EXPECT_EQ((kept.Rect.size() == frame.size()) + (turned == degrees),
                   2 * (frame.width() < 750));
         const auto t = QTransform().translate(frame.x() + 150, frame.y() + 250).rotate(degrees);
         const auto at = [&](double x, double y) { return t.map(QPointF(x, y)); };
