@@ -91,7 +91,7 @@ int RunFrame(const QString& path, int formatIndex, Backdrop backdrop, const QStr
     TurnedFrame frame = ProposeLevelFrameForFormat(found.Head, norms[size_t(formatIndex)],
                                                    FormatAspect(format), picture.size());
     // On whole pixels, as the window cuts it.
-    frame.Rect = QRectF(CropRect(frame.Rect, picture.size()));
+    frame = WholeTurned(frame, picture.size());
     line("framing", FrameText(frame));
     line("background", BackdropKey(backdrop));
     try {

@@ -119,6 +119,7 @@ void TFrameView::setPicture(const QImage& picture, double overviewScale) {
     m_overview = picture.isNull() ? QImage() : Resampled(picture, shown);
     m_backdropShown = QImage();
     m_degrees = 0;
+    m_byHand = false;
     m_head.reset();
     m_frame = QRectF();
     m_region = QRectF(QPointF(), picture.size());
@@ -157,9 +158,16 @@ void TFrameView::setFrame(const QRectF& frame) {
     zoomOnFrame();
 }
 
-void TFrameView::setAngle(double degrees) {
+void TFrameView::setAngle(double degrees, bool byHand) {
     m_degrees = degrees;
+    m_byHand = byHand;
     update();
+}
+
+void TFrameView::turnTo(double degrees) {
+    setAngle(FittingAngle(turned(), degrees, pictureSize()), true);
+    m_frame = KeepTurnedInside(turned(), pictureSize()).Rect;
+    emit frameMoved();
 }
 
 void TFrameView::setBackdropShown(const QImage& shown) {
@@ -167,7 +175,8 @@ void TFrameView::setBackdropShown(const QImage& shown) {
     update();
 }
 
-void TFrameView::changeFrame(const QRectF& frame) {
+void TFrameView::changeFrame(const QRectF& wanted) {
+    const QRectF frame = KeepTurnedInside({wanted, m_degrees}, pictureSize()).Rect;
     if (frame == m_frame)
         return;
     m_frame = frame;
@@ -296,8 +305,7 @@ void TFrameView::mouseMoveEvent(QMouseEvent* event) {
         changeFrame(MovedFrame(m_frameFrom, at - m_dragFrom, pictureSize()));
         return;
     case Drag::Turn:
-        setAngle(AngleFromHandle(turned(), at));
-        emit frameMoved();
+        turnTo(AngleFromHandle(turned(), at));
         return;
     case Drag::Crown:
     case Drag::Chin: {
@@ -333,8 +341,7 @@ void TFrameView::wheelEvent(QWheelEvent* event) {
 void TFrameView::keyPressEvent(QKeyEvent* event) {
     if (const std::optional<double> degrees = TurnedByKey(
             m_degrees, event->key(), event->modifiers() & Qt::ShiftModifier)) {
-        setAngle(*degrees);
-        emit frameMoved();
+        turnTo(*degrees);
         return;
     }
     const bool large = event->modifiers() & Qt::ShiftModifier;
@@ -442,7 +449,7 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     connect(m_view, &TFrameView::headMoved, this, [this] {
         if (m_detection)
             m_detection->Head = *m_view->head();
-        Propose();
+        Propose(true);
     });
 }
 
@@ -457,8 +464,7 @@ TFrameDlg::Outcome TFrameDlg::Execute(const Request& request) {
     QTimer::singleShot(0, this, &TFrameDlg::FitToScreen);
     exec();
     m_progressTimer->stop();
-    m_crop = CropRect(m_view->frame(), m_view->pictureSize().toSize());
-    m_turned = m_view->turned();
+    m_turned = WholeTurned(m_view->turned(), m_view->pictureSize().toSize());
     m_previewTimer->stop();
     ++m_previewGeneration;
     ++m_generation; // a detection still under way is dropped when it comes back
@@ -556,15 +562,17 @@ void TFrameDlg::Reset() {
     }
 }
 
-void TFrameDlg::Propose() {
+void TFrameDlg::Propose(bool keepAngle) {
     if (!m_detection || !m_detection->Found())
         return;
     FrameProposal proposal;
-    const TurnedFrame level = ProposeLevelFrameForFormat(m_detection->Head, m_norm, m_aspect,
-                                                         m_view->pictureSize(), &proposal);
+    const bool byHand = keepAngle && m_view->turnedByHand();
+    const TurnedFrame level = ProposeLevelFrameForFormat(
+        m_detection->Head, m_norm, m_aspect, m_view->pictureSize(), &proposal,
+        byHand ? std::optional(m_view->turned().Degrees) : std::nullopt);
     m_proposal = proposal;
     m_view->setFrame(m_proposal->Frame);
-    m_view->setAngle(level.Degrees);
+    m_view->setAngle(level.Degrees, byHand);
     PreviewBackdrop();
     UpdateVerdict();
 }
@@ -628,11 +636,11 @@ void TFrameDlg::UpdateVerdict() {
 }
 
 QRect TFrameDlg::Crop() const {
-    return isVisible() ? CropRect(m_view->frame(), m_view->pictureSize().toSize()) : m_crop;
+    return Turned().Rect.toRect();
 }
 
 TurnedFrame TFrameDlg::Turned() const {
-    return isVisible() ? m_view->turned() : m_turned;
+    return isVisible() ? WholeTurned(m_view->turned(), m_view->pictureSize().toSize()) : m_turned;
 }
 
 void TFrameDlg::SetBackdrop(Backdrop backdrop) {

@@ -38,8 +38,10 @@ public:
     double scale() const { return m_scale; }
     void setFrame(const QRectF& frame);
     const QRectF& frame() const { return m_frame; }
-    // The frame's angle, clockwise in degrees; the frame turns about its centre.
-    void setAngle(double degrees);
+    // The frame's angle, clockwise in degrees; the frame turns about its centre. byHand marks
+    // an angle the user chose, which a new proposal keeps.
+    void setAngle(double degrees, bool byHand = false);
+    bool turnedByHand() const { return m_byHand; }
     TurnedFrame turned() const { return {m_frame, m_degrees}; }
     // The scaled copy and its scale, and the same copy with the background replaced (null:
     // as shot).
@@ -78,6 +80,8 @@ protected:
 private:
     enum class Drag { None, Frame, Crown, Chin, Turn };
     void changeFrame(const QRectF& frame);
+    // The user's turn: only as far as the frame fits, moved to stay inside the picture.
+    void turnTo(double degrees);
     void zoomOnFrame();
     void layOut();
     // Zooms again when the frame has left the view or shrunk to a small part of it.
@@ -88,6 +92,7 @@ private:
     double m_overviewScale = 1;
     QImage m_backdropShown;
     double m_degrees = 0;
+    bool m_byHand = false;
     QRectF m_region; // the zoomed region, picture pixels
     bool m_whole = false;
     double m_scale = 1;
@@ -147,7 +152,8 @@ private:
     void Prepare(const Request& request);
     void FitToScreen();
     void DetectionDone(int generation, const HeadDetection& detection);
-    void Propose();
+    // keepAngle: the angle the user turned the frame to stays (the crown or chin moved).
+    void Propose(bool keepAngle = false);
     void Reset();
     void UpdateVerdict();
     void ShowWaiting();
@@ -181,7 +187,6 @@ private:
     // The frame last proposed and what kept it from the ideal; its warnings hold only while
     // the frame is that one.
     std::optional<FrameProposal> m_proposal;
-    QRect m_crop;
     TurnedFrame m_turned;
 };
 

@@ -140,14 +140,14 @@ FrameProposal ProposeFrameForFormat(const HeadPoints& head, const PhotoNorm& nor
     return proposal;
 }
 
-TurnedFrame ProposeLevelFrameForFormat(const HeadPoints& head, const PhotoNorm& norm,
-                                       double aspect, const QSizeF& picture,
-                                       FrameProposal* proposal) {
+TurnedFrame ProposeLevelFrameForFormat(const HeadPoints& head, const PhotoNorm& norm, double aspect,
+                                       const QSizeF& picture, FrameProposal* proposal,
+                                       std::optional<double> degrees) {
     FrameProposal fitted;
-    const TurnedFrame level = ProposeLevelFrame(head, norm, picture, &fitted);
+    const TurnedFrame level = ProposeLevelFrame(head, norm, picture, &fitted, degrees);
     QRectF frame(0, 0, level.Rect.height() * aspect, level.Rect.height());
     frame.moveCenter(level.Rect.center());
-    fitted.Frame = KeepInside(frame, picture);
+    fitted.Frame = KeepTurnedInside({frame, level.Degrees}, picture).Rect;
     if (proposal)
         *proposal = fitted;
     return {fitted.Frame, level.Degrees};

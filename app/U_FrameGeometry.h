@@ -78,6 +78,7 @@ double ArrowStep(double scale);
 FrameProposal ProposeFrameForFormat(const HeadPoints& head, const PhotoNorm& norm, double aspect,
                                     const QSizeF& picture);
 // The same turned to level the eyes: the window's OK and --frame both cut this one.
-TurnedFrame ProposeLevelFrameForFormat(const HeadPoints& head, const PhotoNorm& norm,
-                                       double aspect, const QSizeF& picture,
-                                       FrameProposal* proposal = nullptr);
+// The turned frame is kept inside the picture; degrees, when given, replaces the eye line's.
+TurnedFrame ProposeLevelFrameForFormat(const HeadPoints& head, const PhotoNorm& norm, double aspect,
+                                       const QSizeF& picture, FrameProposal* proposal = nullptr,
+                                       std::optional<double> degrees = std::nullopt);

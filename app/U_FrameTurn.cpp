@@ -37,3 +37,19 @@ double AngleFromHandle(const TurnedFrame& frame, const QPointF& at) {
     const double degrees = std::atan2(d.x(), -d.y()) * 180 / std::numbers::pi;
     return std::clamp(degrees, -kMaxLevelDegrees, kMaxLevelDegrees);
 }
+
+double FittingAngle(const TurnedFrame& frame, double wanted, const QSizeF& picture) {
+    const auto fits = [&](double degrees) {
+        const QSizeF bounds = TurnedFrame{frame.Rect, degrees}.Bounds().size();
+        return bounds.width() <= picture.width() && bounds.height() <= picture.height();
+    };
+    if (fits(wanted) || !fits(frame.Degrees))
+        return wanted;
+    // The bounds grow steadily with the angle this close to level: halve the way.
+    double good = frame.Degrees, bad = wanted;
+    for (int i = 0; i < 40; ++i) {
+        const double mid = (good + bad) / 2;
+        (fits(mid) ? good : bad) = mid;
+    }
+    return good;
+}

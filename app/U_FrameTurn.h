@@ -21,3 +21,7 @@ QPointF TurnHandle(const TurnedFrame& frame, double distance);
 
 // The frame's angle once its handle is dragged to at, kept within ±kMaxLevelDegrees.
 double AngleFromHandle(const TurnedFrame& frame, const QPointF& at);
+
+// The angle nearest wanted, on the way from the frame's own, at which the frame still fits in
+// the picture once moved: turning a frame by hand never shrinks it.
+double FittingAngle(const TurnedFrame& frame, double wanted, const QSizeF& picture);

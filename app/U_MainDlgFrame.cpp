@@ -97,8 +97,7 @@ void TMainDlg::FramePhoto1Click() {
         const std::vector<CheckResult> checks = m_frameDlg->CheckList()->Results();
         const QString verdict = m_frameDlg->Verdict();
         // The turned frame on whole pixels: the crop the window shows, turned about its centre.
-        TurnedFrame frame = m_frameDlg->Turned();
-        frame.Rect = QRectF(m_frameDlg->Crop());
+        const TurnedFrame frame = m_frameDlg->Turned();
         const Backdrop backdrop = m_frameDlg->ChosenBackdrop();
         WriteSetting(*m_platform.settings, kBackdropSetting, BackdropKey(backdrop));
         std::optional<HeadDetection> head = m_frameDlg->Detection();

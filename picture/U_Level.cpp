@@ -105,8 +105,8 @@ QImage CutTurned(const QImage& picture, const TurnedFrame& frame, QSize size) {
 }
 
 TurnedFrame ProposeLevelFrame(const HeadPoints& head, const PhotoNorm& norm, const QSizeF& picture,
-                              FrameProposal* proposal) {
-    const double degrees = LevelAngle(head);
+                              FrameProposal* proposal, std::optional<double> kept) {
+    const double degrees = kept.value_or(LevelAngle(head));
     const QPointF centre(picture.width() / 2, picture.height() / 2);
     QTransform level;
     level.translate(centre.x(), centre.y()).rotate(-degrees).translate(-centre.x(), -centre.y());
@@ -119,6 +119,47 @@ TurnedFrame ProposeLevelFrame(const HeadPoints& head, const PhotoNorm& norm, con
     QRectF rect = fitted.Frame;
     rect.moveCenter(level.inverted().map(rect.center()));
     return {rect, degrees};
+}
+
+TurnedFrame KeepTurnedInside(const TurnedFrame& frame, const QSizeF& picture) {
+    TurnedFrame kept = frame;
+    QRectF bounds = frame.Bounds();
+    // Turned about its centre, the frame lies inside exactly when its upright bounds do.
+    const double fit =
+        std::min({1.0, picture.width() / bounds.width(), picture.height() / bounds.height()});
+    if (fit < 1) {
+        kept.Rect.setSize(frame.Rect.size() * fit);
+        kept.Rect.moveCenter(frame.Rect.center());
+        bounds = kept.Bounds();
+    }
+    kept.Rect.translate(
+        std::max(0.0, -bounds.left()) - std::max(0.0, bounds.right() - picture.width()),
+        std::max(0.0, -bounds.top()) - std::max(0.0, bounds.bottom() - picture.height()));
+    return kept;
+}
+
+TurnedFrame WholeTurned(const TurnedFrame& frame, const QSize& picture) {
+    // What floating point leaves over on a frame that touches the edge.
+    constexpr double kSlack = 1e-6;
+    const auto round = [](double v) { return double(std::lround(v)); };
+    TurnedFrame whole{QRectF(QPointF(round(frame.Rect.left()), round(frame.Rect.top())),
+                             QPointF(round(frame.Rect.right()), round(frame.Rect.bottom()))),
+                      frame.Degrees};
+    while (whole.Rect.width() > 2 && whole.Rect.height() > 2) {
+        const QRectF b = whole.Bounds();
+        const auto over = [](double by) { return std::ceil(std::max(0.0, by - kSlack)); };
+        const QRectF moved =
+            whole.Rect.translated(over(-b.left()) - over(b.right() - picture.width()),
+                                  over(-b.top()) - over(b.bottom() - picture.height()));
+        const QRectF mb = TurnedFrame{moved, whole.Degrees}.Bounds();
+        if (mb.left() > -kSlack && mb.top() > -kSlack && mb.right() < picture.width() + kSlack &&
+            mb.bottom() < picture.height() + kSlack) {
+            whole.Rect = moved;
+            break;
+        }
+        whole.Rect.adjust(1, 1, -1, -1);
+    }
+    return whole;
 }
 
 QString FrameText(const TurnedFrame& frame) {

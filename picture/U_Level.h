@@ -9,6 +9,8 @@
 #include <QRectF>
 #include <QSize>
 
+#include <optional>
+
 // Heads leaning further than this are left as they are: the landmarks are less sure there,
 // and no portrait for a document is taken that way on purpose.
 inline constexpr double kMaxLevelDegrees = 15.0;
@@ -44,8 +46,19 @@ HeadPoints HeadInCrop(const HeadPoints& head, const TurnedFrame& frame);
 // The frame the norm asks for, turned so that the eye line prints level: proposed on the head
 // as it lies once levelled about the picture's centre, then turned back with it.
 // proposal, when given, receives how the frame fitted the picture.
+// degrees, when given, is the angle to keep (one the user chose) instead of the eye line's.
 TurnedFrame ProposeLevelFrame(const HeadPoints& head, const PhotoNorm& norm, const QSizeF& picture,
-                              FrameProposal* proposal = nullptr);
+                              FrameProposal* proposal = nullptr,
+                              std::optional<double> degrees = std::nullopt);
+
+// The turned frame moved by the least amount that puts every corner inside the picture; one
+// whose turned bounds are larger than the picture is first shrunk about its centre. A crop
+// past the picture's edge would be filled with made-up pixels.
+TurnedFrame KeepTurnedInside(const TurnedFrame& frame, const QSizeF& picture);
+
+// The frame on whole pixels, as applying cuts it: each edge rounded to the nearest pixel, then
+// moved by whole pixels, or shrunk by one on each side, until every corner is in the picture.
+TurnedFrame WholeTurned(const TurnedFrame& frame, const QSize& picture);
 
 // "X, Y, W x H, A°": the frame before turning, in whole pixels, and its angle with one decimal.
 QString FrameText(const TurnedFrame& frame);

@@ -4,6 +4,7 @@
 #include "app/U_FrameApply.h"
 #include "app/U_FrameDlg.h"
 #include "app/U_FrameGeometry.h"
+#include "app/U_FrameTurn.h"
 #include "app/U_MainDlg.h"
 #include "app/U_PictureView.h"
 #include "platform/SingleInstance.h"
@@ -97,6 +98,39 @@ TEST(Geometry, CropEdgesRoundToTheNearestPixel) {
                  {{199.5, 99.5, 1, 1}, {200, 100, 0, 0}}};
     for (const auto& c : cases)
         EXPECT_EQ(CropRect(c.frame, {200, 100}), c.crop) << c.frame.x();
+}
+
+// Whether a frame turned clockwise about its centre lies in the picture, by its half extents.
+bool Inside(const QRectF& r, double degrees, const QSizeF& picture) {
+    const double c = std::abs(std::cos(degrees * M_PI / 180)),
+                 s = std::abs(std::sin(degrees * M_PI / 180));
+    const QPointF half =
+        QPointF(r.width() * c + r.height() * s, r.width() * s + r.height() * c) / 2;
+    return QRectF(QPointF(-1e-6, -1e-6), picture + QSizeF(2e-6, 2e-6))
+        .contains(QRectF(r.center() - half, r.center() + half));
+}
+
+// Turned at an edge, a frame (and the proposal for a head leaning there) stays in the picture.
+TEST(TurnedFrames, CornersStayInThePicture) {
+    const std::tuple<QSizeF, QRectF, double> cases[] = {{{1200, 1600}, {0, 100, 700, 900}, 10},
+                                                        {{1200, 1600}, {500, 0, 700, 900}, -14.5},
+                                                        {{1200, 1600}, {0, 0, 1200, 1543}, 4},
+                                                        {{3000, 2000}, {2400, 1230, 600, 770}, -7},
+                                                        {{1000, 1200}, {14, 200, 973, 800}, 2}};
+    for (const auto& [picture, frame, degrees] : cases) {
+        const TurnedFrame kept = KeepTurnedInside({frame, degrees}, picture);
+        const double turned = FittingAngle({frame, 0}, degrees, picture); // both hold or neither
+        EXPECT_EQ((kept.Rect.size() == frame.size()) + (turned == degrees),
+                  2 * (frame.width() < 750));
+        const auto t = QTransform().translate(frame.x() + 150, frame.y() + 250).rotate(degrees);
+        const auto at = [&](double x, double y) { return t.map(QPointF(x, y)); };
+        const TurnedFrame proposed =
+            ProposeLevelFrameForFormat({at(-50, -60), at(50, -60), at(0, 80), at(0, -240)},
+                                       PhotoNorms()[21], 35.0 / 45, picture);
+        const TurnedFrame whole = WholeTurned({frame, degrees}, picture.toSize());
+        EXPECT_TRUE(Inside(kept.Rect, degrees, picture) && Inside(whole.Rect, degrees, picture) &&
+                    Inside(proposed.Rect, degrees, picture));
+    }
 }
 
 TEST(Guides, BandsLieInThePhotoFromCrownToChin) {
@@ -264,10 +298,26 @@ TEST_F(Framing, WindowWaitsForTheFaceThenFramesIt) {
         EXPECT_TRUE(view->visibleRegion().contains(QRectF(0, 0, 1200, 1600)));
         dlg.findChild<QPushButton*>("reset_btn")->click();
         EXPECT_EQ(view->frame(), proposed);
+        // A hand-set angle stays when the crown moves; at the edge the frame stops turning.
+        QTest::keyClick(view, Qt::Key_BracketLeft, Qt::ShiftModifier);
+        const QPointF crown = view->head()->Crown;
+        for (const Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) {
+            const QPoint from = view->toView(crown).toPoint(), to = from - QPoint(0, 30);
+            QTest::mousePress(view, button, {}, from);
+            QTest::mouseMove(view, to);
+            QTest::mouseRelease(view, button, {}, to);
+            EXPECT_EQ(view->head()->Crown == crown, button == Qt::RightButton);
+        }
+        EXPECT_EQ(view->turned().Degrees, -2);
+        for (int i = 0; i < 30; ++i) {
+            QTest::keyClick(view, Qt::Key_Left, Qt::ShiftModifier);
+            QTest::keyClick(view, Qt::Key_BracketRight, Qt::ShiftModifier);
+            EXPECT_TRUE(Inside(view->frame(), view->turned().Degrees, {1200, 1600}));
+        }
+        EXPECT_EQ(view->turned().Degrees, kMaxLevelDegrees);
         QTest::keyClick(view, Qt::Key_Return);
     });
     EXPECT_EQ(dlg.Execute(request), TFrameDlg::Outcome::Apply);
-    EXPECT_NEAR(dlg.Crop().height(), 320 * 45 / 34.0, 1);
 }
 
 // On a laptop's screen and a larger one, the window and its borders stay in the work area.
