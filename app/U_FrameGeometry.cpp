@@ -67,14 +67,6 @@ QRectF ResizedFrame(const QRectF& frame, double factor, const QSizeF& picture) {
     return KeepInside(result, picture);
 }
 
-QRect CropRect(const QRectF& frame, const QSize& picture) {
-    const int left = std::clamp(int(std::lround(frame.left())), 0, picture.width());
-    const int top = std::clamp(int(std::lround(frame.top())), 0, picture.height());
-    const int right = std::clamp(int(std::lround(frame.right())), left, picture.width());
-    const int bottom = std::clamp(int(std::lround(frame.bottom())), top, picture.height());
-    return QRect(left, top, right - left, bottom - top);
-}
-
 QRectF PrintedFrame(const QSizeF& picture, const QSizeF& photoMm, bool stretch) {
     if (stretch || picture.isEmpty() || photoMm.isEmpty())
         return QRectF(QPointF(0, 0), picture);

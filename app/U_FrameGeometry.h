@@ -35,10 +35,6 @@ QRectF MovedFrame(const QRectF& frame, const QPointF& delta, const QSizeF& pictu
 inline constexpr double kMinFrameHeight = 16.0;
 QRectF ResizedFrame(const QRectF& frame, double factor, const QSizeF& picture);
 
-// The crop in whole pixels: the frame with each edge rounded to the nearest pixel and cut to the
-// picture. An empty frame gives an empty crop.
-QRect CropRect(const QRectF& frame, const QSize& picture);
-
 // The part of the picture's plane that fills the printed photo: the whole picture when it is
 // stretched; when it is fitted (one factor, top-left anchored) the photo's shape from the
 // top-left corner, reaching past the picture on one side.

@@ -64,7 +64,8 @@ TEST_P(Geometry, FramesKeepTheirAspectAndStayInsideThePicture) {
     EXPECT_NEAR(move.x() > 0 ? moved.right() : moved.left(), move.x() > 0 ? picture.width() : 0,
                 1e-9);
 
-    const QRect crop = CropRect(moved.translated(move / 2e4), picture.toSize()); // 5 px out
+    const QRect crop = // 5 px out
+        WholeTurned({moved.translated(move / 2e4), 0}, picture.toSize()).Rect.toRect();
     EXPECT_TRUE(!crop.isEmpty() && QRect(QPoint(0, 0), picture.toSize()).contains(crop));
 
     // Fitted, the photo's shape starts at the top-left corner and covers the picture,
@@ -85,19 +86,19 @@ INSTANTIATE_TEST_SUITE_P(Pictures, Geometry,
                                            GeometryCase{{333, 1000}, 2.0, {1e5, 1e5}},
                                            GeometryCase{{1000, 120}, 0.7, {-1e5, -1e5}}));
 
-// The crop takes each edge of the frame to the nearest pixel, a half to the next one, and
-// stays in the picture (200 x 100).
+// The cut takes each edge of the frame to the nearest pixel, a half to the next one, and is
+// moved (or, too big, shrunk) into the picture (200 x 100).
 TEST(Geometry, CropEdgesRoundToTheNearestPixel) {
     const struct {
         QRectF frame;
-        QRect crop;
+        QRectF crop;
     } cases[] = {{{10.5, 20.5, 100, 50}, {11, 21, 100, 50}},
                  {{10.4999, 20.4999, 100, 50}, {10, 20, 100, 50}},
                  {{10.5001, 20.5001, 100, 49.998}, {11, 21, 100, 49}},
-                 {{-0.5, -0.5, 200.4999, 100.5}, {0, 0, 200, 100}},
-                 {{199.5, 99.5, 1, 1}, {200, 100, 0, 0}}};
+                 {{-0.5, -0.5, 200.4999, 100.5}, {0, 0, 199, 99}},
+                 {{150.5, 60.5, 50, 40}, {150, 60, 50, 40}}};
     for (const auto& c : cases)
-        EXPECT_EQ(CropRect(c.frame, {200, 100}), c.crop) << c.frame.x();
+        EXPECT_EQ(WholeTurned({c.frame, 0}, {200, 100}).Rect, c.crop) << c.frame.x();
 }
 
 // Whether a frame turned clockwise about its centre lies in the picture, by its half extents.
@@ -438,7 +439,8 @@ TEST_F(Framing, FrameWritesTheLevelledPicture) {
         QPainter p(&wall);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.setTransform(turn);
-        p.drawImage(QRect(0, 0, 1024, 1024), QImage(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg")));
+        p.drawImage(QRect(0, 0, 1024, 1024),
+                    QImage(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg")));
     }
     const QString path = fake.root.filePath("photos/tilted.jpg");
     const QString out = fake.root.filePath("photos/framed.jpg");
@@ -516,8 +518,8 @@ TEST(FramingRoundTrip, CheckAgreesWithTheWindow) {
                 ProposeFrameForFormat(shown.Head, norm, FormatAspect(format), portrait.size())
                     .Frame;
             const FrameVerdict window = JudgeFrame(shown.Head, frame, norm);
-            const QImage framed =
-                QImage::fromData(EncodeJpeg(portrait.copy(CropRect(frame, portrait.size()))));
+            const QImage framed = QImage::fromData(
+                EncodeJpeg(portrait.copy(WholeTurned({frame, 0}, portrait.size()).Rect.toRect())));
             const HeadDetection checked = DetectHead(model, framed);
             ASSERT_TRUE(checked.Found());
             const FrameVerdict check =
