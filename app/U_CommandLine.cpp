@@ -228,7 +228,8 @@ int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model,
         {FrameWarning::Tilted, "tilted"},
         {FrameWarning::LittleRoomAbove, "little room above the head"},
         {FrameWarning::LittleRoomBelow, "little room below the chin"},
-        {FrameWarning::CrownUncertain, "crown uncertain"}};
+        {FrameWarning::CrownUncertain, "crown uncertain"},
+        {FrameWarning::HeadCovering, "head covering"}};
     for (const auto& [warning, name] : names)
         if (verdict.Has(warning))
             warnings << QLatin1String(name);

@@ -1,5 +1,7 @@
 #include "picture/U_Crown.h"
 
+#include "picture/U_HeadCover.h"
+
 #include <QLineF>
 
 #include <algorithm>
@@ -165,12 +167,21 @@ template <typename Chosen> WallModel fitWall(const Grid& g, Chosen isWall, bool 
 
 } // namespace
 
+CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
+    if (!HeadCovered(picture, face))
+        return EstimateCrownFromWall(picture, face);
+    // The top of a hat is not the crown: the proportional one is shown for the user to check.
+    CrownEstimate covered{ProportionalCrown(face), 0, true};
+    covered.Covered = true;
+    return covered;
+}
+
 QPointF ProportionalCrown(const HeadPoints& face) {
     const QPointF eyes = face.EyeCentre();
     return eyes + (eyes - face.Chin) * kCrownPerEyeChin;
 }
 
-CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
+CrownEstimate EstimateCrownFromWall(const QImage& picture, const HeadPoints& face) {
     CrownEstimate result{ProportionalCrown(face), 0, true};
     const QPointF eyes = face.EyeCentre();
     const double eyeChin = QLineF(eyes, face.Chin).length();
