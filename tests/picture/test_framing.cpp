@@ -67,6 +67,7 @@ struct Portrait {
     double eyeChin; // pixels
     double crownY;  // top of the hair
     bool mustBeUncertain;
+    double seamY = 0; // above it, the canvas the picture was pasted on
 };
 
 QImage drawPortrait(const Portrait& p) {
@@ -93,6 +94,7 @@ QImage drawPortrait(const Portrait& p) {
     painter.drawEllipse(QPointF(cx, p.crownY + hairHalf), 0.75 * d, hairHalf);
     painter.setBrush(QColor(224, 172, 140)); // face
     painter.drawEllipse(QPointF(cx, p.eyes.y() + 0.3 * d), 0.6 * d, 0.72 * d);
+    painter.fillRect(QRectF(0, 0, p.size.width(), p.seamY), QColor(120, 120, 125));
     painter.end();
     QBuffer jpeg;
     jpeg.open(QIODevice::WriteOnly);
@@ -122,6 +124,8 @@ const Portrait kPortraits[] = {
     {"ThinWallFivePercent", Wall::Gradient, QColor(225, 220, 210), QColor(120, 80, 50), {560, 720}, {280, 220}, 170, 36, false},
     {"ThinWallThreePercent", Wall::Plain, QColor(235, 235, 240), QColor(40, 30, 30), {800, 1000}, {400, 300}, 250, 30, false},
     {"HairTouchingTheTop", Wall::Gradient, QColor(235, 235, 230), QColor(50, 35, 25), {700, 900}, {350, 240}, 220, 3, true},
+    {"PastedBelowASeam", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 280, false, 180},
+    {"PastedWithHairAtTheSeam", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 280, true, 320},
     {"BusyWall", Wall::Busy, QColor(128, 128, 128), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 310, true},
 };
 // clang-format on
