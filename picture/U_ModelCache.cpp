@@ -29,6 +29,8 @@ std::size_t Padded(std::size_t n) {
     return (n + 7) / 8 * 8;
 }
 constexpr std::uint32_t kMaxPathBytes = 4096;
+// Trees per stage and splits per tree: the shipped model has 500 and 15.
+constexpr std::uint32_t kMaxCount = 1 << 20;
 
 // A checksum of four interleaved 64-bit lanes: it runs at memory speed, and any changed,
 // moved or cut byte changes it (it guards against damage, not against a forger, who could as
@@ -130,8 +132,9 @@ bool DecodePayload(Cursor& c, LandmarkModel& model, QByteArray& detector) {
     const std::uint64_t width = 2 * std::uint64_t(points);
     for (LandmarkModel::Stage& s : model.stages) {
         std::uint32_t trees = 0, splits = 0, anchors = 0;
-        if (!c.value(trees) || !c.value(splits) || !c.value(anchors) || trees > c.left() ||
-            splits > c.left() || !c.values(s.anchors, anchors) ||
+        // Counts kept small enough that the products below cannot overflow.
+        if (!c.value(trees) || !c.value(splits) || !c.value(anchors) || trees > kMaxCount ||
+            splits > kMaxCount || !c.values(s.anchors, anchors) ||
             !c.values(s.deltas, 2 * std::uint64_t(anchors)) ||
             !c.values(s.pixels, 2 * std::uint64_t(trees) * splits) ||
             !c.values(s.thresholds, std::uint64_t(trees) * splits) ||
