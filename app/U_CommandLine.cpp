@@ -3,11 +3,10 @@
 #include "app/U_Formats.h"
 #include "app/U_FrameGeometry.h"
 #include "app/U_HeadDetect.h"
+#include "app/U_PictureHead.h"
 #include "localization/C_LangPack.h"
 #include "picture/U_Backdrop.h"
 #include "picture/U_Checks.h"
-#include "picture/U_PictureFile.h"
-#include "platform/AppError.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -199,24 +198,11 @@ int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model,
     line("format", QStringLiteral("%1 %2%3)")
                        .arg(norm.Index)
                        .arg(QString::fromUtf8(entry.prefix), QString::fromUtf8(entry.country)));
-    QImage picture;
-    try {
-        picture = DecodePicture(ReadPictureFile(path), path);
-    } catch (const AppError& e) {
-        line("error", e.message());
-        return kCheckUnreadable;
-    }
-    line("size", QStringLiteral("%1 x %2").arg(picture.width()).arg(picture.height()));
-    if (!model.waitUntilLoaded()) {
-        line("error", model.status());
-        return kCheckNoFace;
-    }
-    const HeadDetection found = DetectHead(model, picture);
-    line("faces", QString::number(found.Face.faceCount));
-    if (!found.Found()) {
-        line("error", found.Face.reason);
-        return kCheckNoFace;
-    }
+    const PictureHead read = ReadPictureHead(path, model, out, true);
+    if (read.Status != kCheckWithin)
+        return read.Status;
+    const QImage& picture = read.Picture;
+    const HeadDetection& found = read.Found;
     const HeadPoints& head = found.Head;
     line("left_eye", point(head.LeftEye));
     line("right_eye", point(head.RightEye));
@@ -242,7 +228,8 @@ int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model,
         {FrameWarning::Tilted, "tilted"},
         {FrameWarning::LittleRoomAbove, "little room above the head"},
         {FrameWarning::LittleRoomBelow, "little room below the chin"},
-        {FrameWarning::CrownUncertain, "crown uncertain"}};
+        {FrameWarning::CrownUncertain, "crown uncertain"},
+        {FrameWarning::HeadCovering, "head covering"}};
     for (const auto& [warning, name] : names)
         if (verdict.Has(warning))
             warnings << QLatin1String(name);

@@ -1,9 +1,10 @@
 #include "app/U_FrameApply.h"
 
 #include "app/U_CommandLine.h"
-#include "app/U_FrameGeometry.h"
 #include "app/U_Formats.h"
+#include "app/U_FrameGeometry.h"
 #include "app/U_HeadDetect.h"
+#include "app/U_PictureHead.h"
 #include "picture/U_JpegEncode.h"
 #include "picture/U_PictureFile.h"
 #include "platform/AppError.h"
@@ -64,24 +65,13 @@ int RunFrame(const QString& path, int formatIndex, Backdrop backdrop, const QStr
         line("error", QStringLiteral("no format %1").arg(formatIndex));
         return kCheckUsage;
     }
-    QImage picture;
-    try {
-        picture = DecodePicture(ReadPictureFile(path), path);
-    } catch (const AppError& e) {
-        line("error", e.message());
-        return kCheckUnreadable;
-    }
     FaceModel model(predictorFile);
     model.startLoading();
-    if (!model.waitUntilLoaded()) {
-        line("error", model.status());
-        return kCheckNoFace;
-    }
-    const HeadDetection found = DetectHead(model, picture);
-    if (!found.Found()) {
-        line("error", found.Face.reason);
-        return kCheckNoFace;
-    }
+    PictureHead read = ReadPictureHead(path, model, out, false);
+    if (read.Status != kCheckWithin)
+        return read.Status;
+    QImage picture = std::move(read.Picture);
+    const HeadDetection& found = read.Found;
     // The frame the window proposes: the format's own aspect, turned to level the eyes.
     const FormatEntry& entry = FormatCatalogue()[size_t(formatIndex)];
     PhotoFormat format;

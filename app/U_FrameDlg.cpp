@@ -68,6 +68,8 @@ const char* const kBackground = "Background:";
 // In the order of kBackdrops.
 const char* const kBackdropNames[] = {"as shot", "white", "light grey", "light blue"};
 const char* const kReplacing = "Replacing the background...";
+const char* const kHeadCovering =
+    "Head covering: most norms accept one only when worn for religious reasons";
 
 QString number(double value) {
     return LocalNumber(value, 1);
@@ -101,6 +103,7 @@ const QStringList& FrameTexts() {
               kLoadingModel, kMovedAbove, kMovedBelow, kBackground, kBackdropNames[0],
               kBackdropNames[1], kBackdropNames[2], kBackdropNames[3], kReplacing})
             list << QString::fromUtf8(text);
+        list << QString::fromUtf8(kHeadCovering);
         return list;
     }();
     return texts;
@@ -626,6 +629,8 @@ void TFrameDlg::UpdateVerdict() {
         warnings << Text(kRoomBelow);
     else if (verdict.Has(FrameWarning::LittleRoomBelow))
         warnings << Text(kMovedBelow);
+    if (head.HeadCovered)
+        warnings << Text(kHeadCovering);
     if (head.CrownUncertain)
         warnings << Text(kCrownUncertain);
     if (face.faceCount > 1)

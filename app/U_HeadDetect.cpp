@@ -18,6 +18,7 @@ HeadDetection DetectHead(const FaceModel& model, const QImage& picture) {
     const CrownEstimate crown = EstimateCrown(picture, head);
     head.Crown = crown.Crown;
     head.CrownUncertain = crown.Uncertain;
+    head.HeadCovered = crown.Covered;
     return detection;
 }
 

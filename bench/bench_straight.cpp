@@ -1,64 +1,26 @@
 // Levelling and the plain background on a 24-megapixel portrait, against loading that
 // portrait in the same run; and the memory the background replacement adds.
 #include "app/U_FrameApply.h"
+#include "bench/BenchPortrait.h"
 #include "bench/BenchUtil.h"
 #include "picture/U_Crown.h"
 #include "picture/U_FaceFinder.h"
-#include "picture/U_JpegEncode.h"
 #include "picture/U_Norms.h"
 #include "picture/U_PictureFile.h"
 
 #include <QGuiApplication>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <random>
-
-namespace {
-
-// A 4000 x 6000 portrait: the test photograph enlarged onto a wall, with a camera's grain.
-QImage Portrait() {
-    const QImage face(QStringLiteral(QM_BENCH_DATA_DIR "/astronaut.jpg"));
-    QImage image(4000, 6000, QImage::Format_RGB32);
-    image.fill(QColor(198, 196, 200));
-    {
-        QPainter p(&image);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRect(0, 1200, 4000, 4000), face);
-    }
-    std::mt19937 noise(7);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int g = int(noise() % 13) - 6;
-            const QRgb px = line[x];
-            line[x] = qRgb(std::clamp(qRed(px) + g, 0, 255), std::clamp(qGreen(px) + g, 0, 255),
-                           std::clamp(qBlue(px) + g, 0, 255));
-        }
-    }
-    return image;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     FaceModel model;
-    model.startLoading();
-    if (!model.waitUntilLoaded()) {
-        std::fprintf(stderr, "%s\n", qPrintable(model.status()));
-        return 1;
-    }
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("portrait24.jpg"));
-    try {
-        SaveJpeg(Portrait(), file);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(file), e.what());
+    if (!LoadBenchModel(model) || !SaveBenchPicture(BenchPortrait(7), file))
         return 1;
-    }
     QImage picture;
     const auto load = [&] {
         return BestSeconds([&] {

@@ -1,5 +1,7 @@
 #include "picture/U_Crown.h"
 
+#include "picture/U_HeadCover.h"
+
 #include <QLineF>
 
 #include <algorithm>
@@ -28,6 +30,10 @@ constexpr double kBusyWallNoise = 24;
 // Hair and skin end between these heights above the eyes, in eye-to-chin distances.
 constexpr double kLowestCrown = 0.8;
 constexpr double kHighestCrown = 1.6;
+// A straight edge in the wall: this change of colour (8-bit RGB) between the cells either
+// side of it, in this share of the columns searched.
+constexpr double kSeamStep = 30;
+constexpr double kSeamShare = 0.95;
 
 using Colour = std::array<float, 3>;
 
@@ -163,14 +169,45 @@ template <typename Chosen> WallModel fitWall(const Grid& g, Chosen isWall, bool 
     return model;
 }
 
+// The lowest row of cells on a straight edge across the whole searched width, below the
+// strip the wall is first read from; -1 when there is none. The head is narrower than the
+// search, so an edge that crosses every column is in the wall, clear of the hair.
+int seamRow(const Grid& g) {
+    int found = -1;
+    for (int y = kWallTopRows; y + 1 < g.height; ++y) {
+        int across = 0;
+        for (int x = 0; x < g.width; ++x) {
+            const Colour& a = g.at(x, y - 1);
+            const Colour& b = g.at(x, y + 1);
+            if (std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]) > kSeamStep)
+                ++across;
+        }
+        if (across >= kSeamShare * g.width)
+            found = y;
+    }
+    return found;
+}
+
 } // namespace
+
+CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
+    if (!HeadCovered(picture, face))
+        return EstimateCrownFromWall(picture, face);
+    // The top of a hat is not the crown: the proportional one is shown for the user to check.
+    CrownEstimate covered{ProportionalCrown(face), 0, true};
+    covered.Covered = true;
+    return covered;
+}
 
 QPointF ProportionalCrown(const HeadPoints& face) {
     const QPointF eyes = face.EyeCentre();
     return eyes + (eyes - face.Chin) * kCrownPerEyeChin;
 }
 
-CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
+namespace {
+
+// The crown searched for below ceiling (a height in the picture; 0 for its top edge).
+CrownEstimate EstimateBelow(const QImage& picture, const HeadPoints& face, double ceiling) {
     CrownEstimate result{ProportionalCrown(face), 0, true};
     const QPointF eyes = face.EyeCentre();
     const double eyeChin = QLineF(eyes, face.Chin).length();
@@ -180,12 +217,20 @@ CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
     if (up.y() > -0.5)
         return result; // a face on its side: the picture is not turned upright
 
-    const QRectF area = QRectF(eyes.x() - kSearchSide * eyeChin, eyes.y() - kSearchAbove * eyeChin,
-                               2 * kSearchSide * eyeChin, kSearchAbove * eyeChin)
-                            .intersected(QRectF(0, 0, picture.width(), picture.height()));
+    const QRectF area =
+        QRectF(eyes.x() - kSearchSide * eyeChin, eyes.y() - kSearchAbove * eyeChin,
+               2 * kSearchSide * eyeChin, kSearchAbove * eyeChin)
+            .intersected(QRectF(0, ceiling, picture.width(), picture.height() - ceiling));
     if (area.height() < 2)
         return result; // eyes at the top edge
     const Grid grid = sampleGrid(picture, area, std::max(1.0, eyeChin / kCellsPerEyeChin));
+    // A picture pasted onto a larger canvas, or a shelf: the wall above such an edge is not
+    // the wall around the head, so the search starts below it. Only once, from the top.
+    if (ceiling == 0) {
+        const int seam = seamRow(grid);
+        if (seam >= 0)
+            return EstimateBelow(picture, face, grid.origin.y() + (seam + 1) * grid.step);
+    }
 
     // Wall cells: the strip along the top of the searched area and the sides of the head.
     const int besideCells = int(kWallBeside * eyeChin / grid.step);
@@ -254,7 +299,8 @@ CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
         const QPointF crown = eyes + up * ((topY - eyes.y()) / up.y());
         const double rise = height(crown) / eyeChin;
         const bool plausible = rise >= kLowestCrown && rise <= kHighestCrown;
-        const bool touchesTop = top < kWallTopRows && area.top() < grid.step;
+        // Hair cut by the picture's top edge, or by the edge of the picture pasted in.
+        const bool touchesTop = top < kWallTopRows && (area.top() < grid.step || ceiling > 0);
         if (!plausible || touchesTop)
             return result;
 
@@ -279,4 +325,10 @@ CrownEstimate EstimateCrown(const QImage& picture, const HeadPoints& face) {
         },
         beside));
     return found.Uncertain ? estimate(strip) : found;
+}
+
+} // namespace
+
+CrownEstimate EstimateCrownFromWall(const QImage& picture, const HeadPoints& face) {
+    return EstimateBelow(picture, face, 0);
 }

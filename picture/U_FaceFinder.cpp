@@ -3,7 +3,9 @@
 #include <dlib/image_processing.h>
 #include <dlib/image_processing/frontal_face_detector.h>
 #include <dlib/image_transforms/interpolation.h>
+#include <dlib/revision.h>
 
+#include "picture/U_ModelCache.h"
 #include "picture/U_ModelFile.h"
 
 #include <QFile>
@@ -16,6 +18,7 @@
 #include <future>
 #include <mutex>
 #include <numbers>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -182,7 +185,6 @@ struct Predictor {
             auto& d = deltas.emplace_back(stage.anchors.size());
             for (size_t i = 0; i < d.size(); ++i)
                 d[i] = dlib::vector<float, 2>(stage.deltas[2 * i], stage.deltas[2 * i + 1]);
-            stage.deltas = {}; // kept in the library's form only
         }
     }
 
@@ -287,6 +289,32 @@ void Describe(FaceResult& r) {
     r.turned = std::abs(r.turn) > kTurnedLimit;
 }
 
+// The detector in the library's serial form, after a tag naming the library's version: a
+// cached detector of another version is unpacked again from the library.
+const QByteArray kDetectorTag = QByteArrayLiteral("dlib frontal face detector ") +
+                                QByteArray::number(DLIB_MAJOR_VERSION) + '.' +
+                                QByteArray::number(DLIB_MINOR_VERSION) + '.' +
+                                QByteArray::number(DLIB_PATCH_VERSION) + '\n';
+
+QByteArray PackDetector(const dlib::frontal_face_detector& detector) {
+    std::ostringstream out;
+    out.write(kDetectorTag.constData(), kDetectorTag.size());
+    dlib::serialize(detector, out);
+    return QByteArray::fromStdString(out.str());
+}
+
+bool UnpackDetector(const QByteArray& bytes, dlib::frontal_face_detector& detector) {
+    if (!bytes.startsWith(kDetectorTag))
+        return false;
+    std::istringstream in(bytes.mid(kDetectorTag.size()).toStdString());
+    try {
+        dlib::deserialize(detector, in);
+    } catch (...) {
+        return false;
+    }
+    return in.peek() == std::char_traits<char>::eof();
+}
+
 FaceResult Missed(FaceMiss miss, QString reason) {
     FaceResult r;
     r.miss = miss;
@@ -308,6 +336,10 @@ struct FaceModel::Impl {
     State state = State::Idle;
     QString status;
     std::atomic<double> progress{0};
+    QString cacheFolder = DefaultCacheFolder();
+    bool cached = false;
+    QString cacheTo; // where to cache the model read from its file, once loading has ended
+    ModelStamp cacheStamp;
 
     // Reads the models; returns what went wrong, empty when all went well. Each message is
     // one sentence with the advice in it, so that it is translated whole.
@@ -329,26 +361,39 @@ struct FaceModel::Impl {
                        "The face landmark model %1 is not a model file: " QM_INSTALL_MODEL)
                 .arg(file);
         try {
-            // The detector unpacks on the other core while the landmark model is read.
-            std::future<void> detectorReady = std::async(std::launch::async, [this] {
-                detector = dlib::get_frontal_face_detector();
-            });
-            QFile in(file);
-            if (!in.open(QIODevice::ReadOnly))
-                return unreadable(in.errorString());
-            // Exactly the size checked above, in one read.
-            QByteArray bytes(qsizetype(info.size()), Qt::Uninitialized);
-            if (in.read(bytes.data(), bytes.size()) != bytes.size() ||
-                !ReadLandmarkModel(bytes.constData(), size_t(bytes.size()), predictor.model,
-                                   &progress))
-                return QStringLiteral("The face landmark model %1 is damaged: " QM_INSTALL_MODEL)
-                    .arg(file);
+            // The compact copies when they are the model file's as it is now; otherwise the
+            // file, whose model is then cached for the next start.
+            const ModelStamp stamp = StampOf(file);
+            const QString cache =
+                cacheFolder.isEmpty() ? QString() : ModelCachePath(cacheFolder, file);
+            QByteArray packed;
+            cached = !cache.isEmpty() && ReadModelCache(cache, stamp, predictor.model, packed) &&
+                     UnpackDetector(packed, detector);
+            if (!cached) {
+                // The detector unpacks on the other core while the landmark model is read.
+                std::future<void> detectorReady = std::async(
+                    std::launch::async, [this] { detector = dlib::get_frontal_face_detector(); });
+                QFile in(file);
+                if (!in.open(QIODevice::ReadOnly))
+                    return unreadable(in.errorString());
+                // Exactly the size checked above, in one read.
+                QByteArray bytes(qsizetype(info.size()), Qt::Uninitialized);
+                if (in.read(bytes.data(), bytes.size()) != bytes.size() ||
+                    !ReadLandmarkModel(bytes.constData(), size_t(bytes.size()), predictor.model,
+                                       &progress))
+                    return QStringLiteral(
+                               "The face landmark model %1 is damaged: " QM_INSTALL_MODEL)
+                        .arg(file);
+                detectorReady.get();
+                cacheTo = cache;
+                cacheStamp = stamp;
+            }
+            progress = 1;
             if (predictor.model.points != 68)
                 return QStringLiteral("The face landmark model %1 has %2 points instead of "
                                       "68: " QM_INSTALL_MODEL)
                     .arg(file, QString::number(predictor.model.points));
             predictor.prepare();
-            detectorReady.get();
         } catch (const std::exception& e) {
             return unreadable(QString::fromLocal8Bit(e.what()).simplified().left(200));
         } catch (...) {
@@ -373,6 +418,17 @@ QString FaceModel::DefaultPredictorFile() {
     return QStringLiteral("/usr/share/dlib/shape_predictor_68_face_landmarks.dat");
 }
 
+void FaceModel::setCacheFolder(const QString& folder) {
+    std::lock_guard guard(d->lock);
+    if (d->state == Impl::State::Idle)
+        d->cacheFolder = folder;
+}
+
+bool FaceModel::fromCache() const {
+    std::lock_guard guard(d->lock);
+    return d->cached;
+}
+
 void FaceModel::startLoading() {
     std::lock_guard guard(d->lock);
     if (d->state != Impl::State::Idle)
@@ -388,6 +444,11 @@ void FaceModel::startLoading() {
         }
         d->ended.notify_all();
         emit loaded(ok);
+        // Only the model as read from its file, and only when the file did not change
+        // meanwhile; faces are found from the model while this writes it.
+        if (ok && !d->cacheTo.isEmpty() && StampOf(d->file) == d->cacheStamp)
+            WriteModelCache(d->cacheTo, d->cacheStamp, d->predictor.model,
+                            PackDetector(d->detector));
     });
 }
 

@@ -58,6 +58,12 @@ public:
     // Where the Debian package libdlib-data installs the 68-point predictor.
     static QString DefaultPredictorFile();
 
+    // The folder for the model's compact cached copy (by default DefaultCacheFolder());
+    // empty: no cache. Only before startLoading().
+    void setCacheFolder(const QString& folder);
+    // Whether the model was read from its cached copy rather than from the model file.
+    bool fromCache() const;
+
     // Starts loading on a thread of its own and returns at once; later calls do nothing.
     void startLoading();
     // Blocks until loading has ended (for worker threads and the command line); false when

@@ -89,6 +89,8 @@ FrameVerdict JudgeFrame(const HeadPoints& head, const QRectF& frame, const Photo
         v.Warnings.push_back(FrameWarning::LittleRoomBelow);
     if (head.CrownUncertain)
         v.Warnings.push_back(FrameWarning::CrownUncertain);
+    if (head.HeadCovered)
+        v.Warnings.push_back(FrameWarning::HeadCovering);
     if (norm.Kind == NormKind::Fallback)
         v.Warnings.push_back(FrameWarning::FallbackNorm);
     return v;

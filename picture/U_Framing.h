@@ -18,6 +18,7 @@ struct HeadPoints {
     QPointF Chin;
     QPointF Crown;
     bool CrownUncertain = false;
+    bool HeadCovered = false; // a hat or cap over the crown
 
     QPointF EyeCentre() const { return (LeftEye + RightEye) / 2; }
 };
@@ -46,7 +47,14 @@ struct FrameProposal {
 };
 FrameProposal ProposeFrame(const HeadPoints& head, const PhotoNorm& norm, const QSizeF& picture);
 
-enum class FrameWarning { Tilted, LittleRoomAbove, LittleRoomBelow, CrownUncertain, FallbackNorm };
+enum class FrameWarning {
+    Tilted,
+    LittleRoomAbove,
+    LittleRoomBelow,
+    CrownUncertain,
+    FallbackNorm,
+    HeadCovering
+};
 
 // How a frame (proposed or moved by the user) measures against the norm.
 struct FrameVerdict {

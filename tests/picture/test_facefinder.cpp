@@ -1,9 +1,11 @@
 // Faces in a real photograph whose eyes and chin were marked by hand, under the changes a
 // user's picture goes through; and the pictures in which no face must be reported.
 #include "picture/U_FaceFinder.h"
+#include "picture/U_ModelCache.h"
 #include "picture/U_ModelFile.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFile>
 #include <QPainter>
 #include <QSignalSpy>
@@ -12,8 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
 #include <span>
+
+#include <unistd.h>
 
 namespace {
 
@@ -203,3 +208,72 @@ TEST(LandmarkModelFile, LengthsAreBoundedByTheBytesLeft) {
 }
 
 } // namespace
+
+// The model's cached copy: made on the first load, used on the next, made again when the
+// model file changes or the copy is cut, damaged or replaced by a link (which is not
+// followed); the landmarks are the same whichever way the model was read.
+TEST(LandmarkModelCache, RebuiltUnlessWholeAndCurrent) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("model.dat"));
+    const QString folder = dir.filePath(QStringLiteral("cache"));
+    const QString victim = dir.filePath(QStringLiteral("victim"));
+    if (!QFile::copy(FaceModel::DefaultPredictorFile(), source))
+        GTEST_SKIP() << "no face model installed";
+    const QString cache = ModelCachePath(folder, source);
+    const auto load = [&](bool fromCache) {
+        FaceModel model(source);
+        model.setCacheFolder(folder);
+        model.startLoading();
+        EXPECT_TRUE(model.waitUntilLoaded()) << model.status().toStdString();
+        EXPECT_EQ(model.fromCache(), fromCache);
+        return FindFace(model, Astronaut()).landmarks;
+    };
+    const auto landmarks = load(false);
+    EXPECT_TRUE(QFileInfo(cache).isFile());
+    EXPECT_EQ(load(true), landmarks);
+    const auto damage = [&](qint64 at, const QByteArray& bytes, qint64 size) {
+        QFile f(cache);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(at < 0 ? f.size() + at : at);
+        f.write(bytes);
+        if (size >= 0)
+            f.resize(size);
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> spoil;
+    } const steps[] = {
+        {"source touched",
+         [&] {
+             QFile f(source);
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             f.setFileTime(QDateTime::currentDateTime().addSecs(-5),
+                           QFileDevice::FileModificationTime);
+         }},
+        {"cut short", [&] { damage(0, {}, QFileInfo(cache).size() / 2); }},
+        {"one byte changed", [&] { damage(-1000, "\x55", -1); }},
+        {"header changed", [&] { damage(8, "\x02", -1); }},
+        {"link planted",
+         [&] {
+             // A sound cache at the link's end: read only through the link, it would be used.
+             ASSERT_TRUE(QFile::rename(cache, victim) && QFile::link(victim, cache));
+             QFile f(victim);
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             f.setFileTime(QDateTime::currentDateTime().addDays(-1),
+                           QFileDevice::FileModificationTime);
+         }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.spoil();
+        EXPECT_EQ(load(false), landmarks);
+        EXPECT_FALSE(QFileInfo(cache).isSymLink());
+        EXPECT_EQ(load(true), landmarks);
+    }
+    EXPECT_LT(QFileInfo(victim).lastModified(), QDateTime::currentDateTime().addSecs(-3600));
+    // A sound cache that another user owns is not trusted (only root can make one here).
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(cache).constData(), 65534, 65534), 0);
+        EXPECT_EQ(load(false), landmarks);
+    }
+}

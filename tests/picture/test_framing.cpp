@@ -67,6 +67,7 @@ struct Portrait {
     double eyeChin; // pixels
     double crownY;  // top of the hair
     bool mustBeUncertain;
+    double seamY = 0; // above it, the canvas the picture was pasted on
 };
 
 QImage drawPortrait(const Portrait& p) {
@@ -93,6 +94,7 @@ QImage drawPortrait(const Portrait& p) {
     painter.drawEllipse(QPointF(cx, p.crownY + hairHalf), 0.75 * d, hairHalf);
     painter.setBrush(QColor(224, 172, 140)); // face
     painter.drawEllipse(QPointF(cx, p.eyes.y() + 0.3 * d), 0.6 * d, 0.72 * d);
+    painter.fillRect(QRectF(0, 0, p.size.width(), p.seamY), QColor(120, 120, 125));
     painter.end();
     QBuffer jpeg;
     jpeg.open(QIODevice::WriteOnly);
@@ -122,11 +124,45 @@ const Portrait kPortraits[] = {
     {"ThinWallFivePercent", Wall::Gradient, QColor(225, 220, 210), QColor(120, 80, 50), {560, 720}, {280, 220}, 170, 36, false},
     {"ThinWallThreePercent", Wall::Plain, QColor(235, 235, 240), QColor(40, 30, 30), {800, 1000}, {400, 300}, 250, 30, false},
     {"HairTouchingTheTop", Wall::Gradient, QColor(235, 235, 230), QColor(50, 35, 25), {700, 900}, {350, 240}, 220, 3, true},
+    {"PastedBelowASeam", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 280, false, 180},
+    {"PastedWithHairAtTheSeam", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 280, true, 320},
     {"BusyWall", Wall::Busy, QColor(128, 128, 128), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 310, true},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Drawn, CrownOnPortrait, ::testing::ValuesIn(kPortraits),
                          [](const auto& info) { return info.param.name; });
+
+// A cap over the crown: a dome of a colour no hair has, its brim a hard line across the
+// forehead. The heads above and the photograph (eyes and chin marked by hand) raise no alarm.
+TEST(HeadCovering, CapsAreToldFromHair) {
+    const QImage astronaut(QStringLiteral(QM_SOURCE_DIR "/tests/data/astronaut.jpg"));
+    std::vector<std::pair<QImage, HeadPoints>> heads{
+        {astronaut.convertToFormat(QImage::Format_RGB32),
+         {{203.4, 100.9}, {246.4, 102.8}, {225, 178}, {}, false}}};
+    for (const Portrait& p : kPortraits) {
+        const QPointF half(0.3 * p.eyeChin, 0);
+        heads.push_back(
+            {drawPortrait(p), {p.eyes - half, p.eyes + half, p.eyes + QPointF(0, p.eyeChin)}});
+    }
+    const QColor caps[] = {QColor(30, 45, 120), QColor(190, 25, 35), QColor(40, 110, 60)};
+    for (size_t i = 0; i < heads.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto& [picture, face] = heads[i];
+        EXPECT_FALSE(EstimateCrown(picture, face).Covered);
+        const double d = QLineF(face.EyeCentre(), face.Chin).length();
+        const QPointF brim = face.EyeCentre() - QPointF(0, 0.55 * d);
+        QImage capped = picture;
+        QPainter painter(&capped);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(caps[i % 3]);
+        painter.drawChord(QRectF(brim - QPointF(0.8 * d, 0.75 * d), QSizeF(1.6 * d, 1.5 * d)), 0,
+                          180 * 16);
+        painter.end();
+        const CrownEstimate c = EstimateCrown(capped, face);
+        EXPECT_TRUE(c.Covered && c.Uncertain);
+    }
+}
 
 // Frames proposed for a head, measured here from the frame's corners.
 struct FrameCase {
