@@ -128,7 +128,7 @@ QRectF bounds(const std::array<QPointF, 68>& lm, int first, int last) {
     return points.boundingRect();
 }
 
-// The face reduced to at most sharpness_face_width, with the map from picture pixels to it.
+// The face resampled to sharpness_face_width, with the map from picture pixels to it.
 struct FaceCrop {
     QImage Image; // RGB32
     QPointF Origin;
@@ -143,8 +143,10 @@ FaceCrop faceCrop(const QImage& picture, const std::array<QPointF, 68>& lm) {
     FaceCrop crop;
     crop.Origin = area.topLeft();
     crop.Image = picture.copy(area).convertToFormat(QImage::Format_RGB32);
+    // Always to the same width, larger or smaller: a picture enlarged (or reduced) keeps the
+    // sharpness it had.
     const double width = Param("sharpness_face_width");
-    if (area.width() > width) {
+    if (area.width() > 0 && area.width() != width) {
         crop.Scale = width / area.width();
         crop.Image =
             Resampled(crop.Image,
@@ -305,11 +307,16 @@ Wall wall(const QImage& picture, const QRectF& frame, const std::array<QPointF, 
     const double band = Param("wall_band") * face.width();
     const double top = (lm[kEyeLeft].y() + lm[kEyeRight + 3].y()) / 2;
     for (const double left : {face.left() - margin - band, face.right() + margin}) {
-        Stats strip;
+        std::vector<double> strip;
         sample(QRectF(left, top, band, lm[kChin].y() - top),
-               [&strip](QRgb px) { strip.add(luma(px)); });
-        if (strip.n > 0 && w.Light > 0)
-            w.Shadow = std::max(w.Shadow, 100 * (w.Light - strip.mean()) / w.Light);
+               [&strip](QRgb px) { strip.push_back(luma(px)); });
+        if (strip.empty() || !(w.Light > 0))
+            continue;
+        // The median: hair or a collar reaching into part of the strip is no shadow, while a
+        // shadow darkens the whole strip.
+        const auto middle = strip.begin() + std::ptrdiff_t(strip.size() / 2);
+        std::nth_element(strip.begin(), middle, strip.end());
+        w.Shadow = std::max(w.Shadow, 100 * (w.Light - *middle) / w.Light);
     }
     return w;
 }
