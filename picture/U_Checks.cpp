@@ -1,5 +1,6 @@
 #include "picture/U_Checks.h"
 
+#include "picture/U_CsvTable.h"
 #include "picture/U_Resample.h"
 
 #include <QPainter>
@@ -45,33 +46,11 @@ constexpr int kEyeLeft = 36, kEyeRight = 42; // first of six points each
 constexpr int kChin = 8;
 constexpr int kLowerLip = 57;
 
-QStringList splitCsvLine(const QString& line) {
-    QStringList fields(1);
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (c == QLatin1Char('"') && quoted && i + 1 < line.size() && line[i + 1] == c)
-            fields.last().append(line[++i]); // "" inside quotes
-        else if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (c == QLatin1Char(',') && !quoted)
-            fields.append(QString());
-        else
-            fields.last().append(c);
-    }
-    return fields;
-}
-
-std::vector<CheckLimit> parseLimits(const QString& csv) {
+std::vector<CheckLimit> parseLimits() {
     std::vector<CheckLimit> rows;
-    const QStringList lines = csv.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (qsizetype i = 1; i < lines.size(); ++i) { // the first line names the columns
-        const QStringList f = splitCsvLine(lines[i].trimmed());
-        if (f.size() != 6)
-            continue;
+    for (const QStringList& f : CsvRows(kCheckThresholdsCsv, 6))
         rows.push_back({f[0], f[1] == QLatin1String("min") ? LimitKind::Min : LimitKind::Max,
                         f[2].toDouble(), f[3].toDouble(), f[4], f[5]});
-    }
     return rows;
 }
 
@@ -340,7 +319,7 @@ CheckMark CheckLimit::Mark(double value) const {
 }
 
 const std::vector<CheckLimit>& CheckLimits() {
-    static const std::vector<CheckLimit> rows = parseLimits(QString::fromUtf8(kCheckThresholdsCsv));
+    static const std::vector<CheckLimit> rows = parseLimits();
     return rows;
 }
 
