@@ -63,11 +63,13 @@ QByteArray CheckReportHtml(const CheckReport& report, const TCheckList& list) {
         if (r.Mark != CheckMark::Passes)
             result += QStringLiteral(": ") + escaped(list.Problem(r)) + QStringLiteral(". ") +
                       escaped(list.Advice(r)) + QLatin1Char('.');
-        html += QStringLiteral(
-                    "<tr><td>%1</td><td>%2</td><td>%3 %4</td><td class=\"%5\">%6</td></tr>\n")
-                    .arg(escaped(list.Name(r)), escaped(CheckValueText(r)),
-                         escaped(list.Text(bounds).arg(number(limit.Look), number(limit.Fail))),
-                         escaped(limit.Unit), QLatin1String(css), result);
+        html +=
+            QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td class=\"%4\">%5</td></tr>\n")
+                .arg(escaped(list.Name(r)), escaped(list.Measured(r)),
+                     escaped((list.Text(bounds).arg(number(limit.Look), number(limit.Fail)) +
+                              QLatin1Char(' ') + list.Unit(limit))
+                                 .trimmed()),
+                     QLatin1String(css), result);
     }
     html += QStringLiteral("</table>\n<p>%1</p>\n</body></html>\n").arg(t("Made with Quillmark"));
     return html.toUtf8();

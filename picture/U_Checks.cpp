@@ -444,10 +444,21 @@ bool AnyFailed(const std::vector<CheckResult>& results) {
 
 QString CheckLines(const std::vector<CheckResult>& results) {
     QString text;
-    for (const CheckResult& r : results)
-        text += QLatin1String(CheckKey(r.Id)) + QStringLiteral(": ") + CheckValueText(r) +
-                QLatin1Char('\n');
-    return text + QStringLiteral("checks_failed: ") + FailedChecks(results) + QLatin1Char('\n');
+    const auto line = [&text](const QString& key, const QString& value) {
+        text += key + QStringLiteral(": ") + value + QLatin1Char('\n');
+    };
+    for (const CheckResult& r : results) {
+        line(CheckLineKey(r.Id), CheckValueText(r));
+        if (r.Id == CheckId::Light) {
+            const CheckLimit& clipped = Limit("light_clipped");
+            line(QStringLiteral("light_clipped_percent"),
+                 QStringLiteral("%1 (max %2)")
+                     .arg(QString::number(r.Second, 'f', CheckDecimals(clipped)),
+                          QString::number(clipped.Fail)));
+        }
+    }
+    line(QStringLiteral("checks_failed"), FailedChecks(results));
+    return text;
 }
 
 QString ChecksLogLine(const std::vector<CheckResult>& results) {
@@ -464,34 +475,55 @@ QString ChecksLogLine(const std::vector<CheckResult>& results) {
            (parts.isEmpty() ? QStringLiteral("all pass") : parts.join(QStringLiteral("; ")));
 }
 
+QString CheckLineKey(CheckId id) {
+    const QString key = QLatin1String(CheckKey(id));
+    // Measures in a unit of their own carry it in the key; scores, ratios and yes or no do not.
+    switch (id) {
+    case CheckId::Roll:
+    case CheckId::Yaw:
+    case CheckId::Pitch:
+        return key + QStringLiteral("_degrees");
+    case CheckId::BackgroundShadow:
+    case CheckId::Glare:
+        return key + QStringLiteral("_percent");
+    case CheckId::Resolution:
+        return key + QStringLiteral("_ppi");
+    default:
+        return key;
+    }
+}
+
+int CheckDecimals(const CheckLimit& limit) {
+    return limit.Unit == QLatin1String("degrees") || limit.Unit == QLatin1String("%") ? 1
+           : limit.Unit == QLatin1String("ratio")                                     ? 2
+                                                                                      : 0;
+}
+
 QString CheckValueText(const CheckResult& r) {
     const CheckLimit& limit = *r.Limit;
-    const int decimals = limit.Unit == QLatin1String("degrees") || limit.Unit == QLatin1String("%")
-                             ? 1
-                         : limit.Unit == QLatin1String("ratio") ? 2
-                                                                : 0;
-    const auto number = [decimals](double v) { return QString::number(v, 'f', decimals); };
-    const QString bound =
-        (limit.Kind == LimitKind::Min ? QStringLiteral("min ") : QStringLiteral("max ")) +
-        QString::number(limit.Fail);
+    const auto number = [&limit](double v) {
+        return QString::number(v, 'f', CheckDecimals(limit));
+    };
+    const QString yes = r.Mark == CheckMark::Fails ? QStringLiteral("no") : QStringLiteral("yes");
     QString text;
     switch (r.Id) {
     case CheckId::EyesOpen:
-        text = QStringLiteral("%1 (%2, %3; %4)")
-                   .arg(r.Mark == CheckMark::Fails ? QStringLiteral("no") : QStringLiteral("yes"),
-                        number(r.Value), number(r.Second), bound);
+        text = QStringLiteral("%1 (%2, %3)").arg(yes, number(r.Value), number(r.Second));
         break;
     case CheckId::MouthClosed:
-        text = QStringLiteral("%1 (%2; %3)")
-                   .arg(r.Mark == CheckMark::Fails ? QStringLiteral("no") : QStringLiteral("yes"),
-                        number(r.Value), bound);
+        text = QStringLiteral("%1 (%2)").arg(yes, number(r.Value));
         break;
     case CheckId::Light:
-        text = QStringLiteral("%1 (clipped %2 %; %3 %4)")
-                   .arg(number(r.Value), QString::number(r.Second, 'f', 1), limit.Key, bound);
+        text = QStringLiteral("%1 (min %2, max %3)")
+                   .arg(number(r.Value), QString::number(Limit("light_dark").Fail),
+                        QString::number(Limit("light_bright").Fail));
         break;
     default:
-        text = QStringLiteral("%1 %2 (%3)").arg(number(r.Value), limit.Unit, bound);
+        text =
+            QStringLiteral("%1 (%2 %3)")
+                .arg(number(r.Value),
+                     limit.Kind == LimitKind::Min ? QStringLiteral("min") : QStringLiteral("max"),
+                     QString::number(limit.Fail));
     }
     if (r.Mark == CheckMark::LookAtIt)
         text += QStringLiteral(", look at it");
