@@ -1,8 +1,8 @@
 #include "app/U_CheckList.h"
 
 #include "localization/C_TextStorage.h"
+#include "localization/Lang_Reading.h"
 
-#include <QLocale>
 #include <QTimer>
 
 #include <cmath>
@@ -134,7 +134,7 @@ QString TCheckList::Problem(const CheckResult& r) const {
     const QString problem = Text(kTexts[int(r.Id)].problem);
     if (!problem.contains(QLatin1String("%1")))
         return problem;
-    return problem.arg(QLocale().toString(shown, 'f', r.Id == CheckId::Resolution ? 0 : 1));
+    return problem.arg(LocalNumber(shown, r.Id == CheckId::Resolution ? 0 : 1));
 }
 
 QString TCheckList::Advice(const CheckResult& r) const {
@@ -155,8 +155,7 @@ QString TCheckList::Unit(const CheckLimit& limit) const {
 }
 
 QString TCheckList::Measured(const CheckResult& r) const {
-    const QLocale locale;
-    const auto number = [&](double v) { return locale.toString(v, 'f', CheckDecimals(*r.Limit)); };
+    const auto number = [&](double v) { return LocalNumber(v, CheckDecimals(*r.Limit)); };
     const QString yes = Text(r.Mark == CheckMark::Fails ? "no" : "yes");
     switch (r.Id) {
     case CheckId::EyesOpen:
@@ -165,8 +164,7 @@ QString TCheckList::Measured(const CheckResult& r) const {
         return QStringLiteral("%1 (%2)").arg(yes, number(r.Value));
     case CheckId::Light:
         return Text("%1, clipped: %2 %")
-            .arg(number(r.Value) + QLatin1Char(' ') + Text("of 255"),
-                 locale.toString(r.Second, 'f', 1));
+            .arg(number(r.Value) + QLatin1Char(' ') + Text("of 255"), LocalNumber(r.Second, 1));
     default:
         return (number(r.Value) + QLatin1Char(' ') + Unit(*r.Limit)).trimmed();
     }

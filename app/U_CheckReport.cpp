@@ -1,10 +1,10 @@
 #include "app/U_CheckReport.h"
 
 #include "app/U_CheckList.h"
+#include "localization/Lang_Reading.h"
 #include "picture/U_JpegEncode.h"
 
 #include <QBuffer>
-#include <QLocale>
 
 namespace {
 
@@ -17,7 +17,10 @@ QString escaped(const QString& text) {
 }
 
 QString number(double value) {
-    return QLocale().toString(value, 'g', 4);
+    // As few decimals as the limit has, with the separator of the language shown.
+    const QString plain = QString::number(value);
+    const qsizetype point = plain.indexOf(QLatin1Char('.'));
+    return LocalNumber(value, point < 0 ? 0 : int(plain.size() - point - 1));
 }
 
 } // namespace
