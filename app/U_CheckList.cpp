@@ -1,8 +1,8 @@
 #include "app/U_CheckList.h"
 
 #include "localization/C_TextStorage.h"
+#include "localization/Lang_Reading.h"
 
-#include <QLocale>
 #include <QTimer>
 
 #include <cmath>
@@ -76,6 +76,10 @@ const QStringList& CheckListTexts() {
               "Made with Quillmark", "Frame the photo first: the checks are made when framing",
               "Check report"})
             list << QString::fromUtf8(text);
+        // The report's values and units.
+        for (const char* text :
+             {"yes", "no", "degrees", "of 255", "pixels per inch", "%1, clipped: %2 %"})
+            list << QString::fromUtf8(text);
         return list;
     }();
     return texts;
@@ -130,7 +134,7 @@ QString TCheckList::Problem(const CheckResult& r) const {
     const QString problem = Text(kTexts[int(r.Id)].problem);
     if (!problem.contains(QLatin1String("%1")))
         return problem;
-    return problem.arg(QLocale().toString(shown, 'f', r.Id == CheckId::Resolution ? 0 : 1));
+    return problem.arg(LocalNumber(shown, r.Id == CheckId::Resolution ? 0 : 1));
 }
 
 QString TCheckList::Advice(const CheckResult& r) const {
@@ -138,6 +142,32 @@ QString TCheckList::Advice(const CheckResult& r) const {
         return {};
     const CheckTexts& t = kTexts[int(r.Id)];
     return Text(r.Side < 0 ? t.adviceBelow : t.adviceAbove);
+}
+
+QString TCheckList::Unit(const CheckLimit& limit) const {
+    // Ratios and scores have none; the rest in words a reader knows.
+    const std::pair<const char*, const char*> units[] = {
+        {"degrees", "degrees"}, {"luma", "of 255"}, {"ppi", "pixels per inch"}, {"%", "%"}};
+    for (const auto& [key, text] : units)
+        if (limit.Unit == QLatin1String(key))
+            return Text(text);
+    return {};
+}
+
+QString TCheckList::Measured(const CheckResult& r) const {
+    const auto number = [&](double v) { return LocalNumber(v, CheckDecimals(*r.Limit)); };
+    const QString yes = Text(r.Mark == CheckMark::Fails ? "no" : "yes");
+    switch (r.Id) {
+    case CheckId::EyesOpen:
+        return QStringLiteral("%1 (%2, %3)").arg(yes, number(r.Value), number(r.Second));
+    case CheckId::MouthClosed:
+        return QStringLiteral("%1 (%2)").arg(yes, number(r.Value));
+    case CheckId::Light:
+        return Text("%1, clipped: %2 %")
+            .arg(number(r.Value) + QLatin1Char(' ') + Text("of 255"), LocalNumber(r.Second, 1));
+    default:
+        return (number(r.Value) + QLatin1Char(' ') + Unit(*r.Limit)).trimmed();
+    }
 }
 
 QString TCheckList::MarkText(CheckMark mark) const {

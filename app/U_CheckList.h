@@ -29,10 +29,12 @@ public:
     int Height() const;
 
     // In the current language.
-    QString Name(const CheckResult& r) const;    // "Mouth: closed, neutral expression"
-    QString Problem(const CheckResult& r) const; // "the mouth is open"; empty when passing
-    QString Advice(const CheckResult& r) const;  // "Close your mouth..."; empty when passing
-    QString MarkText(CheckMark mark) const;      // "passes", "look at it", "fails"
+    QString Name(const CheckResult& r) const;     // "Mouth: closed, neutral expression"
+    QString Problem(const CheckResult& r) const;  // "the mouth is open"; empty when passing
+    QString Advice(const CheckResult& r) const;   // "Close your mouth..."; empty when passing
+    QString MarkText(CheckMark mark) const;       // "passes", "look at it", "fails"
+    QString Measured(const CheckResult& r) const; // "0.8 degrees", "yes (0.34, 0.33)"
+    QString Unit(const CheckLimit& limit) const;  // "pixels per inch"; empty for ratios
     QString Text(const char* english) const;
 
 private:

@@ -1,10 +1,10 @@
 #include "app/U_CheckReport.h"
 
 #include "app/U_CheckList.h"
+#include "localization/Lang_Reading.h"
 #include "picture/U_JpegEncode.h"
 
 #include <QBuffer>
-#include <QLocale>
 
 namespace {
 
@@ -17,7 +17,10 @@ QString escaped(const QString& text) {
 }
 
 QString number(double value) {
-    return QLocale().toString(value, 'g', 4);
+    // As few decimals as the limit has, with the separator of the language shown.
+    const QString plain = QString::number(value);
+    const qsizetype point = plain.indexOf(QLatin1Char('.'));
+    return LocalNumber(value, point < 0 ? 0 : int(plain.size() - point - 1));
 }
 
 } // namespace
@@ -63,11 +66,13 @@ QByteArray CheckReportHtml(const CheckReport& report, const TCheckList& list) {
         if (r.Mark != CheckMark::Passes)
             result += QStringLiteral(": ") + escaped(list.Problem(r)) + QStringLiteral(". ") +
                       escaped(list.Advice(r)) + QLatin1Char('.');
-        html += QStringLiteral(
-                    "<tr><td>%1</td><td>%2</td><td>%3 %4</td><td class=\"%5\">%6</td></tr>\n")
-                    .arg(escaped(list.Name(r)), escaped(CheckValueText(r)),
-                         escaped(list.Text(bounds).arg(number(limit.Look), number(limit.Fail))),
-                         escaped(limit.Unit), QLatin1String(css), result);
+        html +=
+            QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td class=\"%4\">%5</td></tr>\n")
+                .arg(escaped(list.Name(r)), escaped(list.Measured(r)),
+                     escaped((list.Text(bounds).arg(number(limit.Look), number(limit.Fail)) +
+                              QLatin1Char(' ') + list.Unit(limit))
+                                 .trimmed()),
+                     QLatin1String(css), result);
     }
     html += QStringLiteral("</table>\n<p>%1</p>\n</body></html>\n").arg(t("Made with Quillmark"));
     return html.toUtf8();

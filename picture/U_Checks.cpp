@@ -1,5 +1,6 @@
 #include "picture/U_Checks.h"
 
+#include "picture/U_CsvTable.h"
 #include "picture/U_Resample.h"
 
 #include <QPainter>
@@ -45,33 +46,11 @@ constexpr int kEyeLeft = 36, kEyeRight = 42; // first of six points each
 constexpr int kChin = 8;
 constexpr int kLowerLip = 57;
 
-QStringList splitCsvLine(const QString& line) {
-    QStringList fields(1);
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (c == QLatin1Char('"') && quoted && i + 1 < line.size() && line[i + 1] == c)
-            fields.last().append(line[++i]); // "" inside quotes
-        else if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (c == QLatin1Char(',') && !quoted)
-            fields.append(QString());
-        else
-            fields.last().append(c);
-    }
-    return fields;
-}
-
-std::vector<CheckLimit> parseLimits(const QString& csv) {
+std::vector<CheckLimit> parseLimits() {
     std::vector<CheckLimit> rows;
-    const QStringList lines = csv.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (qsizetype i = 1; i < lines.size(); ++i) { // the first line names the columns
-        const QStringList f = splitCsvLine(lines[i].trimmed());
-        if (f.size() != 6)
-            continue;
+    for (const QStringList& f : CsvRows(kCheckThresholdsCsv, 6))
         rows.push_back({f[0], f[1] == QLatin1String("min") ? LimitKind::Min : LimitKind::Max,
                         f[2].toDouble(), f[3].toDouble(), f[4], f[5]});
-    }
     return rows;
 }
 
@@ -128,7 +107,7 @@ QRectF bounds(const std::array<QPointF, 68>& lm, int first, int last) {
     return points.boundingRect();
 }
 
-// The face reduced to at most sharpness_face_width, with the map from picture pixels to it.
+// The face resampled to sharpness_face_width, with the map from picture pixels to it.
 struct FaceCrop {
     QImage Image; // RGB32
     QPointF Origin;
@@ -143,8 +122,10 @@ FaceCrop faceCrop(const QImage& picture, const std::array<QPointF, 68>& lm) {
     FaceCrop crop;
     crop.Origin = area.topLeft();
     crop.Image = picture.copy(area).convertToFormat(QImage::Format_RGB32);
+    // Always to the same width, larger or smaller: a picture enlarged (or reduced) keeps the
+    // sharpness it had.
     const double width = Param("sharpness_face_width");
-    if (area.width() > width) {
+    if (area.width() > 0 && area.width() != width) {
         crop.Scale = width / area.width();
         crop.Image =
             Resampled(crop.Image,
@@ -305,11 +286,16 @@ Wall wall(const QImage& picture, const QRectF& frame, const std::array<QPointF, 
     const double band = Param("wall_band") * face.width();
     const double top = (lm[kEyeLeft].y() + lm[kEyeRight + 3].y()) / 2;
     for (const double left : {face.left() - margin - band, face.right() + margin}) {
-        Stats strip;
+        std::vector<double> strip;
         sample(QRectF(left, top, band, lm[kChin].y() - top),
-               [&strip](QRgb px) { strip.add(luma(px)); });
-        if (strip.n > 0 && w.Light > 0)
-            w.Shadow = std::max(w.Shadow, 100 * (w.Light - strip.mean()) / w.Light);
+               [&strip](QRgb px) { strip.push_back(luma(px)); });
+        if (strip.empty() || !(w.Light > 0))
+            continue;
+        // The median: hair or a collar reaching into part of the strip is no shadow, while a
+        // shadow darkens the whole strip.
+        const auto middle = strip.begin() + std::ptrdiff_t(strip.size() / 2);
+        std::nth_element(strip.begin(), middle, strip.end());
+        w.Shadow = std::max(w.Shadow, 100 * (w.Light - *middle) / w.Light);
     }
     return w;
 }
@@ -333,7 +319,7 @@ CheckMark CheckLimit::Mark(double value) const {
 }
 
 const std::vector<CheckLimit>& CheckLimits() {
-    static const std::vector<CheckLimit> rows = parseLimits(QString::fromUtf8(kCheckThresholdsCsv));
+    static const std::vector<CheckLimit> rows = parseLimits();
     return rows;
 }
 
@@ -458,10 +444,21 @@ bool AnyFailed(const std::vector<CheckResult>& results) {
 
 QString CheckLines(const std::vector<CheckResult>& results) {
     QString text;
-    for (const CheckResult& r : results)
-        text += QLatin1String(CheckKey(r.Id)) + QStringLiteral(": ") + CheckValueText(r) +
-                QLatin1Char('\n');
-    return text + QStringLiteral("checks_failed: ") + FailedChecks(results) + QLatin1Char('\n');
+    const auto line = [&text](const QString& key, const QString& value) {
+        text += key + QStringLiteral(": ") + value + QLatin1Char('\n');
+    };
+    for (const CheckResult& r : results) {
+        line(CheckLineKey(r.Id), CheckValueText(r));
+        if (r.Id == CheckId::Light) {
+            const CheckLimit& clipped = Limit("light_clipped");
+            line(QStringLiteral("light_clipped_percent"),
+                 QStringLiteral("%1 (max %2)")
+                     .arg(QString::number(r.Second, 'f', CheckDecimals(clipped)),
+                          QString::number(clipped.Fail)));
+        }
+    }
+    line(QStringLiteral("checks_failed"), FailedChecks(results));
+    return text;
 }
 
 QString ChecksLogLine(const std::vector<CheckResult>& results) {
@@ -478,34 +475,55 @@ QString ChecksLogLine(const std::vector<CheckResult>& results) {
            (parts.isEmpty() ? QStringLiteral("all pass") : parts.join(QStringLiteral("; ")));
 }
 
+QString CheckLineKey(CheckId id) {
+    const QString key = QLatin1String(CheckKey(id));
+    // Measures in a unit of their own carry it in the key; scores, ratios and yes or no do not.
+    switch (id) {
+    case CheckId::Roll:
+    case CheckId::Yaw:
+    case CheckId::Pitch:
+        return key + QStringLiteral("_degrees");
+    case CheckId::BackgroundShadow:
+    case CheckId::Glare:
+        return key + QStringLiteral("_percent");
+    case CheckId::Resolution:
+        return key + QStringLiteral("_ppi");
+    default:
+        return key;
+    }
+}
+
+int CheckDecimals(const CheckLimit& limit) {
+    return limit.Unit == QLatin1String("degrees") || limit.Unit == QLatin1String("%") ? 1
+           : limit.Unit == QLatin1String("ratio")                                     ? 2
+                                                                                      : 0;
+}
+
 QString CheckValueText(const CheckResult& r) {
     const CheckLimit& limit = *r.Limit;
-    const int decimals = limit.Unit == QLatin1String("degrees") || limit.Unit == QLatin1String("%")
-                             ? 1
-                         : limit.Unit == QLatin1String("ratio") ? 2
-                                                                : 0;
-    const auto number = [decimals](double v) { return QString::number(v, 'f', decimals); };
-    const QString bound =
-        (limit.Kind == LimitKind::Min ? QStringLiteral("min ") : QStringLiteral("max ")) +
-        QString::number(limit.Fail);
+    const auto number = [&limit](double v) {
+        return QString::number(v, 'f', CheckDecimals(limit));
+    };
+    const QString yes = r.Mark == CheckMark::Fails ? QStringLiteral("no") : QStringLiteral("yes");
     QString text;
     switch (r.Id) {
     case CheckId::EyesOpen:
-        text = QStringLiteral("%1 (%2, %3; %4)")
-                   .arg(r.Mark == CheckMark::Fails ? QStringLiteral("no") : QStringLiteral("yes"),
-                        number(r.Value), number(r.Second), bound);
+        text = QStringLiteral("%1 (%2, %3)").arg(yes, number(r.Value), number(r.Second));
         break;
     case CheckId::MouthClosed:
-        text = QStringLiteral("%1 (%2; %3)")
-                   .arg(r.Mark == CheckMark::Fails ? QStringLiteral("no") : QStringLiteral("yes"),
-                        number(r.Value), bound);
+        text = QStringLiteral("%1 (%2)").arg(yes, number(r.Value));
         break;
     case CheckId::Light:
-        text = QStringLiteral("%1 (clipped %2 %; %3 %4)")
-                   .arg(number(r.Value), QString::number(r.Second, 'f', 1), limit.Key, bound);
+        text = QStringLiteral("%1 (min %2, max %3)")
+                   .arg(number(r.Value), QString::number(Limit("light_dark").Fail),
+                        QString::number(Limit("light_bright").Fail));
         break;
     default:
-        text = QStringLiteral("%1 %2 (%3)").arg(number(r.Value), limit.Unit, bound);
+        text =
+            QStringLiteral("%1 (%2 %3)")
+                .arg(number(r.Value),
+                     limit.Kind == LimitKind::Min ? QStringLiteral("min") : QStringLiteral("max"),
+                     QString::number(limit.Fail));
     }
     if (r.Mark == CheckMark::LookAtIt)
         text += QStringLiteral(", look at it");

@@ -104,10 +104,16 @@ std::optional<HeadPose> EstimatePose(const std::array<QPointF, 68>& landmarks,
 // The names of the failed checks, comma-separated (empty when none failed).
 QString FailedChecks(const std::vector<CheckResult>& results);
 bool AnyFailed(const std::vector<CheckResult>& results);
-// One "key: value" line per check, then "checks_failed: a,b", each ending in a newline.
+// One "key: value" line per check, then "checks_failed: a,b", each ending in a newline:
+// "roll_degrees: 1.2 (max 8)", "eyes_open: yes (0.28, 0.30)", "sharpness: 412 (min 150)".
 QString CheckLines(const std::vector<CheckResult>& results);
+// The key of a check's line: its name, with the unit of its value when it has one
+// ("yaw_degrees", "resolution_ppi").
+QString CheckLineKey(CheckId id);
 // The log's line after a framing: "Checks : failed mouth_closed, resolution; look at glare".
 QString ChecksLogLine(const std::vector<CheckResult>& results);
-// The value as --check and the log print it, with the limit it is held to:
-// "412 (min 150)", "yes (0.28, 0.30)".
+// The value as --check prints it, with the limit it fails at: "412 (min 150)",
+// "yes (0.28, 0.30)"; ", look at it" follows when it is near that limit.
 QString CheckValueText(const CheckResult& result);
+// The decimals a measure in the limit's unit is shown with.
+int CheckDecimals(const CheckLimit& limit);

@@ -1,26 +1,11 @@
 #include "picture/U_Norms.h"
 
-#include <QStringList>
+#include "picture/U_CsvTable.h"
 
 // The norms table as text, generated at build time from photo-norms.csv.
 extern const char* const kPhotoNormsCsv;
 
 namespace {
-
-// Splits one CSV line; double quotes protect commas inside a field.
-QStringList splitCsvLine(const QString& line) {
-    QStringList fields(1);
-    bool quoted = false;
-    for (const QChar c : line) {
-        if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (c == QLatin1Char(',') && !quoted)
-            fields.append(QString());
-        else
-            fields.last().append(c);
-    }
-    return fields;
-}
 
 std::optional<MmRange> optionalRange(const QString& min, const QString& max) {
     if (min.isEmpty() || max.isEmpty())
@@ -36,13 +21,9 @@ NormKind kindOf(const QString& text) {
     return NormKind::Fallback;
 }
 
-std::vector<PhotoNorm> parseNorms(const QString& csv) {
+std::vector<PhotoNorm> parseNorms() {
     std::vector<PhotoNorm> rows;
-    const QStringList lines = csv.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (qsizetype i = 1; i < lines.size(); ++i) { // the first line names the columns
-        const QStringList f = splitCsvLine(lines[i].trimmed());
-        if (f.size() != 12)
-            continue;
+    for (const QStringList& f : CsvRows(kPhotoNormsCsv, 12)) {
         PhotoNorm norm;
         norm.Index = f[0].toInt();
         norm.Country = f[1];
@@ -60,6 +41,6 @@ std::vector<PhotoNorm> parseNorms(const QString& csv) {
 } // namespace
 
 const std::vector<PhotoNorm>& PhotoNorms() {
-    static const std::vector<PhotoNorm> rows = parseNorms(QString::fromUtf8(kPhotoNormsCsv));
+    static const std::vector<PhotoNorm> rows = parseNorms();
     return rows;
 }

@@ -68,8 +68,9 @@ TEST(CheckWindow, ListLogAndReport) {
     ASSERT_TRUE(image.hasMatch());
     const QImage embedded = QImage::fromData(QByteArray::fromBase64(image.captured(1).toLatin1()));
     EXPECT_NEAR(double(embedded.width()) / embedded.height(), 35.0 / 45, 0.01);
-    for (const char* text : {"BMI Foto-Mustertafel", "Mouth: closed, neutral expression",
-                             "the mouth is open", "look at it beyond 0.03, fails beyond 0.06"})
+    for (const char* text :
+         {"BMI Foto-Mustertafel", "Mouth: closed, neutral expression", "the mouth is open",
+          "look at it beyond 0.03, fails beyond 0.06", "pixels per inch</td>"})
         EXPECT_TRUE(html.contains(text)) << text;
     EXPECT_TRUE(html.contains(QDate::currentDate().toString(Qt::ISODate)));
 }

@@ -373,7 +373,12 @@ TEST_F(Framing, EveryExitStatusComesFromItsCause) {
         Peer peer = NoPeer;
     } rows[] = {
         {{"--check", in, "--format", "21"}, 0, "verdict: within\n.*checks_failed: \n$"},
-        {{"--check", at + "smiles.jpg", "--format", "21"}, 1, "within\n.*failed: mouth_closed\n$"},
+        // Each check prints its value with its unit and its limit.
+        {{"--check", at + "smiles.jpg", "--format", "21"},
+         1,
+         "^(?=.*\nyaw_degrees: )(?=.*\neyes_open: yes \\(0\\.)(?=.*\nmouth_closed: no \\(0\\.)"
+         "(?=.*\nlight_clipped_percent: )(?=.*\nresolution_ppi: )"
+         "(?=.*\nsharpness: \\d+ \\(min \\d+\\)\n).*within\n.*failed: mouth_closed\n$"},
         {{"--check", at + "small.jpg", "--format", "21"}, 1, "verdict: outside"},
         {{"--check", in, noFace, "--format", "21"}, 2, "within.*error: "}, // the worst of all
         {{"--check", text, "--format", "21"}, 3, "error: "},

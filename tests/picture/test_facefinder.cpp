@@ -3,6 +3,7 @@
 #include "picture/U_FaceFinder.h"
 #include "picture/U_ModelCache.h"
 #include "picture/U_ModelFile.h"
+#include "tests/common/Astronaut.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -22,14 +23,7 @@
 
 namespace {
 
-// Marked by eye on zoomed crops of astronaut.jpg (512 x 512), in continuous coordinates
-// (pixel i spans [i, i+1)): iris centres, the lowest point of the chin, the top of the hair.
-const QPointF kEyeLeft(203.4, 100.9), kEyeRight(246.4, 102.8), kChin(225, 178), kCrown(231, 15.5);
 const QColor kWall(198, 196, 200); // the backdrop beside the head
-
-QImage Astronaut() {
-    return QImage(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg"));
-}
 
 // The picture drawn through t onto a wall-coloured canvas of the given size.
 QImage Drawn(const QImage& source, QSize size, const QTransform& t) {

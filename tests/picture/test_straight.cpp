@@ -4,6 +4,7 @@
 #include "picture/U_Crown.h"
 #include "picture/U_FaceFinder.h"
 #include "picture/U_Level.h"
+#include "tests/common/Astronaut.h"
 
 #include <QFile>
 #include <QPainter>
@@ -17,13 +18,6 @@
 #include <numbers>
 
 namespace {
-
-const QPointF kEyeLeft(203.4, 100.9), kEyeRight(246.4, 102.8); // hand marks, astronaut.txt
-
-QImage Astronaut() {
-    return QImage(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg"))
-        .convertToFormat(QImage::Format_RGB32);
-}
 
 // The picture drawn through t by the toolkit's own smooth transform on a grey canvas.
 QImage Drawn(const QImage& source, QSize size, const QTransform& t) {
