@@ -103,6 +103,8 @@ int TCheckList::Height() const {
 }
 
 void TCheckList::Check(const CheckInput& input) {
+    // A moved frame has a background of its own, measured again when it comes back.
+    m_replaced.clear();
     m_pending = input;
     m_timer->start();
 }
@@ -178,14 +180,16 @@ QString TCheckList::MarkText(CheckMark mark) const {
 
 void TCheckList::setResults(const std::vector<CheckResult>& results) {
     if (results.empty()) {
+        m_replaced.clear();
         m_pending.reset();
         m_timer->stop();
     }
-    m_results = results;
+    m_measured = results;
+    m_results = m_replaced.empty() ? results : WithBackgroundOf(results, m_replaced);
     // Two columns, so that the list leaves the picture most of the window.
     QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\" width=\"100%\"><tr>");
-    for (size_t i = 0; i < results.size(); ++i) {
-        const CheckResult& r = results[i];
+    for (size_t i = 0; i < m_results.size(); ++i) {
+        const CheckResult& r = m_results[i];
         // A sign and a colour, and the mark in words for those who see neither.
         const char* sign = r.Mark == CheckMark::Passes     ? "&#x2713;"
                            : r.Mark == CheckMark::LookAtIt ? "?"
@@ -204,4 +208,10 @@ void TCheckList::setResults(const std::vector<CheckResult>& results) {
         html += QStringLiteral("</td>");
     }
     setText(results.empty() ? QString() : html + QStringLiteral("</tr></table>"));
+}
+
+void TCheckList::setBackdropResults(const std::vector<CheckResult>& replaced) {
+    m_replaced = replaced;
+    if (!m_measured.empty())
+        setResults(m_measured);
 }

@@ -21,6 +21,9 @@ public:
     // The texts, translated as part of the window that owns the list.
     TTextStorage* Texts() const { return checks_ts; }
     void setResults(const std::vector<CheckResult>& results);
+    // The background rows measured with the chosen plain colour in place of the wall, which
+    // stand in for those measured as shot; empty while the wall stays as shot.
+    void setBackdropResults(const std::vector<CheckResult>& replaced);
     // Checks input a moment later, once the frame stops moving; a newer input replaces it.
     void Check(const CheckInput& input);
     // The results shown, after making the checks still waiting.
@@ -39,7 +42,9 @@ public:
 
 private:
     TTextStorage* checks_ts = nullptr;
-    std::vector<CheckResult> m_results;
+    std::vector<CheckResult> m_measured; // as shot
+    std::vector<CheckResult> m_replaced; // the background rows with the colour in place
+    std::vector<CheckResult> m_results;  // shown
     std::optional<CheckInput> m_pending;
     QTimer* m_timer = nullptr;
 };

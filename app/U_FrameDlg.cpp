@@ -98,9 +98,11 @@ const QStringList& FrameTexts() {
     static const QStringList texts = [] {
         QStringList list;
         for (const char* text :
-             {kLooking, kHeadNorm, kHeadUsual, kEyeNorm, kEyeUsual, kEyeOnly, kTilted, kTurned,
-              kRoomAbove, kRoomBelow, kNoFace, kCrownUncertain, kTwoFaces, kNoModel, kTooSmall,
-              kLoadingModel, kMovedAbove, kMovedBelow, kBackground, kBackdropNames[0],
+             {kLooking,          kHeadNorm,         kHeadUsual,        kEyeNorm,
+              kEyeUsual,         kEyeOnly,          kTilted,           kTurned,
+              kRoomAbove,        kRoomBelow,        kNoFace,           kCrownUncertain,
+              kTwoFaces,         kNoModel,          kTooSmall,         kLoadingModel,
+              kMovedAbove,       kMovedBelow,       kBackground,       kBackdropNames[0],
               kBackdropNames[1], kBackdropNames[2], kBackdropNames[3], kReplacing})
             list << QString::fromUtf8(text);
         list << QString::fromUtf8(kHeadCovering);
@@ -342,8 +344,8 @@ void TFrameView::wheelEvent(QWheelEvent* event) {
 }
 
 void TFrameView::keyPressEvent(QKeyEvent* event) {
-    if (const std::optional<double> degrees = TurnedByKey(
-            m_degrees, event->key(), event->modifiers() & Qt::ShiftModifier)) {
+    if (const std::optional<double> degrees =
+            TurnedByKey(m_degrees, event->key(), event->modifiers() & Qt::ShiftModifier)) {
         turnTo(*degrees);
         return;
     }
@@ -446,6 +448,7 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     connect(cancel_btn, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_progressTimer, &QTimer::timeout, this, &TFrameDlg::ShowWaiting);
     connect(m_view, &TFrameView::frameMoved, this, [this] {
+        ++m_previewGeneration; // a preview of the frame before is dropped when it comes back
         UpdateVerdict();
         m_previewTimer->start();
     });
@@ -599,8 +602,8 @@ void TFrameDlg::UpdateVerdict() {
     const HeadPoints& head = *m_view->head();
     // Measured in the frame's own axes: the tilt left is the head's against the turned frame.
     const TurnedFrame turned = m_view->turned();
-    const FrameVerdict verdict = JudgeFrame(HeadInCrop(head, turned),
-                                            QRectF(QPointF(0, 0), turned.Rect.size()), m_norm);
+    const FrameVerdict verdict =
+        JudgeFrame(HeadInCrop(head, turned), QRectF(QPointF(0, 0), turned.Rect.size()), m_norm);
     // The checks count the frame's angle counter-clockwise.
     m_checkList->Check({m_picture, face.landmarks, turned.Rect, -turned.Degrees, m_norm.SizeMm});
     const bool usual = m_norm.Kind == NormKind::Fallback;
@@ -668,6 +671,7 @@ void TFrameDlg::PreviewBackdrop() {
     if (backdrop == Backdrop::AsShot || !m_detection || !m_detection->Found() || !m_workers ||
         !m_view->head()) {
         m_view->setBackdropShown({});
+        m_checkList->setBackdropResults({});
         return;
     }
     const double scale = m_view->overviewScale();
@@ -678,14 +682,20 @@ void TFrameDlg::PreviewBackdrop() {
     const PersonSeeds seeds{landmarks, m_view->head()->Crown * scale};
     TurnedFrame frame = m_view->turned();
     frame.Rect = QRectF(frame.Rect.topLeft() * scale, frame.Rect.size() * scale);
-    m_workers->start([this, generation, shown, seeds, frame, backdrop] {
+    const QSizeF photoMm = m_norm.SizeMm;
+    m_workers->start([this, generation, shown, seeds, frame, backdrop, photoMm] {
         QImage preview = shown.convertToFormat(QImage::Format_RGB32);
         PlainBackground(preview, BackdropArea(frame, preview.size()), seeds, backdrop);
+        // The background as it will print; the checks count the angle counter-clockwise.
+        const std::vector<CheckResult> replaced =
+            RunChecks({preview, seeds.Landmarks, frame.Rect, -frame.Degrees, photoMm});
         QMetaObject::invokeMethod(
             this,
-            [this, generation, preview] {
-                if (generation == m_previewGeneration)
-                    m_view->setBackdropShown(preview);
+            [this, generation, preview, replaced] {
+                if (generation != m_previewGeneration)
+                    return;
+                m_view->setBackdropShown(preview);
+                m_checkList->setBackdropResults(replaced);
             },
             Qt::QueuedConnection);
     });

@@ -23,9 +23,9 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <QThreadPool>
 #include <atomic>
 #include <memory>
-#include <QThreadPool>
 
 namespace {
 
@@ -89,12 +89,11 @@ void TMainDlg::FramePhoto1Click() {
     request.Workers = m_workers.get();
     if (m_head && !fromOpened)
         request.Known = m_head;
-    m_frameDlg->SetBackdrop(
-        BackdropFromKey(ReadSetting(*m_platform.settings, kBackdropSetting))
-            .value_or(kDefaultBackdrop));
+    m_frameDlg->SetBackdrop(BackdropFromKey(ReadSetting(*m_platform.settings, kBackdropSetting))
+                                .value_or(kDefaultBackdrop));
     switch (m_frameDlg->Execute(request)) {
     case TFrameDlg::Outcome::Apply: {
-        const std::vector<CheckResult> checks = m_frameDlg->CheckList()->Results();
+        std::vector<CheckResult> checks = m_frameDlg->CheckList()->Results();
         const QString verdict = m_frameDlg->Verdict();
         // The turned frame on whole pixels: the crop the window shows, turned about its centre.
         const TurnedFrame frame = m_frameDlg->Turned();
@@ -106,6 +105,14 @@ void TMainDlg::FramePhoto1Click() {
                    found ? std::optional(SeedsOf(head->Face.landmarks, head->Head.Crown))
                          : std::nullopt,
                    fromOpened);
+        if (found && backdrop != Backdrop::AsShot && !checks.empty()) {
+            // The wall was replaced: its checks are those of the framed picture as written.
+            std::array<QPointF, 68> inCrop = head->Face.landmarks;
+            for (QPointF& point : inCrop)
+                point = frame.ToCrop(point);
+            checks = WithBackgroundOf(
+                checks, RunChecks({img->picture(), inCrop, QRectF(), 0, norm->SizeMm}));
+        }
         // The head the user saw (crown and chin perhaps placed by hand) is the one measured,
         // not a fresh guess on the framed picture.
         if (found) {
@@ -150,7 +157,8 @@ void TMainDlg::ApplyFrame(const TurnedFrame& frame, Backdrop backdrop,
         const auto share = std::make_shared<std::atomic<int>>(0);
         const Progress report = [share](int done) { *share = done; };
         QTimer poll;
-        connect(&poll, &QTimer::timeout, &progress, [&progress, share] { progress.setValue(*share); });
+        connect(&poll, &QTimer::timeout, &progress,
+                [&progress, share] { progress.setValue(*share); });
         poll.start(100);
         RunInBackground(
             [source, path, turns, frame, backdrop, person, report] {

@@ -386,6 +386,17 @@ std::optional<HeadPose> EstimatePose(const std::array<QPointF, 68>& landmarks,
     return HeadPose{degrees(yaw(forward) - yaw(sight)), degrees(pitch(forward) - pitch(sight))};
 }
 
+std::vector<CheckResult> WithBackgroundOf(std::vector<CheckResult> results,
+                                          const std::vector<CheckResult>& replaced) {
+    for (CheckResult& r : results)
+        if (r.Id == CheckId::BackgroundEven || r.Id == CheckId::BackgroundShadow ||
+            r.Id == CheckId::BackgroundLight)
+            for (const CheckResult& b : replaced)
+                if (b.Id == r.Id)
+                    r = b;
+    return results;
+}
+
 std::vector<CheckResult> RunChecks(const CheckInput& input) {
     const std::array<QPointF, 68>& lm = input.Landmarks;
     const QImage& picture = input.Picture;

@@ -82,6 +82,11 @@ struct CheckInput {
 // All checks, in CheckId order. The picture is read, never changed.
 std::vector<CheckResult> RunChecks(const CheckInput& input);
 
+// The results with their background rows taken from a run on the picture whose wall a plain
+// colour replaced: the background is judged as it will print, the person as shot.
+std::vector<CheckResult> WithBackgroundOf(std::vector<CheckResult> results,
+                                          const std::vector<CheckResult>& replaced);
+
 // The generic face the pose is measured against: millimetres, x to the person's left (the
 // picture's right), y up, z towards the camera, the nose tip at the origin; with the landmark
 // number each point stands for.

@@ -3,6 +3,7 @@
 #include "app/U_CheckList.h"
 #include "app/U_FrameDlg.h"
 #include "app/U_MainDlg.h"
+#include "tests/common/Astronaut.h"
 #include "tests/common/Fakes.h"
 #include "tests/common/FileBytes.h"
 #include "tests/common/JpegSamples.h"
@@ -32,21 +33,33 @@ TEST(CheckWindow, ListLogAndReport) {
     ASSERT_EQ(fake.messages.requests.size(), 1u);
     EXPECT_TRUE(fake.messages.requests[0].text.startsWith("Frame the photo first"));
 
-    // The smiling astronaut on a plain wall, large enough for 300 ppi once framed.
+    // The smiling astronaut on a plain wall, large enough for 300 ppi once framed, with a
+    // shadow beside her hair.
     QImage picture(1600, 1800, QImage::Format_RGB32);
     picture.fill(qRgb(215, 214, 212));
-    QPainter(&picture).drawImage(QRect(288, 300, 1024, 1024),
-                                 QImage(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg")));
+    {
+        QPainter p(&picture);
+        p.drawImage(QRect(288, 300, 1024, 1024), Astronaut());
+        const double hairRight = 288 + 2 * (kCrown.x() + (kEyeRight.x() - kEyeLeft.x()) * 1.5);
+        p.fillRect(QRectF(hairRight - 20, 0, 120, 300 + 2 * kChin.y() + 40), QColor(150, 150, 155));
+    }
     const QString photo = fake.root.filePath("photos/p.jpg");
     WriteBytes(photo, EncodeJpeg(picture));
     window.SetFaceModel(std::make_unique<FaceModel>());
     window.LoadPicture(photo);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.Head().has_value(); }, 120000));
 
+    // White is chosen (the default): once the window shows it, the wall is judged white.
+    const auto shadowFails = [](const std::vector<CheckResult>& results) {
+        return std::any_of(results.begin(), results.end(), [](const CheckResult& r) {
+            return r.Id == CheckId::BackgroundShadow && r.Mark == CheckMark::Fails;
+        });
+    };
     QString list;
     QTimer::singleShot(0, [&] {
         TCheckList* checks = window.FrameDlg()->CheckList();
-        EXPECT_FALSE(checks->Results().empty());
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return !checks->Results().empty() && !shadowFails(checks->Results()); }, 60000));
         list = checks->text();
         window.FrameDlg()->findChild<QPushButton*>("ok_btn")->click();
     });
@@ -58,6 +71,7 @@ TEST(CheckWindow, ListLogAndReport) {
     const QStringList lines = LogMessages(*window.Log()).filter("Checks : ");
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].startsWith("Checks : failed mouth_closed")) << lines[0].toStdString();
+    EXPECT_FALSE(lines[0].contains("background")) << lines[0].toStdString();
 
     const QString page = fake.root.filePath("photos/report.html");
     fake.files.answers.push_back(FileChooserAnswer{page, {page}, 0});
@@ -73,6 +87,23 @@ TEST(CheckWindow, ListLogAndReport) {
           "look at it beyond 0.03, fails beyond 0.06", "pixels per inch</td>"})
         EXPECT_TRUE(html.contains(text)) << text;
     EXPECT_TRUE(html.contains(QDate::currentDate().toString(Qt::ISODate)));
+
+    // As shot, the same framing keeps the shadow, in the list and in the log.
+    bool shownFailing = false;
+    QTimer::singleShot(0, [&] {
+        // Framed again from the file opened, the face is searched anew; OK waits for it.
+        QPushButton* ok = window.FrameDlg()->findChild<QPushButton*>("ok_btn");
+        TCheckList* checks = window.FrameDlg()->CheckList();
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return ok->isEnabled() && !checks->Results().empty(); }, 120000));
+        window.FrameDlg()->findChild<QComboBox*>("background_cmb")->setCurrentIndex(0);
+        shownFailing = shadowFails(checks->Results());
+        window.FrameDlg()->findChild<QPushButton*>("ok_btn")->click();
+    });
+    window.FramePhoto1Click();
+    EXPECT_TRUE(shownFailing);
+    const QString asShot = LogMessages(*window.Log()).filter("Checks : ").last();
+    EXPECT_TRUE(asShot.contains("background_shadow")) << asShot.toStdString();
 }
 
 } // namespace
