@@ -37,13 +37,14 @@ bool allOpaque(const QImage& image) {
     return true;
 }
 
-// Colours read at the middle of each quadrant of a Quadrants() picture.
+// Colours read at the middle and the outer corner of each quadrant of a Quadrants() picture.
 void expectQuadrants(const QImage& image, bool grey, int tolerance) {
     const int w = image.width(), h = image.height();
-    const QPoint centres[4] = {
-        {w / 4, h / 4}, {3 * w / 4, h / 4}, {3 * w / 4, 3 * h / 4}, {w / 4, 3 * h / 4}};
+    const QPoint points[8] = {
+        {w / 4, h / 4}, {3 * w / 4, h / 4}, {3 * w / 4, 3 * h / 4}, {w / 4, 3 * h / 4},
+        {0, 0},         {w - 1, 0},         {w - 1, h - 1},         {0, h - 1}};
     const QImage reference = Quadrants(w, h);
-    for (const QPoint& at : centres) {
+    for (const QPoint& at : points) {
         QRgb want = reference.pixel(at);
         if (grey)
             want = qRgb(Luma(want), Luma(want), Luma(want));
@@ -53,19 +54,76 @@ void expectQuadrants(const QImage& image, bool grey, int tolerance) {
     }
 }
 
+// The progressive JPEG with one scan repeated until it has the given number of scans: the
+// first scan of AC coefficients, with the tables before it. Such a scan only sets
+// coefficients, so every copy is decoded again to the same picture.
+QByteArray WithScans(const QByteArray& jpeg, int scans) {
+    const QByteArray sos("\xff\xda", 2);
+    qsizetype at = jpeg.indexOf(sos), length = 0;
+    for (;; at = jpeg.indexOf(sos, at + 2)) {
+        length = qFromBigEndian<quint16>(jpeg.constData() + at + 2);
+        if (jpeg[at + length - 1] != 0 && (uchar(jpeg[at + length + 1]) >> 4) == 0)
+            break; // a spectral band above DC, not a refinement
+    }
+    qsizetype start = jpeg.lastIndexOf(QByteArray("\xff\xc4", 2), at), end = at + 2 + length;
+    if (start < 0 || start + 2 + qFromBigEndian<quint16>(jpeg.constData() + start + 2) != at)
+        start = at;
+    while (uchar(jpeg[end]) != 0xff || jpeg[end + 1] == 0)
+        ++end;
+    QByteArray result = jpeg;
+    for (int i = int(jpeg.count(sos)); i < scans; ++i)
+        result.insert(end, jpeg.mid(start, end - start));
+    return result;
+}
+
+enum class Writer { Ours, Bitmap, Cjpeg, ImageMagick };
+
 struct Variant {
     const char* name;
-    JpegOptions options;
+    JpegOptions options; // a greyscale kind: the picture read is grey
     int tolerance;
+    Writer writer = Writer::Ours;
+    int scans = 0; // the last scan repeated until the file has this many
 };
 
-class JpegVariants : public ::testing::TestWithParam<Variant> {};
+// The picture's file as the row's writer makes it; nothing where another encoder than the
+// one the tests use is not installed (scripts/install-deps.sh installs them).
+QByteArray Written(const QImage& source, const Variant& v) {
+    if (v.writer == Writer::Bitmap)
+        return BmpBytes(source);
+    if (v.writer == Writer::Ours)
+        return v.scans ? WithScans(EncodeJpeg(source, v.options), v.scans)
+                       : EncodeJpeg(source, v.options);
+    const bool cjpeg = v.writer == Writer::Cjpeg;
+    const QString program = QStandardPaths::findExecutable(cjpeg ? "cjpeg" : "convert");
+    if (program.isEmpty())
+        return {};
+    QTemporaryDir dir;
+    const QString in = dir.filePath("in.ppm"), out = dir.filePath("out.jpg");
+    EXPECT_TRUE(source.save(in, "PPM"));
+    QStringList arguments{in, "-colorspace", "CMYK", out};
+    if (cjpeg && v.options.kind == JpegKind::Grey)
+        arguments = QStringList{"-grayscale", "-sample", "1x1", "-outfile", out, in};
+    else if (cjpeg)
+        arguments = QStringList{"-progressive", "-outfile", out, in};
+    QProcess process;
+    process.start(program, arguments);
+    EXPECT_TRUE(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+                process.exitCode() == 0)
+        << program.toStdString();
+    return ReadBytes(out);
+}
 
-TEST_P(JpegVariants, DecodeAtFullSizeOpaque) {
+class PictureKinds : public ::testing::TestWithParam<Variant> {};
+
+TEST_P(PictureKinds, DecodeAtFullSizeOpaque) {
     const Variant& v = GetParam();
     // An odd size, so that partial blocks and partial chroma samples occur.
-    const QImage decoded =
-        DecodeJpeg(EncodeJpeg(Quadrants(61, 47), v.options), QStringLiteral("x.jpg"));
+    const QByteArray bytes = Written(Quadrants(61, 47), v);
+    if (bytes.isEmpty())
+        GTEST_SKIP() << "the encoder is not installed";
+    // Bitmaps are told by their first two bytes, whatever the name.
+    const QImage decoded = DecodePicture(bytes, QStringLiteral("x.jpg"));
     ASSERT_EQ(decoded.size(), QSize(61, 47));
     EXPECT_EQ(decoded.format(), QImage::Format_RGB32);
     EXPECT_TRUE(allOpaque(decoded));
@@ -73,60 +131,26 @@ TEST_P(JpegVariants, DecodeAtFullSizeOpaque) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Kinds, JpegVariants,
-    ::testing::Values(Variant{"Baseline444", {JpegKind::Colour, false, 1, 1}, 12},
-                      Variant{"Baseline422", {JpegKind::Colour, false, 2, 1}, 12},
-                      Variant{"Baseline420", {JpegKind::Colour, false, 2, 2}, 12},
-                      Variant{"Progressive420", {JpegKind::Colour, true, 2, 2}, 12},
-                      Variant{"Progressive444", {JpegKind::Colour, true, 1, 1}, 12},
-                      Variant{"Greyscale", {JpegKind::Grey, false}, 6},
-                      Variant{"GreyscaleProgressive", {JpegKind::Grey, true}, 6},
-                      Variant{"CmykAdobeInverted", {JpegKind::CmykAdobe}, 16},
-                      Variant{"CmykPlain", {JpegKind::CmykPlain}, 16},
-                      Variant{"Ycck", {JpegKind::Ycck}, 16}),
+    Kinds, PictureKinds,
+    ::testing::Values(
+        Variant{"Baseline444", {JpegKind::Colour, false, 1, 1}, 12},
+        Variant{"Baseline422", {JpegKind::Colour, false, 2, 1}, 12},
+        Variant{"Baseline420", {JpegKind::Colour, false, 2, 2}, 12},
+        Variant{"Progressive420", {JpegKind::Colour, true, 2, 2}, 12},
+        Variant{"Progressive444", {JpegKind::Colour, true, 1, 1}, 12},
+        Variant{"Greyscale", {JpegKind::Grey, false}, 6},
+        Variant{"GreyscaleProgressive", {JpegKind::Grey, true}, 6},
+        Variant{"CmykAdobeInverted", {JpegKind::CmykAdobe}, 16},
+        Variant{"CmykPlain", {JpegKind::CmykPlain}, 16}, Variant{"Ycck", {JpegKind::Ycck}, 16},
+        // Up to the limit of scans and exactly at it a progressive picture is read.
+        Variant{
+            "ScansUnderTheLimit", {JpegKind::Colour, true}, 12, Writer::Ours, kMaxJpegScans - 1},
+        Variant{"ScansAtTheLimit", {JpegKind::Colour, true}, 12, Writer::Ours, kMaxJpegScans},
+        Variant{"Bitmap", {}, 0, Writer::Bitmap},
+        Variant{"CjpegProgressive", {JpegKind::Colour, true}, 12, Writer::Cjpeg},
+        Variant{"CjpegGreyscale", {JpegKind::Grey}, 6, Writer::Cjpeg},
+        Variant{"ImageMagickCmyk", {JpegKind::CmykAdobe}, 24, Writer::ImageMagick}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// Files written by other encoders than the one the tests use, when the tools are present
-// (scripts/install-deps.sh installs them).
-class ToolJpegs : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-    static bool run(const QString& program, const QStringList& arguments) {
-        QProcess process;
-        process.start(program, arguments);
-        return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
-               process.exitCode() == 0;
-    }
-};
-
-TEST_F(ToolJpegs, CjpegProgressiveAndGreyscale) {
-    const QString cjpeg = QStandardPaths::findExecutable(QStringLiteral("cjpeg"));
-    if (cjpeg.isEmpty())
-        GTEST_SKIP() << "cjpeg is not installed";
-    ASSERT_TRUE(Quadrants(80, 60).save(path("in.ppm"), "PPM"));
-    ASSERT_TRUE(run(cjpeg, {QStringLiteral("-progressive"), QStringLiteral("-outfile"),
-                            path("p.jpg"), path("in.ppm")}));
-    ASSERT_TRUE(
-        run(cjpeg, {QStringLiteral("-grayscale"), QStringLiteral("-sample"), QStringLiteral("1x1"),
-                    QStringLiteral("-outfile"), path("g.jpg"), path("in.ppm")}));
-    expectQuadrants(DecodePicture(ReadPictureFile(path("p.jpg")), path("p.jpg")), false, 12);
-    const QImage grey = DecodePicture(ReadPictureFile(path("g.jpg")), path("g.jpg"));
-    EXPECT_TRUE(allOpaque(grey));
-    expectQuadrants(grey, true, 6);
-}
-
-TEST_F(ToolJpegs, ImageMagickCmyk) {
-    const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
-    if (convert.isEmpty())
-        GTEST_SKIP() << "ImageMagick is not installed";
-    ASSERT_TRUE(Quadrants(80, 60).save(path("in.png"), "PNG"));
-    ASSERT_TRUE(run(convert, {path("in.png"), QStringLiteral("-colorspace"), QStringLiteral("CMYK"),
-                              path("c.jpg")}));
-    const QImage decoded = DecodePicture(ReadPictureFile(path("c.jpg")), path("c.jpg"));
-    ASSERT_EQ(decoded.size(), QSize(80, 60));
-    expectQuadrants(decoded, false, 24);
-}
 
 // Each of these is refused with one AppError whose message says why; nothing crashes,
 // hangs or ends the program.
@@ -138,17 +162,6 @@ struct Hostile {
 
 QByteArray validJpeg() {
     return EncodeJpeg(Quadrants(64, 64), {JpegKind::Colour, false, 2, 2, 90});
-}
-
-QByteArray repeatedLastScan(int times) {
-    // A progressive file whose last scan is repeated: every copy is decoded again.
-    const QByteArray jpeg = EncodeJpeg(Quadrants(32, 32), {JpegKind::Colour, true, 2, 2, 90});
-    const qsizetype lastScan = jpeg.lastIndexOf(QByteArray("\xff\xda", 2));
-    const QByteArray scan = jpeg.mid(lastScan, jpeg.size() - 2 - lastScan);
-    QByteArray result = jpeg.left(lastScan);
-    for (int i = 0; i < times; ++i)
-        result += scan;
-    return result + QByteArray("\xff\xd9", 2);
 }
 
 QByteArray bmpClaiming(qint32 width, qint32 height) {
@@ -231,11 +244,19 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"Huge", [] { return WithClaimedSize(validJpeg(), 65535, 65535); }, "65535 x 65535"},
         Hostile{"OverTheLimit", [] { return WithClaimedSize(validJpeg(), 20000, 12000); },
                 "20000 x 12000"},
-        Hostile{"OneScanTooMany", [] { return repeatedLastScan(kMaxJpegScans + 1); },
+        Hostile{"OneScanTooMany",
+                [] {
+                    return WithScans(EncodeJpeg(Quadrants(32, 32), {JpegKind::Colour, true}),
+                                     kMaxJpegScans + 1);
+                },
                 "\"/photos/bad.jpg\" has too many parts to be a photograph."},
         // Bombs claiming 100 megapixels: 450 scans, and a progressive CMYK picture whose
         // coefficients alone need 800 MB.
-        Hostile{"ScanBomb", [] { return WithClaimedSize(repeatedLastScan(450), 10000, 10000); },
+        Hostile{"ScanBomb",
+                [] {
+                    const QByteArray jpeg = EncodeJpeg(Quadrants(32, 32), {JpegKind::Colour, true});
+                    return WithClaimedSize(WithScans(jpeg, 450), 10000, 10000);
+                },
                 "too many parts"},
         Hostile{"CmykBomb",
                 [] {
@@ -250,15 +271,6 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"BmpNoPixels", [] { return bmpClaiming(0, 5); }, "no pixels"},
         Hostile{"BmpHeaderCut", [] { return QByteArray("BM\x10\0\0\0", 6); }, "incomplete"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PictureFiles, BitmapsAreReadByTheirFirstTwoBytes) {
-    const QImage source = Quadrants(9, 7);
-    const QImage decoded = DecodePicture(BmpBytes(source), QStringLiteral("a.jpg"));
-    EXPECT_EQ(decoded.size(), QSize(9, 7));
-    EXPECT_EQ(decoded.pixel(1, 1), source.pixel(1, 1));
-    EXPECT_EQ(decoded.pixel(8, 6), source.pixel(8, 6));
-    EXPECT_TRUE(allOpaque(decoded));
-}
 
 // Each read runs in a child that is stopped after a few seconds, so that a read that blocks
 // or never ends fails the case instead of hanging the suite or eating the memory.
@@ -420,14 +432,3 @@ TEST(PictureBuffers, LimitAndLargeAllocation) {
 }
 
 } // namespace
-
-// Up to the limit and exactly at it a progressive picture is read, one scan more is refused.
-TEST(PictureFiles, AsManyScansAsTheLimitAreRead) {
-    const QByteArray jpeg = EncodeJpeg(Quadrants(32, 32), {JpegKind::Colour, true, 2, 2, 90});
-    const int before = int(jpeg.count(QByteArray("\xff\xda", 2))) - 1;
-    for (const int more : {-1, 0}) {
-        EXPECT_EQ(DecodePicture(repeatedLastScan(kMaxJpegScans - before + more), "p.jpg").size(),
-                  QSize(32, 32));
-    }
-    EXPECT_THROW(DecodePicture(repeatedLastScan(kMaxJpegScans - before + 1), "p.jpg"), AppError);
-}
