@@ -78,7 +78,7 @@ struct Variant {
     JpegOptions options; // a greyscale kind: the picture read is grey
     int tolerance;
     Writer writer = Writer::Ours;
-    int scans = 0; // the last scan repeated until the file has this many
+    int scans = 0; // if not 0, a progressive colour file of this many scans
 };
 
 // The picture's file as the row's writer makes it; nothing where another encoder than the
