@@ -229,7 +229,11 @@ QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds
     const cv::Point2d nose = (axes.eyes + axes.chin) / 2;
     const cv::Point inside(std::clamp(cvRound(nose.x), 0, small.cols - 1),
                            std::clamp(cvRound(nose.y), 0, small.rows - 1));
-    const cv::Mat person = onePiece((labels == cv::GC_FGD) | (labels == cv::GC_PR_FGD), inside);
+    cv::Mat person = onePiece((labels == cv::GC_FGD) | (labels == cv::GC_PR_FGD), inside);
+    // A lit rim a pixel wide (a suit's piping) is nearer a light wall's colours than the
+    // person's, and the cut runs round it: close such slits.
+    cv::morphologyEx(person, person, cv::MORPH_CLOSE,
+                     cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
 
     // The soft edge, on a finer copy guided by its colours.
     cv::Mat hard;
