@@ -2,7 +2,7 @@
 
 // The public-domain test portrait (tests/data/astronaut.jpg, 512 x 512) and the points marked
 // on it by hand on zoomed crops (astronaut.txt), in continuous coordinates (pixel i spans
-// [i, i+1)): iris centres (circles fitted to the iris edges at 32x), the lowest point of the chin, the top of the hair.
+// [i, i+1)): iris centres, the lowest point of the chin, the top of the hair.
 
 #include <QImage>
 #include <QPointF>

@@ -60,7 +60,6 @@ TEST_P(Straight, TurnedPortraitComesOutLevel) {
     // The hand marks as they lie in the crop; the crop's pixels are checked below.
     const double level =
         Degrees(frame.ToCrop(turn.map(kEyeLeft)), frame.ToCrop(turn.map(kEyeRight)));
-    std::printf("turned %+.0f: eye line in the crop %+.2f degrees\n", GetParam(), level);
     EXPECT_NEAR(level, 0.0, 0.5);
 
     // The crop's pixels against the toolkit drawing the same turned frame.
@@ -157,7 +156,6 @@ Scene Portrait(bool phone) {
     return s;
 }
 
-// The targets: no wall pixel left, no person pixel changed, an IoU of at least 0.97.
 struct PlainCase {
     const char* name;
     bool phone;
