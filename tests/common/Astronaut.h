@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QPointF>
 
-inline const QPointF kEyeLeft(203.4, 100.9), kEyeRight(246.4, 102.8), kChin(225, 178),
+inline const QPointF kEyeLeft(203.0, 100.5), kEyeRight(246.7, 102.9), kChin(225, 178),
     kCrown(231, 15.5);
 
 // As decoded, RGB32.
