@@ -191,21 +191,68 @@ QRgb BackdropColour(Backdrop backdrop) {
     return kColours[int(backdrop)];
 }
 
+namespace {
+
+// The area the outline is sought in: the wanted one with the wall on both sides of the head
+// and above it in view, however tight the frame, since a frame's margin alone may hold no
+// sure wall at all.
+QRect contextArea(const QImage& picture, const QRect& painted, const PersonSeeds& seeds) {
+    const HeadAxes head = axesOf(seeds, QRect(), 1);
+    const double reach = kContextBeside * head.eyeChin;
+    return painted
+        .united(QRectF(QPointF(head.eyes.x - reach, head.crown.y - kContextAbove * head.eyeChin),
+                       QPointF(head.eyes.x + reach, painted.bottom()))
+                    .toAlignedRect())
+        .intersected(picture.rect());
+}
+
+// The person, hard (255) on the wall (0), in small, a copy of area reduced by scale.
+cv::Mat cutPerson(const cv::Mat& small, const PersonSeeds& seeds, const QRect& area, double scale) {
+    cv::Mat labels = seedMask(small.size(), seeds, area, scale);
+    cv::Mat bgdModel, fgdModel;
+    cv::grabCut(small, labels, cv::Rect(), bgdModel, fgdModel, kCutIterations,
+                cv::GC_INIT_WITH_MASK);
+    const HeadAxes axes = axesOf(seeds, area, scale);
+    const cv::Point2d nose = (axes.eyes + axes.chin) / 2;
+    const cv::Point inside(std::clamp(cvRound(nose.x), 0, small.cols - 1),
+                           std::clamp(cvRound(nose.y), 0, small.rows - 1));
+    return onePiece((labels == cv::GC_FGD) | (labels == cv::GC_PR_FGD), inside);
+}
+
+} // namespace
+
+PersonOutline OutlineOfPerson(const QImage& picture, const QRect& wanted, const PersonSeeds& seeds,
+                              int side) {
+    const QRect painted = wanted.intersected(picture.rect());
+    if (painted.isEmpty() || side < 1)
+        return {};
+    const QRect area = contextArea(picture, painted, seeds);
+    const double scale = std::min(1.0, double(side) / std::max(area.width(), area.height()));
+    const cv::Mat small = reducedBgr(picture, area, scale);
+    PersonOutline out;
+    try {
+        const cv::Mat person = cutPerson(small, seeds, area, scale);
+        out.Person = QImage(person.cols, person.rows, QImage::Format_Grayscale8);
+        out.Picture = QImage(small.cols, small.rows, QImage::Format_RGB32);
+        for (int y = 0; y < small.rows; ++y) {
+            std::copy_n(person.ptr<uchar>(y), person.cols, out.Person.scanLine(y));
+            cv::Mat line(1, small.cols, CV_8UC4, out.Picture.scanLine(y));
+            cv::cvtColor(small.row(y), line, cv::COLOR_BGR2BGRA);
+        }
+    } catch (const cv::Exception&) {
+        return {}; // no wall or no person in the seeds' reach: no outline to give
+    }
+    out.Area = area;
+    out.Scale = scale;
+    return out;
+}
+
 QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds& seeds,
                    const Progress& progress) {
     const QRect painted = wanted.intersected(picture.rect());
     if (painted.isEmpty())
         return {};
-    // The outline is found with the wall on both sides of the head and above it in view,
-    // however tight the frame: a frame's margin alone may hold no sure wall at all.
-    const HeadAxes head = axesOf(seeds, QRect(), 1);
-    const double reach = kContextBeside * head.eyeChin;
-    const QRect area = painted
-                           .united(QRectF(QPointF(head.eyes.x - reach,
-                                                  head.crown.y - kContextAbove * head.eyeChin),
-                                          QPointF(head.eyes.x + reach, painted.bottom()))
-                                       .toAlignedRect())
-                           .intersected(picture.rect());
+    const QRect area = contextArea(picture, painted, seeds);
     const auto report = [&](int share) {
         if (progress)
             progress(share);
@@ -220,16 +267,8 @@ QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds
     cv::Mat small;
     cv::resize(guide, small, cv::Size(), cutScale / edgeScale, cutScale / edgeScale,
                cv::INTER_AREA);
-    cv::Mat labels = seedMask(small.size(), seeds, area, cutScale);
-    cv::Mat bgdModel, fgdModel;
-    cv::grabCut(small, labels, cv::Rect(), bgdModel, fgdModel, kCutIterations,
-                cv::GC_INIT_WITH_MASK);
+    const cv::Mat person = cutPerson(small, seeds, area, cutScale);
     report(60);
-    const HeadAxes axes = axesOf(seeds, area, cutScale);
-    const cv::Point2d nose = (axes.eyes + axes.chin) / 2;
-    const cv::Point inside(std::clamp(cvRound(nose.x), 0, small.cols - 1),
-                           std::clamp(cvRound(nose.y), 0, small.rows - 1));
-    const cv::Mat person = onePiece((labels == cv::GC_FGD) | (labels == cv::GC_PR_FGD), inside);
 
     // The soft edge, on a finer copy guided by its colours.
     cv::Mat hard;
