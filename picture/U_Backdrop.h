@@ -39,7 +39,7 @@ QImage PersonMatte(const QImage& picture, const QRect& area, const PersonSeeds& 
 
 // The person's outline without its soft edge, for measuring the wall around it: the outline
 // is sought over area and around the head beyond it, on a copy of the picture whose long side
-// is at most side pixels. Empty when the seeds give no outline.
+// is at most side pixels, in so many rounds of the cut. Empty when the seeds give no outline.
 struct PersonOutline {
     QImage Person;    // Grayscale8: 255 the person, 0 the wall
     QImage Picture;   // RGB32: the copy it was found on
@@ -47,7 +47,7 @@ struct PersonOutline {
     double Scale = 1; // from picture pixels to theirs
 };
 PersonOutline OutlineOfPerson(const QImage& picture, const QRect& area, const PersonSeeds& seeds,
-                              int side);
+                              int side, int iterations);
 
 // Paints colour behind the person in area of picture (an RGB32 or ARGB32 picture), with the
 // matte PersonMatte gave: the person's own colour is kept where the matte is full, and the

@@ -276,8 +276,9 @@ struct Wall {
 
 Wall wall(const QImage& picture, const QRectF& frame, const std::array<QPointF, 68>& lm,
           const QPointF& crown) {
-    const PersonOutline outline = OutlineOfPerson(picture, frame.toAlignedRect(), {lm, crown},
-                                                  int(Param("wall_outline_side")));
+    const PersonOutline outline =
+        OutlineOfPerson(picture, frame.toAlignedRect(), {lm, crown},
+                        int(Param("wall_outline_side")), int(Param("wall_outline_rounds")));
     Wall w;
     if (outline.Person.isNull())
         return w;
