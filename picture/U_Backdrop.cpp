@@ -34,6 +34,12 @@ constexpr double kContextAbove = 0.6;      // ... and this far above the crown a
 // The soft edge: guided filter radius (share of the edge copy's long side) and smoothing.
 constexpr double kEdgeRadiusShare = 0.005;
 constexpr double kEdgeEps = 1e-2;
+// Under this share of sure wall in view the picture's edge seeds it, from a ring this many
+// pixels wide whose colours lie within this distance (8-bit RGB) of the edge's median: a wall's
+// shading varies less, hair and clothes differ more.
+constexpr double kSureWallShare = 0.01;
+constexpr int kEdgeRing = 2;
+constexpr double kEdgeWallDistance = 40;
 // The outline for measuring reads this many pixels across (and down) each pixel of its copy.
 constexpr int kOutlineSamples = 4;
 // Matte values this close to 0 or 1 are taken as wholly background or person.
@@ -168,6 +174,36 @@ cv::Mat seedMask(const cv::Size& size, const PersonSeeds& seeds, const QRect& ar
     return mask;
 }
 
+// A picture framed tightly shows none of the sure wall above: the wall is then seeded from
+// the picture's edge above the shoulders, where the edge has its most usual colour (hair or a
+// shoulder reaching the edge differs from it).
+void seedWallFromEdge(const cv::Mat& small, cv::Mat& labels, const HeadAxes& a) {
+    if (cv::countNonZero(labels == cv::GC_BGD) >= kSureWallShare * double(labels.total()))
+        return;
+    std::vector<cv::Point> edge;
+    for (int y = 0; y < small.rows; ++y)
+        for (int x = 0; x < small.cols; ++x) {
+            const bool border = x < kEdgeRing || y < kEdgeRing || x >= small.cols - kEdgeRing;
+            if (border && labels.at<uchar>(y, x) != cv::GC_FGD &&
+                a.height({x + 0.5, y + 0.5}) > kShoulderLine * a.eyeChin)
+                edge.emplace_back(x, y);
+        }
+    if (edge.empty())
+        return;
+    cv::Vec3b usual;
+    for (int c = 0; c < 3; ++c) {
+        std::vector<uchar> values;
+        for (const cv::Point& p : edge)
+            values.push_back(small.at<cv::Vec3b>(p)[c]);
+        std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2),
+                         values.end());
+        usual[c] = values[values.size() / 2];
+    }
+    for (const cv::Point& p : edge)
+        if (cv::norm(cv::Vec3d(small.at<cv::Vec3b>(p)) - cv::Vec3d(usual)) < kEdgeWallDistance)
+            labels.at<uchar>(p) = cv::GC_BGD;
+}
+
 // The person as one piece: the part joined to the face, with its holes filled (a dark
 // jacket's folds are no window onto the wall).
 cv::Mat onePiece(const cv::Mat& person, cv::Point inside) {
@@ -219,6 +255,7 @@ QRect contextArea(const QImage& picture, const QRect& painted, const PersonSeeds
 cv::Mat cutPerson(const cv::Mat& small, const PersonSeeds& seeds, const QRect& area, double scale,
                   int iterations) {
     cv::Mat labels = seedMask(small.size(), seeds, area, scale);
+    seedWallFromEdge(small, labels, axesOf(seeds, area, scale));
     cv::Mat bgdModel, fgdModel;
     cv::grabCut(small, labels, cv::Rect(), bgdModel, fgdModel, iterations, cv::GC_INIT_WITH_MASK);
     const HeadAxes axes = axesOf(seeds, area, scale);

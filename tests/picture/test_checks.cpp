@@ -223,6 +223,7 @@ TEST_F(Checks, WallsBesideTheHead) {
         QImage picture;
         QRectF frame;
         std::set<std::string> fails;
+        bool cut = false; // the picture cut to the frame, as a framed file: no wall beyond it
     } cases[] = {
         // Framed tightly for these formats her wall is a mottled studio cloth (looked at, not
         // failed), her hair and suit ring reaching into it beside her head.
@@ -230,12 +231,15 @@ TEST_F(Checks, WallsBesideTheHead) {
         {"astronaut_spain", Astronaut(), norm(54), {}},
         {"astronaut_china", Astronaut(), norm(13), {}},
         {"astronaut_japan", Astronaut(), norm(34), {}},
+        {"astronaut_cut", Astronaut(), norm(21), {}, true},
         {"plain", DrawnWall([](QPainter&) {}), {}, {}},
         {"plain_tight", drawn([](QPainter&) {}), tight, {}},
         {"white_tight", drawn(fill(Qt::white)), tight, {}},
         {"shadow_tight", drawn(shadow), tight, {"background_shadow"}},
         {"shadow", drawn(shadow), {}, {"background_shadow"}},
         {"grey_tight", drawn(fill(QColor(110, 110, 110))), tight, {"background_light"}},
+        {"grey_cut", drawn(fill(QColor(110, 110, 110))), tight, {"background_light"}, true},
+        {"shadow_cut", drawn(shadow), tight, {"background_shadow"}, true},
         {"blotched_tight",
          drawn([&](QPainter& p) {
              p.setBrush(QColor(170, 165, 160));
@@ -256,7 +260,13 @@ TEST_F(Checks, WallsBesideTheHead) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(Failed(Checked(c.picture, face.landmarks, c.frame), kBackground), c.fails);
+        const QRect cut = c.cut ? c.frame.toRect().intersected(c.picture.rect()) : QRect();
+        std::array<QPointF, 68> landmarks = face.landmarks;
+        for (QPointF& p : landmarks)
+            p -= cut.topLeft();
+        const QImage picture = c.cut ? c.picture.copy(cut) : c.picture;
+        EXPECT_EQ(Failed(Checked(picture, landmarks, c.cut ? QRectF() : c.frame), kBackground),
+                  c.fails);
     }
 }
 
