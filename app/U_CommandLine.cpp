@@ -181,8 +181,9 @@ QString mmRange(const MmRange& r) {
 } // namespace
 
 bool WriteChecks(QTextStream& out, const QImage& picture, const std::array<QPointF, 68>& landmarks,
-                 const QRectF& frame, const QSizeF& photoMm) {
-    const std::vector<CheckResult> results = RunChecks({picture, landmarks, frame, 0, photoMm});
+                 const QRectF& frame, const QSizeF& photoMm, const QPointF& crown) {
+    const std::vector<CheckResult> results =
+        RunChecks({picture, landmarks, frame, 0, photoMm, crown});
     out << CheckLines(results);
     return !AnyFailed(results);
 }
@@ -241,7 +242,8 @@ int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model,
     line("warnings",
          warnings.isEmpty() ? QStringLiteral("none") : warnings.join(QStringLiteral(", ")));
     line("verdict", verdict.Within() ? QStringLiteral("within") : QStringLiteral("outside"));
-    const bool checksPassed = WriteChecks(out, picture, found.Face.landmarks, frame, norm.SizeMm);
+    const bool checksPassed =
+        WriteChecks(out, picture, found.Face.landmarks, frame, norm.SizeMm, head.Crown);
     return verdict.Within() && checksPassed ? kCheckWithin : kCheckOutside;
 }
 

@@ -69,4 +69,4 @@ QString VersionText(const QString& version);
 // The counter's checks of the face in frame (picture pixels) printed as photoMm: one
 // "key: value" a line and "checks_failed:"; false when one failed.
 bool WriteChecks(QTextStream& out, const QImage& picture, const std::array<QPointF, 68>& landmarks,
-                 const QRectF& frame, const QSizeF& photoMm);
+                 const QRectF& frame, const QSizeF& photoMm, const QPointF& crown);

@@ -605,7 +605,8 @@ void TFrameDlg::UpdateVerdict() {
     const FrameVerdict verdict =
         JudgeFrame(HeadInCrop(head, turned), QRectF(QPointF(0, 0), turned.Rect.size()), m_norm);
     // The checks count the frame's angle counter-clockwise.
-    m_checkList->Check({m_picture, face.landmarks, turned.Rect, -turned.Degrees, m_norm.SizeMm});
+    m_checkList->Check(
+        {m_picture, face.landmarks, turned.Rect, -turned.Degrees, m_norm.SizeMm, head.Crown});
     const bool usual = m_norm.Kind == NormKind::Fallback;
     QStringList measures;
     measures << Text(usual ? kHeadUsual : kHeadNorm)
@@ -688,7 +689,7 @@ void TFrameDlg::PreviewBackdrop() {
         PlainBackground(preview, BackdropArea(frame, preview.size()), seeds, backdrop);
         // The background as it will print; the checks count the angle counter-clockwise.
         const std::vector<CheckResult> replaced =
-            RunChecks({preview, seeds.Landmarks, frame.Rect, -frame.Degrees, photoMm});
+            RunChecks({preview, seeds.Landmarks, frame.Rect, -frame.Degrees, photoMm, seeds.Crown});
         QMetaObject::invokeMethod(
             this,
             [this, generation, preview, replaced] {

@@ -110,8 +110,9 @@ void TMainDlg::FramePhoto1Click() {
             std::array<QPointF, 68> inCrop = head->Face.landmarks;
             for (QPointF& point : inCrop)
                 point = frame.ToCrop(point);
-            checks = WithBackgroundOf(
-                checks, RunChecks({img->picture(), inCrop, QRectF(), 0, norm->SizeMm}));
+            checks =
+                WithBackgroundOf(checks, RunChecks({img->picture(), inCrop, QRectF(), 0,
+                                                    norm->SizeMm, frame.ToCrop(head->Head.Crown)}));
         }
         // The head the user saw (crown and chin perhaps placed by hand) is the one measured,
         // not a fresh guess on the framed picture.

@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     Report(QStringLiteral("Face, landmarks and crown on a 24 MP portrait"), search, load,
            QStringLiteral("s"), QStringLiteral("loading that JPEG; target ratio <= 1.5"));
     // The counter's checks on the portrait framed whole as a 35 x 45 mm photo.
-    const CheckInput framed{picture, face.landmarks, {}, 0, QSizeF(35, 45)};
+    const CheckInput framed{picture, face.landmarks, {}, 0, QSizeF(35, 45), {}};
     const double checks = BestSeconds([&] { RunChecks(framed); });
     Report(QStringLiteral("All checks on a framed 24 MP portrait"), checks, load,
            QStringLiteral("s"), QStringLiteral("loading that JPEG; target ratio <= 0.5"));

@@ -35,6 +35,14 @@ constexpr double kContextAbove = 0.6;      // ... and this far above the crown a
 // The soft edge: guided filter radius (share of the edge copy's long side) and smoothing.
 constexpr double kEdgeRadiusShare = 0.005;
 constexpr double kEdgeEps = 1e-2;
+// Under this share of sure wall in view the picture's edge seeds it, from a ring this many
+// pixels wide whose colours lie within this distance (8-bit RGB) of the edge's median: a wall's
+// shading varies less, hair and clothes differ more.
+constexpr double kSureWallShare = 0.01;
+constexpr int kEdgeRing = 2;
+constexpr double kEdgeWallDistance = 40;
+// The outline for measuring reads this many pixels across (and down) each pixel of its copy.
+constexpr int kOutlineSamples = 4;
 // Matte values this close to 0 or 1 are taken as wholly background or person.
 constexpr float kSnap = 0.1f;
 
@@ -43,8 +51,9 @@ const QRgb kColours[] = {qRgb(255, 255, 255), qRgb(255, 255, 255), qRgb(224, 224
 const char* const kKeys[] = {"as-shot", "white", "light-grey", "light-blue"};
 
 // The area of the picture reduced by scale (at most 1), as 8-bit BGR. A 32-bit picture is read
-// in place: no full-size copy is made.
-cv::Mat reducedBgr(const QImage& picture, const QRect& area, double scale) {
+// in place: no full-size copy is made. With samples, each pixel of the copy averages that many
+// squared pixels picked evenly, not all it covers: far quicker on a large picture.
+cv::Mat reducedBgr(const QImage& picture, const QRect& area, double scale, int samples = 0) {
     const bool direct =
         picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
     const QImage converted =
@@ -55,7 +64,13 @@ cv::Mat reducedBgr(const QImage& picture, const QRect& area, double scale) {
                        const_cast<uchar*>(source.constScanLine(at.y())) + 4 * at.x(),
                        size_t(source.bytesPerLine()));
     cv::Mat reduced;
-    if (scale < 1)
+    if (samples > 0 && scale * samples < 1) {
+        cv::Mat picked;
+        cv::resize(view, picked, cv::Size(), scale * samples, scale * samples, cv::INTER_NEAREST);
+        cv::resize(picked, reduced,
+                   cv::Size(cvRound(area.width() * scale), cvRound(area.height() * scale)), 0, 0,
+                   cv::INTER_AREA);
+    } else if (scale < 1)
         cv::resize(view, reduced, cv::Size(), scale, scale, cv::INTER_AREA);
     else
         reduced = view;
@@ -160,6 +175,36 @@ cv::Mat seedMask(const cv::Size& size, const PersonSeeds& seeds, const QRect& ar
     return mask;
 }
 
+// A picture framed tightly shows none of the sure wall above: the wall is then seeded from
+// the picture's edge above the shoulders, where the edge has its most usual colour (hair or a
+// shoulder reaching the edge differs from it).
+void seedWallFromEdge(const cv::Mat& small, cv::Mat& labels, const HeadAxes& a) {
+    if (cv::countNonZero(labels == cv::GC_BGD) >= kSureWallShare * double(labels.total()))
+        return;
+    std::vector<cv::Point> edge;
+    for (int y = 0; y < small.rows; ++y)
+        for (int x = 0; x < small.cols; ++x) {
+            const bool border = x < kEdgeRing || y < kEdgeRing || x >= small.cols - kEdgeRing;
+            if (border && labels.at<uchar>(y, x) != cv::GC_FGD &&
+                a.height({x + 0.5, y + 0.5}) > kShoulderLine * a.eyeChin)
+                edge.emplace_back(x, y);
+        }
+    if (edge.empty())
+        return;
+    cv::Vec3b usual;
+    for (int c = 0; c < 3; ++c) {
+        std::vector<uchar> values;
+        for (const cv::Point& p : edge)
+            values.push_back(small.at<cv::Vec3b>(p)[c]);
+        std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2),
+                         values.end());
+        usual[c] = values[values.size() / 2];
+    }
+    for (const cv::Point& p : edge)
+        if (cv::norm(cv::Vec3d(small.at<cv::Vec3b>(p)) - cv::Vec3d(usual)) < kEdgeWallDistance)
+            labels.at<uchar>(p) = cv::GC_BGD;
+}
+
 // The person as one piece: the part joined to the face, with its holes filled (a dark
 // jacket's folds are no window onto the wall).
 cv::Mat onePiece(const cv::Mat& person, cv::Point inside) {
@@ -192,21 +237,74 @@ QRgb BackdropColour(Backdrop backdrop) {
     return kColours[int(backdrop)];
 }
 
+namespace {
+
+// The area the outline is sought in: the wanted one with the wall on both sides of the head
+// and above it in view, however tight the frame, since a frame's margin alone may hold no
+// sure wall at all.
+QRect contextArea(const QImage& picture, const QRect& painted, const PersonSeeds& seeds) {
+    const HeadAxes head = axesOf(seeds, QRect(), 1);
+    const double reach = kContextBeside * head.eyeChin;
+    return painted
+        .united(QRectF(QPointF(head.eyes.x - reach, head.crown.y - kContextAbove * head.eyeChin),
+                       QPointF(head.eyes.x + reach, painted.bottom()))
+                    .toAlignedRect())
+        .intersected(picture.rect());
+}
+
+// The person, hard (255) on the wall (0), in small, a copy of area reduced by scale.
+cv::Mat cutPerson(const cv::Mat& small, const PersonSeeds& seeds, const QRect& area, double scale,
+                  int iterations) {
+    cv::Mat labels = seedMask(small.size(), seeds, area, scale);
+    seedWallFromEdge(small, labels, axesOf(seeds, area, scale));
+    cv::Mat bgdModel, fgdModel;
+    cv::grabCut(small, labels, cv::Rect(), bgdModel, fgdModel, iterations, cv::GC_INIT_WITH_MASK);
+    const HeadAxes axes = axesOf(seeds, area, scale);
+    const cv::Point2d nose = (axes.eyes + axes.chin) / 2;
+    const cv::Point inside(std::clamp(cvRound(nose.x), 0, small.cols - 1),
+                           std::clamp(cvRound(nose.y), 0, small.rows - 1));
+    cv::Mat person = onePiece((labels == cv::GC_FGD) | (labels == cv::GC_PR_FGD), inside);
+    // A lit rim a pixel wide (a suit's piping) is nearer a light wall's colours than the
+    // person's, and the cut runs round it: close such slits.
+    cv::morphologyEx(person, person, cv::MORPH_CLOSE,
+                     cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
+    return person;
+}
+
+} // namespace
+
+PersonOutline OutlineOfPerson(const QImage& picture, const QRect& wanted, const PersonSeeds& seeds,
+                              int side, int iterations) {
+    const QRect painted = wanted.intersected(picture.rect());
+    if (painted.isEmpty() || side < 1 || iterations < 1)
+        return {};
+    const QRect area = contextArea(picture, painted, seeds);
+    const double scale = std::min(1.0, double(side) / std::max(area.width(), area.height()));
+    const cv::Mat small = reducedBgr(picture, area, scale, kOutlineSamples);
+    PersonOutline out;
+    try {
+        const cv::Mat person = cutPerson(small, seeds, area, scale, iterations);
+        out.Person = QImage(person.cols, person.rows, QImage::Format_Grayscale8);
+        out.Picture = QImage(small.cols, small.rows, QImage::Format_RGB32);
+        for (int y = 0; y < small.rows; ++y) {
+            std::copy_n(person.ptr<uchar>(y), person.cols, out.Person.scanLine(y));
+            cv::Mat line(1, small.cols, CV_8UC4, out.Picture.scanLine(y));
+            cv::cvtColor(small.row(y), line, cv::COLOR_BGR2BGRA);
+        }
+    } catch (const cv::Exception&) {
+        return {}; // no wall or no person in the seeds' reach: no outline to give
+    }
+    out.Area = area;
+    out.Scale = scale;
+    return out;
+}
+
 QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds& seeds,
                    const Progress& progress) {
     const QRect painted = wanted.intersected(picture.rect());
     if (painted.isEmpty())
         return {};
-    // The outline is found with the wall on both sides of the head and above it in view,
-    // however tight the frame: a frame's margin alone may hold no sure wall at all.
-    const HeadAxes head = axesOf(seeds, QRect(), 1);
-    const double reach = kContextBeside * head.eyeChin;
-    const QRect area = painted
-                           .united(QRectF(QPointF(head.eyes.x - reach,
-                                                  head.crown.y - kContextAbove * head.eyeChin),
-                                          QPointF(head.eyes.x + reach, painted.bottom()))
-                                       .toAlignedRect())
-                           .intersected(picture.rect());
+    const QRect area = contextArea(picture, painted, seeds);
     const auto report = [&](int share) {
         if (progress)
             progress(share);
@@ -227,20 +325,8 @@ QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds
     cv::Mat grey;
     cv::cvtColor(guide, grey, cv::COLOR_BGR2GRAY);
     guide.release();
-    cv::Mat labels = seedMask(small.size(), seeds, area, cutScale);
-    cv::Mat bgdModel, fgdModel;
-    cv::grabCut(small, labels, cv::Rect(), bgdModel, fgdModel, kCutIterations,
-                cv::GC_INIT_WITH_MASK);
+    const cv::Mat person = cutPerson(small, seeds, area, cutScale, kCutIterations);
     report(60);
-    const HeadAxes axes = axesOf(seeds, area, cutScale);
-    const cv::Point2d nose = (axes.eyes + axes.chin) / 2;
-    const cv::Point inside(std::clamp(cvRound(nose.x), 0, small.cols - 1),
-                           std::clamp(cvRound(nose.y), 0, small.rows - 1));
-    cv::Mat person = onePiece((labels == cv::GC_FGD) | (labels == cv::GC_PR_FGD), inside);
-    // A lit rim a pixel wide (a suit's piping) is nearer a light wall's colours than the
-    // person's, and the cut runs round it: close such slits.
-    cv::morphologyEx(person, person, cv::MORPH_CLOSE,
-                     cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(3, 3)));
 
     // The soft edge, on a finer copy guided by its lightness.
     cv::Mat hard;

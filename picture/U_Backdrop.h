@@ -37,6 +37,18 @@ using Progress = std::function<void(int)>;
 QImage PersonMatte(const QImage& picture, const QRect& area, const PersonSeeds& seeds,
                    const Progress& progress = {});
 
+// The person's outline without its soft edge, for measuring the wall around it: the outline
+// is sought over area and around the head beyond it, on a copy of the picture whose long side
+// is at most side pixels, in so many rounds of the cut. Empty when the seeds give no outline.
+struct PersonOutline {
+    QImage Person;    // Grayscale8: 255 the person, 0 the wall
+    QImage Picture;   // RGB32: the copy it was found on
+    QRect Area;       // what both cover, in picture pixels
+    double Scale = 1; // from picture pixels to theirs
+};
+PersonOutline OutlineOfPerson(const QImage& picture, const QRect& area, const PersonSeeds& seeds,
+                              int side, int iterations);
+
 // Paints colour behind the person in area of picture (an RGB32 or ARGB32 picture), with the
 // matte PersonMatte gave: the person's own colour is kept where the matte is full, and the
 // old background's share is taken out of the soft edge, so no halo of it remains.

@@ -1,5 +1,7 @@
 #include "picture/U_Checks.h"
 
+#include "picture/U_Backdrop.h"
+#include "picture/U_Crown.h"
 #include "picture/U_CsvTable.h"
 #include "picture/U_Resample.h"
 
@@ -9,6 +11,7 @@
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -73,6 +76,12 @@ struct Stats {
     }
     double mean() const { return n > 0 ? sum / n : 0; }
     double variance() const { return n > 1 ? std::max(0.0, squares / n - mean() * mean()) : 0; }
+    Stats& operator+=(const Stats& o) {
+        n += o.n;
+        sum += o.sum;
+        squares += o.squares;
+        return *this;
+    }
 };
 
 // Sets the mark from one limit row when it is worse than the mark already there.
@@ -248,54 +257,106 @@ double glare(const FaceCrop& crop, const std::array<QPointF, 68>& lm) {
     return worst;
 }
 
-// The wall: the frame's top corners, where a passport photo shows nothing but the wall, and
-// the strips beside the head from the eyes to the chin, where the person's shadow falls.
-// Sampled on a grid, since a spread and a mean need no more.
+// The value below which the given share of values lies (values reordered); not empty.
+double share(std::vector<double>& values, double part) {
+    const auto at = values.begin() + std::ptrdiff_t(double(values.size() - 1) * part);
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+// The wall: what the frame shows outside the person's outline, and the strips just outside
+// that outline beside the head from the eyes to the chin, where the person's shadow falls.
+// Worked out on a small copy, since a spread and a mean need no more.
 struct Wall {
-    double Spread = 0; // of the corners, the largest of the three channels
-    double Light = 0;  // the corners' mean luma
-    double Shadow = 0; // % a strip beside the head is darker than the corners, the worse one
+    double Spread = 0; // the largest of the three channels' standard deviations
+    double Light = 0;  // mean luma
+    double Shadow = 0; // % a strip beside the head is darker than the wall, the worse one
+    bool Seen = false; // the frame shows enough wall to judge
 };
 
-Wall wall(const QImage& picture, const QRectF& frame, const std::array<QPointF, 68>& lm) {
-    const QRectF area = frame.intersected(QRectF(picture.rect()));
-    const QRectF face = bounds(lm, kJawFirst, kJawLast);
-    const double step = std::max(1.0, area.width() / Param("wall_samples"));
-    const auto sample = [&](const QRectF& r, const std::function<void(QRgb)>& take) {
-        const QRectF inside = r.intersected(area);
-        for (double y = inside.top(); y < inside.bottom(); y += step)
-            for (double x = inside.left(); x < inside.right(); x += step)
-                take(picture.pixel(int(x), int(y)));
-    };
-    const QSizeF corner(area.width() * Param("wall_corner_width"),
-                        area.height() * Param("wall_corner_height"));
-    std::array<Stats, 3> channels;
-    Stats corners;
-    for (const QPointF& at : {area.topLeft(), area.topRight() - QPointF(corner.width(), 0)})
-        sample(QRectF(at, corner), [&](QRgb px) {
-            corners.add(luma(px));
-            channels[0].add(qRed(px));
-            channels[1].add(qGreen(px));
-            channels[2].add(qBlue(px));
-        });
+Wall wall(const QImage& picture, const QRectF& frame, const std::array<QPointF, 68>& lm,
+          const QPointF& crown) {
+    const PersonOutline outline =
+        OutlineOfPerson(picture, frame.toAlignedRect(), {lm, crown},
+                        int(Param("wall_outline_side")), int(Param("wall_outline_rounds")));
     Wall w;
-    for (const Stats& c : channels)
-        w.Spread = std::max(w.Spread, std::sqrt(c.variance()));
-    w.Light = corners.mean();
-    const double margin = Param("wall_margin") * face.width();
-    const double band = Param("wall_band") * face.width();
-    const double top = (lm[kEyeLeft].y() + lm[kEyeRight + 3].y()) / 2;
-    for (const double left : {face.left() - margin - band, face.right() + margin}) {
-        std::vector<double> strip;
-        sample(QRectF(left, top, band, lm[kChin].y() - top),
-               [&strip](QRgb px) { strip.push_back(luma(px)); });
-        if (strip.empty() || !(w.Light > 0))
+    if (outline.Person.isNull())
+        return w;
+    const auto toCopy = [&](const QPointF& p) {
+        return (p - outline.Area.topLeft()) * outline.Scale;
+    };
+    const QRect inFrame = QRectF(toCopy(frame.topLeft()), toCopy(frame.bottomRight()))
+                              .toAlignedRect()
+                              .intersected(outline.Picture.rect());
+    // Distances from the outline, in face widths: the strands and the cut's error next to it
+    // are skipped; the shadow strip lies beyond them, the wall judged for its evenness beyond
+    // that.
+    const QRectF face = bounds(lm, kJawFirst, kJawLast);
+    const double faceWidth = face.width() * outline.Scale;
+    const cv::Mat person(outline.Person.height(), outline.Person.width(), CV_8UC1,
+                         const_cast<uchar*>(outline.Person.constBits()),
+                         size_t(outline.Person.bytesPerLine()));
+    const auto grown = [&](double faceWidths) {
+        const int r = std::max(1, int(std::lround(faceWidths * faceWidth)));
+        cv::Mat out;
+        cv::dilate(person, out,
+                   cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * r + 1, 2 * r + 1)));
+        return out;
+    };
+    const cv::Mat near = grown(Param("wall_margin"));
+    const cv::Mat far = grown(Param("wall_margin") + Param("wall_band"));
+    const double top = toCopy((lm[kEyeLeft] + lm[kEyeRight + 3]) / 2).y();
+    const double bottom = toCopy(lm[kChin]).y();
+    const double middle = toCopy(face.center()).x();
+    // Red, green, blue and luma, beyond the strips and within them.
+    std::array<Stats, 4> beyond, within;
+    std::array<std::vector<double>, 2> lumas; // beyond, within
+    std::array<std::vector<double>, 2> strips;
+    // Down to the chin: below it clothes meet the wall in shapes the cut knows least (its
+    // sure wall lies beside the head), and the wall there is behind the shoulders anyway.
+    const int last = std::min(inFrame.bottom(), int(bottom));
+    for (int y = inFrame.top(); y <= last; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(outline.Picture.constScanLine(y));
+        const uchar* n = near.ptr<uchar>(y);
+        const uchar* f = far.ptr<uchar>(y);
+        for (int x = inFrame.left(); x <= inFrame.right(); ++x) {
+            if (n[x])
+                continue;
+            const QRgb px = line[x];
+            std::array<Stats, 4>& s = f[x] ? within : beyond;
+            s[0].add(qRed(px));
+            s[1].add(qGreen(px));
+            s[2].add(qBlue(px));
+            s[3].add(luma(px));
+            lumas[f[x] ? 1 : 0].push_back(luma(px));
+            if (f[x] && y >= top)
+                strips[x < middle ? 0 : 1].push_back(luma(px));
+        }
+    }
+    // A frame too tight to show the wall beyond the strips is judged on what it shows.
+    const double enough = Param("wall_min_pixels");
+    std::array<Stats, 4> seen = beyond;
+    if (beyond[3].n < enough) {
+        for (size_t i = 0; i < seen.size(); ++i)
+            seen[i] += within[i];
+        lumas[0].insert(lumas[0].end(), lumas[1].begin(), lumas[1].end());
+    }
+    if (seen[3].n < enough)
+        return w;
+    w.Seen = true;
+    for (size_t i = 0; i < 3; ++i)
+        w.Spread = std::max(w.Spread, std::sqrt(seen[i].variance()));
+    w.Light = seen[3].mean();
+    // The strips against the wall's median: a shadow reaching beyond them darkens the wall's
+    // mean, not its middle.
+    const double wallMiddle = share(lumas[0], 0.5);
+    for (std::vector<double>& strip : strips) {
+        if (double(strip.size()) < enough || !(wallMiddle > 0))
             continue;
-        // The median: hair or a collar reaching into part of the strip is no shadow, while a
-        // shadow darkens the whole strip.
-        const auto middle = strip.begin() + std::ptrdiff_t(strip.size() / 2);
-        std::nth_element(strip.begin(), middle, strip.end());
-        w.Shadow = std::max(w.Shadow, 100 * (w.Light - *middle) / w.Light);
+        // A low share, not the darkest pixel: a strand the cut left outside the outline is no
+        // shadow, while a shadow darkens a long stretch of the strip, if not all of it.
+        const double dark = share(strip, Param("wall_shadow_share"));
+        w.Shadow = std::max(w.Shadow, 100 * (wallMiddle - dark) / wallMiddle);
     }
     return w;
 }
@@ -428,10 +489,16 @@ std::vector<CheckResult> RunChecks(const CheckInput& input) {
     lightChecks(crop, lm, out);
     out.push_back(result(CheckId::Sharpness, sharpness(crop, lm), "sharpness"));
 
-    const Wall w = wall(picture, frame, lm);
+    const Wall w = wall(picture, frame, lm,
+                        input.Crown.value_or(ProportionalCrown(
+                            HeadPoints{eyeLeft, eyeRight, lm[kChin], {}, false, false})));
     out.push_back(result(CheckId::BackgroundEven, w.Spread, "background_even"));
     out.push_back(result(CheckId::BackgroundShadow, w.Shadow, "background_shadow"));
-    out.push_back(result(CheckId::BackgroundLight, w.Light, "background_light"));
+    // No wall in the frame: nothing to find too dark.
+    CheckResult light = result(CheckId::BackgroundLight, w.Light, "background_light");
+    if (!w.Seen)
+        light = {CheckId::BackgroundLight, 0, 0, CheckMark::Passes, 0, &Limit("background_light")};
+    out.push_back(light);
 
     const double ppi =
         input.PhotoMm.width() > 0 ? frame.width() / (input.PhotoMm.width() / kMmPerInch) : 0;

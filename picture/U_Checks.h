@@ -77,6 +77,8 @@ struct CheckInput {
     QRectF Frame;          // in picture pixels; empty: the whole picture
     double FrameAngle = 0; // degrees the frame is turned, counter-clockwise as shown
     QSizeF PhotoMm;        // the printed photo
+    // The top of the hair; when unknown, where the face's proportions put it.
+    std::optional<QPointF> Crown;
 };
 
 // All checks, in CheckId order. The picture is read, never changed.

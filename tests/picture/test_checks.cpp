@@ -99,15 +99,15 @@ QImage ClosedEyes(QImage image) {
     return image;
 }
 
-// A person drawn on a wall where the astronaut's head is; paint adds to the wall.
-QImage DrawnWall(const std::function<void(QPainter&)>& paint) {
+// A person drawn on a wall where the astronaut's head is, her hair half wide either side of
+// the crown; paint adds to the wall.
+QImage DrawnWall(const std::function<void(QPainter&)>& paint, double half = 64) {
     QImage out(512, 512, QImage::Format_RGB32);
     out.fill(kWall);
     QPainter p(&out);
     paint(p);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(90, 60, 40)); // hair
-    const double half = (kEyeRight.x() - kEyeLeft.x()) * 1.5;
     p.drawEllipse(QRectF(kCrown.x() - half, kCrown.y(), 2 * half, kChin.y() - kCrown.y()));
     p.setBrush(QColor(220, 120, 40)); // shoulders
     p.drawRect(QRectF(0, kChin.y() + 20, 512, 512));
@@ -141,7 +141,7 @@ public:
             EXPECT_TRUE(face.found());
             landmarks = face.landmarks;
         }
-        std::vector<CheckResult> results = RunChecks({picture, landmarks, frame, 0, kPhoto});
+        std::vector<CheckResult> results = RunChecks({picture, landmarks, frame, 0, kPhoto, {}});
         return results;
     }
 };
@@ -198,29 +198,56 @@ TEST_F(Checks, EachChangeFailsItsOwnCheck) {
 TEST_F(Checks, WallsBesideTheHead) {
     const FaceResult face = FindFace(*model, Astronaut());
     ASSERT_TRUE(face.found());
-    // The hair's right edge, as drawn.
-    const double right = kCrown.x() + (kEyeRight.x() - kEyeLeft.x()) * 1.5;
+    const double hair = 80, right = kCrown.x() + hair; // the wide hair's right edge, as drawn
+    // Tight: the hair 8 px from the frame's sides and 6 px below its top, 35 x 45.
+    const QRectF tight(kCrown.x() - hair - 8, kCrown.y() - 6, 2 * hair + 16,
+                       (2 * hair + 16) * 45 / 35);
+    const auto drawn = [&](const std::function<void(QPainter&)>& wall) {
+        return DrawnWall(wall, hair);
+    };
+    const auto fill = [](QColor c) { return [c](QPainter& p) { p.fillRect(0, 0, 512, 512, c); }; };
+    const auto norm = [](int i) {
+        return ProposeLevelFrame({kEyeLeft, kEyeRight, kChin, kCrown}, PhotoNorms()[size_t(i)],
+                                 {512, 512})
+            .Rect;
+    };
+    // The head's shadow on the wall close behind, cast to the right.
+    const auto shadow = [&](QPainter& p) {
+        p.setBrush(QColor(150, 150, 155));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(
+            QRectF(right - 2 * hair + 25, kCrown.y() + 5, 2 * hair, kChin.y() - kCrown.y()));
+    };
     const struct {
         const char* name;
         QImage picture;
+        QRectF frame;
         std::set<std::string> fails;
-        QRectF frame = {};
+        bool cut = false; // the picture cut to the frame, as a framed file: no wall beyond it
     } cases[] = {
-        // Framed for Germany, her hair and suit ring reach into the wall beside her head.
-        {"astronaut",
-         Astronaut(),
-         {},
-         ProposeLevelFrame({kEyeLeft, kEyeRight, kChin, kCrown}, PhotoNorms()[21], {512, 512})
-             .Rect},
-        {"plain", DrawnWall([](QPainter&) {}), {}},
-        {"shadow",
-         DrawnWall([&](QPainter& p) {
-             p.fillRect(QRectF(right - 10, 0, 60, kChin.y() + 20), QColor(160, 160, 165));
+        // Framed tightly for these formats her wall is a mottled studio cloth (looked at, not
+        // failed), her hair and suit ring reaching into it beside her head.
+        {"astronaut_germany", Astronaut(), norm(21), {}},
+        {"astronaut_spain", Astronaut(), norm(54), {}},
+        {"astronaut_china", Astronaut(), norm(13), {}},
+        {"astronaut_japan", Astronaut(), norm(34), {}},
+        {"astronaut_cut", Astronaut(), norm(21), {}, true},
+        {"plain", DrawnWall([](QPainter&) {}), {}, {}},
+        {"plain_tight", drawn([](QPainter&) {}), tight, {}},
+        {"white_tight", drawn(fill(Qt::white)), tight, {}},
+        {"shadow_tight", drawn(shadow), tight, {"background_shadow"}},
+        {"shadow", drawn(shadow), {}, {"background_shadow"}},
+        {"grey_tight", drawn(fill(QColor(110, 110, 110))), tight, {"background_light"}},
+        {"grey_cut", drawn(fill(QColor(110, 110, 110))), tight, {"background_light"}, true},
+        {"shadow_cut", drawn(shadow), tight, {"background_shadow"}, true},
+        {"blotched_tight",
+         drawn([&](QPainter& p) {
+             p.setBrush(QColor(170, 165, 160));
+             for (const QPointF& at : {tight.topLeft(), tight.topRight()})
+                 p.drawEllipse(at, 30, 30);
          }),
-         {"background_shadow"}},
-        {"grey",
-         DrawnWall([](QPainter& p) { p.fillRect(0, 0, 512, 512, QColor(110, 110, 110)); }),
-         {"background_light"}},
+         tight,
+         {"background_even"}},
         {"uneven",
          DrawnWall([](QPainter& p) {
              QLinearGradient g(0, 0, 512, 0);
@@ -228,11 +255,18 @@ TEST_F(Checks, WallsBesideTheHead) {
              g.setColorAt(1, QColor(250, 250, 250));
              p.fillRect(0, 0, 512, 512, g);
          }),
+         {},
          {"background_even"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(Failed(Checked(c.picture, face.landmarks, c.frame), kBackground), c.fails);
+        const QRect cut = c.cut ? c.frame.toRect().intersected(c.picture.rect()) : QRect();
+        std::array<QPointF, 68> landmarks = face.landmarks;
+        for (QPointF& p : landmarks)
+            p -= cut.topLeft();
+        const QImage picture = c.cut ? c.picture.copy(cut) : c.picture;
+        EXPECT_EQ(Failed(Checked(picture, landmarks, c.cut ? QRectF() : c.frame), kBackground),
+                  c.fails);
     }
 }
 
