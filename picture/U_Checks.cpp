@@ -433,8 +433,9 @@ std::vector<CheckResult> RunChecks(const CheckInput& input) {
     out.push_back(result(CheckId::BackgroundShadow, w.Shadow, "background_shadow"));
     out.push_back(result(CheckId::BackgroundLight, w.Light, "background_light"));
 
-    const double ppi =
-        input.PhotoMm.width() > 0 ? frame.width() / (input.PhotoMm.width() / kMmPerInch) : 0;
+    const double ppi = input.PhotoMm.width() > 0
+                           ? frame.width() * input.PixelScale / (input.PhotoMm.width() / kMmPerInch)
+                           : 0;
     out.push_back(result(CheckId::Resolution, ppi, "resolution"));
     out.push_back(result(CheckId::Glare, glare(crop, lm), "glare"));
     return out;

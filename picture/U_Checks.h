@@ -77,6 +77,7 @@ struct CheckInput {
     QRectF Frame;          // in picture pixels; empty: the whole picture
     double FrameAngle = 0; // degrees the frame is turned, counter-clockwise as shown
     QSizeF PhotoMm;        // the printed photo
+    double PixelScale = 1; // pixels of the picture at full size per pixel of Picture, when reduced
 };
 
 // All checks, in CheckId order. The picture is read, never changed.
