@@ -177,17 +177,10 @@ TEST(HeadCovering, WallColouredCapsNeedTheWallInView) {
     painter.setBrush(green);
     painter.drawChord(QRectF(p.eyes.x() - 160, p.eyes.y() - 260, 320, 300), 0, 180 * 16);
     painter.end();
-    const struct {
-        int left, right;
-        bool covered;
-    } rows[] = {{0, 900, false}, {200, 900, false}, {200, 700, true}};
-    for (const auto& row : rows) {
-        const QPointF shift(row.left, 0), half(60, 0);
-        const HeadPoints face{p.eyes - half - shift, p.eyes + half - shift,
-                              p.eyes + QPointF(0, p.eyeChin) - shift};
-        EXPECT_EQ(HeadCovered(capped.copy(row.left, 0, row.right - row.left, 1200), face),
-                  row.covered)
-            << row.left << " to " << row.right;
+    for (const auto& [left, right, covered] : {std::tuple{0, 900, false}, {200, 900, false}, {200, 700, true}}) {
+        const QPointF shift(left, 0), half(60, 0);
+        const HeadPoints face{p.eyes - half - shift, p.eyes + half - shift, p.eyes + QPointF(0, 200) - shift};
+        EXPECT_EQ(HeadCovered(capped.copy(left, 0, right - left, 1200), face), covered) << left << " to " << right;
     }
 }
 
