@@ -181,16 +181,19 @@ QString mmRange(const MmRange& r) {
 } // namespace
 
 bool WriteChecks(QTextStream& out, const QImage& picture, const std::array<QPointF, 68>& landmarks,
-                 const QRectF& frame, const QSizeF& photoMm, const QPointF& crown) {
-    const std::vector<CheckResult> results =
-        RunChecks({picture, landmarks, frame, 0, photoMm, crown});
+                 const QRectF& frame, const QSizeF& photoMm, const QPointF& crown,
+                 double pixelScale) {
+    CheckInput input{picture, landmarks, frame, 0, photoMm, crown};
+    input.PixelScale = pixelScale;
+    const std::vector<CheckResult> results = RunChecks(input);
     out << CheckLines(results);
     return !AnyFailed(results);
 }
 
 namespace {
 
-// One picture's block. The model loads meanwhile: the first picture is decoded while it does.
+// One picture's block. The model loads meanwhile: the first picture is decoded while it does,
+// reduced, as neither the search nor the checks need every pixel of a large picture.
 int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model, QTextStream& out) {
     const auto line = [&out](const char* key, const QString& value) {
         out << key << ": " << value << '\n';
@@ -200,10 +203,9 @@ int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model,
     line("format", QStringLiteral("%1 %2%3)")
                        .arg(norm.Index)
                        .arg(QString::fromUtf8(entry.prefix), QString::fromUtf8(entry.country)));
-    const PictureHead read = ReadPictureHead(path, model, out, true);
+    const PictureHead read = ReadPictureHead(path, model, out, true, true);
     if (read.Status != kCheckWithin)
         return read.Status;
-    const QImage& picture = read.Picture;
     const HeadDetection& found = read.Found;
     const HeadPoints& head = found.Head;
     line("left_eye", point(head.LeftEye));
@@ -213,7 +215,7 @@ int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model,
     line("crown_uncertain", yesNo(head.CrownUncertain));
     line("turned", yesNo(found.Face.turned));
 
-    const QRectF frame = PrintedFrame(picture.size(), norm.SizeMm, true);
+    const QRectF frame = PrintedFrame(read.FullSize, norm.SizeMm, true);
     const FrameVerdict verdict = JudgeFrame(head, frame, norm);
     line("tilt_degrees", QString::number(verdict.TiltDegrees, 'f', 1));
     line("head_mm", QString::number(verdict.Measure.HeadMm, 'f', 1));
@@ -242,8 +244,14 @@ int CheckOne(const QString& path, const PhotoNorm& norm, const FaceModel& model,
     line("warnings",
          warnings.isEmpty() ? QStringLiteral("none") : warnings.join(QStringLiteral(", ")));
     line("verdict", verdict.Within() ? QStringLiteral("within") : QStringLiteral("outside"));
-    const bool checksPassed =
-        WriteChecks(out, picture, found.Face.landmarks, frame, norm.SizeMm, head.Crown);
+    // The checks on the picture as decoded.
+    std::array<QPointF, 68> landmarks = found.Face.landmarks;
+    for (QPointF& p : landmarks)
+        p = read.InPicture(p);
+    const QRectF inPicture(frame.x() / read.ScaleX, frame.y() / read.ScaleY,
+                           frame.width() / read.ScaleX, frame.height() / read.ScaleY);
+    const bool checksPassed = WriteChecks(out, read.Picture, landmarks, inPicture, norm.SizeMm,
+                                          read.InPicture(head.Crown), read.ScaleX);
     return verdict.Within() && checksPassed ? kCheckWithin : kCheckOutside;
 }
 

@@ -67,6 +67,8 @@ int RunCheck(const QStringList& pictures, int formatIndex, const QString& predic
 QString VersionText(const QString& version);
 
 // The counter's checks of the face in frame (picture pixels) printed as photoMm: one
-// "key: value" a line and "checks_failed:"; false when one failed.
+// "key: value" a line and "checks_failed:"; false when one failed. pixelScale: full-size
+// pixels per pixel of a reduced picture.
 bool WriteChecks(QTextStream& out, const QImage& picture, const std::array<QPointF, 68>& landmarks,
-                 const QRectF& frame, const QSizeF& photoMm, const QPointF& crown);
+                 const QRectF& frame, const QSizeF& photoMm, const QPointF& crown,
+                 double pixelScale = 1);

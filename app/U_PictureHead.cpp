@@ -6,21 +6,48 @@
 
 #include <QTextStream>
 
+namespace {
+
+// What was found on a reduced picture, in the full-size picture's pixels.
+void ToFullSize(HeadDetection& found, double sx, double sy) {
+    const auto full = [sx, sy](QPointF& p) {
+        p = {(p.x() + 0.5) * sx - 0.5, (p.y() + 0.5) * sy - 0.5};
+    };
+    FaceResult& face = found.Face;
+    for (QPointF& p : face.landmarks)
+        full(p);
+    for (QPointF* p : {&face.eyeLeft, &face.eyeRight, &face.chin, &found.Head.LeftEye,
+                       &found.Head.RightEye, &found.Head.Chin, &found.Head.Crown})
+        full(*p);
+    face.box =
+        QRectF(face.box.x() * sx, face.box.y() * sy, face.box.width() * sx, face.box.height() * sy);
+}
+
+} // namespace
+
 PictureHead ReadPictureHead(const QString& path, const FaceModel& model, QTextStream& out,
-                            bool describe) {
+                            bool describe, bool reduced) {
     const auto line = [&out](const char* key, const QString& value) {
         out << key << ": " << value << '\n';
     };
     PictureHead r;
     try {
-        r.Picture = DecodePicture(ReadPictureFile(path), path);
+        if (reduced) {
+            r.Picture =
+                DecodePictureReduced(ReadPictureFile(path), path, kReducedLongSide, r.FullSize);
+        } else {
+            r.Picture = DecodePicture(ReadPictureFile(path), path);
+            r.FullSize = r.Picture.size();
+        }
     } catch (const AppError& e) {
         line("error", e.message());
         r.Status = kCheckUnreadable;
         return r;
     }
+    r.ScaleX = double(r.FullSize.width()) / r.Picture.width();
+    r.ScaleY = double(r.FullSize.height()) / r.Picture.height();
     if (describe)
-        line("size", QStringLiteral("%1 x %2").arg(r.Picture.width()).arg(r.Picture.height()));
+        line("size", QStringLiteral("%1 x %2").arg(r.FullSize.width()).arg(r.FullSize.height()));
     if (!model.waitUntilLoaded()) {
         line("error", model.status());
         r.Status = kCheckNoFace;
@@ -34,6 +61,8 @@ PictureHead ReadPictureHead(const QString& path, const FaceModel& model, QTextSt
         r.Status = kCheckNoFace;
         return r;
     }
+    if (r.Picture.size() != r.FullSize)
+        ToFullSize(r.Found, r.ScaleX, r.ScaleY);
     r.Status = kCheckWithin;
     return r;
 }

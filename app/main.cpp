@@ -142,7 +142,11 @@ int main(int argc, char* argv[]) {
         mainDlg.OpenPicture(picture);
     mainDlg.show();
     // The face model is read once the window is up; nothing waits for it.
-    QTimer::singleShot(0, &mainDlg,
-                       [&mainDlg] { mainDlg.SetFaceModel(std::make_unique<FaceModel>()); });
+    QTimer::singleShot(0, &mainDlg, [&mainDlg] {
+        auto model = std::make_unique<FaceModel>();
+        // Quitting never waits for the model's cache to be written.
+        model->abandonCacheWriteOnClose();
+        mainDlg.SetFaceModel(std::move(model));
+    });
     return app.exec();
 }

@@ -1,7 +1,6 @@
 #include "picture/U_Backdrop.h"
 
 #include <opencv2/imgproc.hpp>
-#include <opencv2/ximgproc/edge_filter.hpp>
 
 #include <QLineF>
 
@@ -45,6 +44,25 @@ constexpr double kEdgeWallDistance = 40;
 constexpr int kOutlineSamples = 4;
 // Matte values this close to 0 or 1 are taken as wholly background or person.
 constexpr float kSnap = 0.1f;
+
+// The guided filter with a grey guide: p smoothed by local linear fits to the guide I over
+// (2 radius + 1)-pixel boxes, so that an edge of the mask follows the guide's edges. Our own,
+// a few box filters: the contributed module that holds one pulls some hundred libraries into
+// every start of the program, the command line's checks included.
+cv::Mat GuidedFilter(const cv::Mat& I, const cv::Mat& p, int radius, double eps) {
+    const auto mean = [radius](const cv::Mat& m) {
+        cv::Mat out;
+        cv::boxFilter(m, out, CV_32F, cv::Size(2 * radius + 1, 2 * radius + 1), cv::Point(-1, -1),
+                      true, cv::BORDER_REFLECT);
+        return out;
+    };
+    const cv::Mat meanI = mean(I), meanP = mean(p);
+    const cv::Mat varI = mean(I.mul(I)) - meanI.mul(meanI);
+    const cv::Mat covIP = mean(I.mul(p)) - meanI.mul(meanP);
+    const cv::Mat a = covIP / (varI + eps);
+    const cv::Mat b = meanP - a.mul(meanI);
+    return mean(a).mul(I) + mean(b);
+}
 
 const QRgb kColours[] = {qRgb(255, 255, 255), qRgb(255, 255, 255), qRgb(224, 224, 224),
                          qRgb(204, 228, 247)};
@@ -353,10 +371,10 @@ QImage PersonMatte(const QImage& picture, const QRect& wanted, const PersonSeeds
         const int first = std::max(0, top - filterReach);
         const int end = std::min(grey.rows, top + kEdgeStrip + filterReach);
         const int rows = std::min(kEdgeStrip, grey.rows - top);
-        cv::Mat guideF, hardF, soft;
+        cv::Mat guideF, hardF;
         grey.rowRange(first, end).convertTo(guideF, CV_32F, 1.0 / 255);
         hard.rowRange(first, end).convertTo(hardF, CV_32F, 1.0 / 255);
-        cv::ximgproc::guidedFilter(guideF, hardF, soft, radius, kEdgeEps);
+        const cv::Mat soft = GuidedFilter(guideF, hardF, radius, kEdgeEps);
         for (int y = 0; y < rows; ++y) {
             const auto* s = soft.ptr<float>(top - first + y);
             const auto* h = hard.ptr<uchar>(top + y);

@@ -500,8 +500,9 @@ std::vector<CheckResult> RunChecks(const CheckInput& input) {
         light = {CheckId::BackgroundLight, 0, 0, CheckMark::Passes, 0, &Limit("background_light")};
     out.push_back(light);
 
-    const double ppi =
-        input.PhotoMm.width() > 0 ? frame.width() / (input.PhotoMm.width() / kMmPerInch) : 0;
+    const double ppi = input.PhotoMm.width() > 0
+                           ? frame.width() * input.PixelScale / (input.PhotoMm.width() / kMmPerInch)
+                           : 0;
     out.push_back(result(CheckId::Resolution, ppi, "resolution"));
     out.push_back(result(CheckId::Glare, glare(crop, lm), "glare"));
     return out;

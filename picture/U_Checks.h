@@ -79,6 +79,7 @@ struct CheckInput {
     QSizeF PhotoMm;        // the printed photo
     // The top of the hair; when unknown, where the face's proportions put it.
     std::optional<QPointF> Crown;
+    double PixelScale = 1; // pixels of the picture at full size per pixel of Picture, when reduced
 };
 
 // All checks, in CheckId order. The picture is read, never changed.

@@ -169,7 +169,7 @@ bool Search(dlib::frontal_face_detector& detector, const GreyImage& copy, double
 
 // The landmark model with the parts the library's helpers take in its own types.
 struct Predictor {
-    LandmarkModel model;
+    LandmarkView model;
     dlib::matrix<float, 0, 1> mean;
     std::vector<std::vector<unsigned long>> anchors;
     std::vector<std::vector<dlib::vector<float, 2>>> deltas;
@@ -180,7 +180,7 @@ struct Predictor {
             mean(long(i)) = model.meanShape[i];
         anchors.clear();
         deltas.clear();
-        for (LandmarkModel::Stage& stage : model.stages) {
+        for (const LandmarkView::Stage& stage : model.stages) {
             anchors.emplace_back(stage.anchors.begin(), stage.anchors.end());
             auto& d = deltas.emplace_back(stage.anchors.size());
             for (size_t i = 0; i < d.size(); ++i)
@@ -195,7 +195,7 @@ struct Predictor {
         const size_t width = size_t(mean.size());
         std::vector<float> features;
         for (size_t s = 0; s < model.stages.size(); ++s) {
-            const LandmarkModel::Stage& stage = model.stages[s];
+            const LandmarkView::Stage& stage = model.stages[s];
             dlib::impl::extract_feature_pixel_values(image, box, shape, mean, anchors[s], deltas[s],
                                                      features);
             const size_t splits = size_t(stage.splits);
@@ -340,6 +340,8 @@ struct FaceModel::Impl {
     bool cached = false;
     QString cacheTo; // where to cache the model read from its file, once loading has ended
     ModelStamp cacheStamp;
+    bool abandonOnClose = false;
+    std::atomic<bool> closing{false}; // a cache still being written is abandoned
 
     // Reads the models; returns what went wrong, empty when all went well. Each message is
     // one sentence with the advice in it, so that it is translated whole.
@@ -378,12 +380,13 @@ struct FaceModel::Impl {
                     return unreadable(in.errorString());
                 // Exactly the size checked above, in one read.
                 QByteArray bytes(qsizetype(info.size()), Qt::Uninitialized);
+                auto read = std::make_shared<LandmarkModel>();
                 if (in.read(bytes.data(), bytes.size()) != bytes.size() ||
-                    !ReadLandmarkModel(bytes.constData(), size_t(bytes.size()), predictor.model,
-                                       &progress))
+                    !ReadLandmarkModel(bytes.constData(), size_t(bytes.size()), *read, &progress))
                     return QStringLiteral(
                                "The face landmark model %1 is damaged: " QM_INSTALL_MODEL)
                         .arg(file);
+                predictor.model = ViewOf(std::move(read));
                 detectorReady.get();
                 cacheTo = cache;
                 cacheStamp = stamp;
@@ -410,6 +413,8 @@ FaceModel::FaceModel(QString predictorFile, QObject* parent)
 }
 
 FaceModel::~FaceModel() {
+    // Loading itself is always waited for; writing the cache afterwards maybe not.
+    d->closing = d->abandonOnClose;
     if (d->loader.joinable())
         d->loader.join();
 }
@@ -422,6 +427,10 @@ void FaceModel::setCacheFolder(const QString& folder) {
     std::lock_guard guard(d->lock);
     if (d->state == Impl::State::Idle)
         d->cacheFolder = folder;
+}
+
+void FaceModel::abandonCacheWriteOnClose() {
+    d->abandonOnClose = true;
 }
 
 bool FaceModel::fromCache() const {
@@ -448,7 +457,7 @@ void FaceModel::startLoading() {
         // meanwhile; faces are found from the model while this writes it.
         if (ok && !d->cacheTo.isEmpty() && StampOf(d->file) == d->cacheStamp)
             WriteModelCache(d->cacheTo, d->cacheStamp, d->predictor.model,
-                            PackDetector(d->detector));
+                            PackDetector(d->detector), &d->closing);
     });
 }
 

@@ -61,6 +61,10 @@ public:
     // The folder for the model's compact cached copy (by default DefaultCacheFolder());
     // empty: no cache. Only before startLoading().
     void setCacheFolder(const QString& folder);
+    // The cached copy is written after loading, while faces are already found. By default the
+    // destructor lets that write end (a short-lived command line then leaves a cache for the
+    // next); after this call it abandons it, leaving no file, so that closing never waits.
+    void abandonCacheWriteOnClose();
     // Whether the model was read from its cached copy rather than from the model file.
     bool fromCache() const;
 

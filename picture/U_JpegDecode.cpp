@@ -161,7 +161,10 @@ void cmykToPixels(const JSAMPLE* cmyk, QRgb* out, int width, bool inverted) {
 
 } // namespace
 
-QImage DecodeJpeg(const QByteArray& data, const QString& name, std::atomic<int>* progress) {
+namespace {
+
+QImage Decode(const QByteArray& data, const QString& name, std::atomic<int>* progress,
+              int minLongSide, QSize* fullSize) {
     if (countScans(data) > kMaxJpegScans)
         throw AppError(QStringLiteral("\"%1\" has too many parts to be a photograph.")
                            .arg(QDir::toNativeSeparators(name)));
@@ -203,12 +206,26 @@ QImage DecodeJpeg(const QByteArray& data, const QString& name, std::atomic<int>*
          m = m->next)
         orientation = ExifOrientation(m->data, m->data_length);
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    if (fullSize) {
+        const bool across = orientation >= 5; // turned by a quarter
+        *fullSize = QSize(int(across ? cinfo->image_height : cinfo->image_width),
+                          int(across ? cinfo->image_width : cinfo->image_height));
+        const unsigned longSide = std::max(cinfo->image_width, cinfo->image_height);
+        cinfo->scale_num = 1;
+        cinfo->scale_denom = 1;
+        while (cinfo->scale_denom < 8 &&
+               longSide / (cinfo->scale_denom * 2) >= unsigned(minLongSide))
+            cinfo->scale_denom *= 2;
+        jpeg_calc_output_dimensions(cinfo);
+    }
     // QImage's 32-bit rows are B, G, R, A in memory on little-endian machines.
     cinfo->out_color_space =
         cmyk ? JCS_CMYK : (Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB);
     QImage picture =
-        NewPicture(int(cinfo->image_width), int(cinfo->image_height), QImage::Format_RGB32);
-    std::vector<JSAMPLE> cmykRow(cmyk ? size_t(cinfo->image_width) * 4 : 0);
+        fullSize
+            ? NewPicture(int(cinfo->output_width), int(cinfo->output_height), QImage::Format_RGB32)
+            : NewPicture(int(cinfo->image_width), int(cinfo->image_height), QImage::Format_RGB32);
+    std::vector<JSAMPLE> cmykRow(cmyk ? size_t(picture.width()) * 4 : 0);
     uchar* const bits = picture.bits();
     const qsizetype stride = picture.bytesPerLine();
     const int width = picture.width();
@@ -236,4 +253,15 @@ QImage DecodeJpeg(const QByteArray& data, const QString& name, std::atomic<int>*
         }))
         raise(d->errors, name);
     return Oriented(std::move(picture), orientation);
+}
+
+} // namespace
+
+QImage DecodeJpeg(const QByteArray& data, const QString& name, std::atomic<int>* progress) {
+    return Decode(data, name, progress, 0, nullptr);
+}
+
+QImage DecodeJpegReduced(const QByteArray& data, const QString& name, int minLongSide,
+                         QSize& fullSize) {
+    return Decode(data, name, nullptr, minLongSide, &fullSize);
 }

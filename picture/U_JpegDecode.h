@@ -26,3 +26,9 @@ inline constexpr qint64 kMaxDecodeBytes = qint64(1) << 30;
 // progress, when given, is set to the per cent done as decoding goes on.
 QImage DecodeJpeg(const QByteArray& data, const QString& name,
                   std::atomic<int>* progress = nullptr);
+
+// The same, reduced while decoding by the largest of 1/2, 1/4 and 1/8 that keeps the long side
+// at least minLongSide (or at full size): far quicker for a search that needs no more.
+// fullSize is set to the picture's upright size at full size.
+QImage DecodeJpegReduced(const QByteArray& data, const QString& name, int minLongSide,
+                         QSize& fullSize);

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstring>
 #include <span>
 
@@ -60,8 +61,8 @@ public:
     template <typename T> void value(T v) {
         m_out.append(reinterpret_cast<const char*>(&v), sizeof v);
     }
-    template <typename T> void values(const std::vector<T>& v) {
-        m_out.append(reinterpret_cast<const char*>(v.data()), qsizetype(v.size() * sizeof(T)));
+    template <typename T> void values(std::span<const T> v) {
+        m_out.append(reinterpret_cast<const char*>(v.data()), qsizetype(v.size_bytes()));
     }
 
 private:
@@ -78,13 +79,12 @@ public:
         m_at += sizeof v;
         return true;
     }
-    // count items, bounded by the bytes left before anything is allocated.
-    template <typename T> bool values(std::vector<T>& v, std::uint64_t count) {
-        if (count > left() / sizeof(T))
+    // count items viewed where they lie, bounded by the bytes left; the layout keeps them
+    // aligned (see Padded) as long as the data itself is.
+    template <typename T> bool values(std::span<const T>& v, std::uint64_t count) {
+        if (count > left() / sizeof(T) || reinterpret_cast<std::uintptr_t>(m_at) % alignof(T))
             return false;
-        // One pass over the bytes; the mapping keeps them aligned (see Padded).
-        const T* from = reinterpret_cast<const T*>(m_at);
-        v.assign(from, from + count);
+        v = std::span<const T>(reinterpret_cast<const T*>(m_at), std::size_t(count));
         m_at += count * sizeof(T);
         return true;
     }
@@ -95,7 +95,7 @@ private:
     const char* m_end;
 };
 
-void EncodePayload(const LandmarkModel& model, const QByteArray& detector, QByteArray& out) {
+void EncodePayload(const LandmarkView& model, const QByteArray& detector, QByteArray& out) {
     Writer w(out);
     w.value(std::uint64_t(detector.size()));
     out.append(detector);
@@ -103,7 +103,7 @@ void EncodePayload(const LandmarkModel& model, const QByteArray& detector, QByte
     w.value(std::uint32_t(model.points));
     w.value(std::uint32_t(model.stages.size()));
     w.values(model.meanShape);
-    for (const LandmarkModel::Stage& s : model.stages) {
+    for (const LandmarkView::Stage& s : model.stages) {
         w.value(std::uint32_t(s.trees));
         w.value(std::uint32_t(s.splits));
         w.value(std::uint32_t(s.anchors.size()));
@@ -116,9 +116,9 @@ void EncodePayload(const LandmarkModel& model, const QByteArray& detector, QByte
 }
 
 // The same limits the model file's reader keeps: whole trees, indices in range.
-bool DecodePayload(Cursor& c, LandmarkModel& model, QByteArray& detector) {
+bool DecodePayload(Cursor& c, LandmarkView& model, QByteArray& detector) {
     std::uint64_t detectorBytes = 0;
-    std::vector<char> blob;
+    std::span<const char> blob;
     if (!c.value(detectorBytes) || detectorBytes > c.left() ||
         !c.values(blob, Padded(std::size_t(detectorBytes))))
         return false;
@@ -130,7 +130,7 @@ bool DecodePayload(Cursor& c, LandmarkModel& model, QByteArray& detector) {
     model.points = int(points);
     model.stages.resize(stages);
     const std::uint64_t width = 2 * std::uint64_t(points);
-    for (LandmarkModel::Stage& s : model.stages) {
+    for (LandmarkView::Stage& s : model.stages) {
         std::uint32_t trees = 0, splits = 0, anchors = 0;
         // Counts kept small enough that the products below cannot overflow.
         if (!c.value(trees) || !c.value(splits) || !c.value(anchors) || trees > kMaxCount ||
@@ -178,7 +178,7 @@ QString ModelCachePath(const QString& folder, const QString& source) {
     return QDir(folder).filePath(QStringLiteral("landmarks-%1.cache").arg(QLatin1String(key)));
 }
 
-QByteArray EncodeModelCache(const ModelStamp& stamp, const LandmarkModel& model,
+QByteArray EncodeModelCache(const ModelStamp& stamp, const LandmarkView& model,
                             const QByteArray& detector) {
     QByteArray out;
     out.append(kMagic, sizeof kMagic);
@@ -202,8 +202,8 @@ QByteArray EncodeModelCache(const ModelStamp& stamp, const LandmarkModel& model,
 }
 
 bool DecodeModelCache(const char* data, std::size_t size, const ModelStamp& stamp,
-                      LandmarkModel& model, QByteArray& detector) {
-    model = LandmarkModel();
+                      LandmarkView& model, QByteArray& detector) {
+    model = LandmarkView();
     if (size < kHeaderBytes || std::memcmp(data, kMagic, sizeof kMagic) != 0)
         return false;
     Cursor c(data + sizeof kMagic, size - sizeof kMagic);
@@ -226,13 +226,13 @@ bool DecodeModelCache(const char* data, std::size_t size, const ModelStamp& stam
         return false;
     Cursor body(payload, std::size_t(payloadBytes));
     if (!DecodePayload(body, model, detector)) {
-        model = LandmarkModel();
+        model = LandmarkView();
         return false;
     }
     return true;
 }
 
-bool ReadModelCache(const QString& path, const ModelStamp& stamp, LandmarkModel& model,
+bool ReadModelCache(const QString& path, const ModelStamp& stamp, LandmarkView& model,
                     QByteArray& detector) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
@@ -241,29 +241,44 @@ bool ReadModelCache(const QString& path, const ModelStamp& stamp, LandmarkModel&
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
               st.st_size > std::int64_t(kHeaderBytes) && st.st_size <= 2 * kMaxModelBytes;
     if (ok) {
-        void* map = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        // Populated at once: the checksum reads every page anyway, and one call maps them
+        // far faster than a fault per page.
+        const std::size_t size = std::size_t(st.st_size);
+        void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
         ok = map != MAP_FAILED;
         if (ok) {
-            ::madvise(map, size_t(st.st_size), MADV_WILLNEED);
-            ok = DecodeModelCache(static_cast<const char*>(map), size_t(st.st_size), stamp, model,
-                                  detector);
-            ::munmap(map, size_t(st.st_size));
+            ok = DecodeModelCache(static_cast<const char*>(map), size, stamp, model, detector);
+            if (ok)
+                model.keep = std::shared_ptr<const void>(
+                    map, [size](const void* at) { ::munmap(const_cast<void*>(at), size); });
+            else
+                ::munmap(map, size);
         }
     }
     ::close(fd);
     return ok;
 }
 
-bool WriteModelCache(const QString& path, const ModelStamp& stamp, const LandmarkModel& model,
-                     const QByteArray& detector) {
-    if (!MakeFolderPath(QFileInfo(path).absolutePath()))
+bool WriteModelCache(const QString& path, const ModelStamp& stamp, const LandmarkView& model,
+                     const QByteArray& detector, const std::atomic<bool>* cancel) {
+    const auto cancelled = [cancel] { return cancel && cancel->load(); };
+    if (cancelled() || !MakeFolderPath(QFileInfo(path).absolutePath()))
         return false;
+    QByteArray bytes;
     try {
-        // A cache lost in a crash is only rebuilt: no sync to disk.
-        WriteFileSafely(path, EncodeModelCache(stamp, model, detector), TSafeFile::Sync::NoSync,
-                        TSafeFile::Links::Replace);
+        bytes = EncodeModelCache(stamp, model, detector);
     } catch (...) {
         return false;
     }
-    return true;
+    // A cache lost in a crash is only rebuilt: no sync to disk. Written in pieces, so that a
+    // program ending meanwhile waits for one piece at most; uncommitted, nothing is left.
+    TSafeFile file(path, TSafeFile::Sync::NoSync, TSafeFile::Links::Replace);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    constexpr qsizetype kPiece = qsizetype(4) << 20;
+    for (qsizetype at = 0; at < bytes.size(); at += kPiece)
+        if (cancelled() ||
+            file.write(bytes.constData() + at, std::min(kPiece, bytes.size() - at)) < 0)
+            return false;
+    return !cancelled() && file.Commit();
 }

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 
 // What ties a cache to the model file it was made from.
@@ -32,20 +33,22 @@ QString DefaultCacheFolder();
 QString ModelCachePath(const QString& folder, const QString& source);
 
 // The cache's bytes for model read from the file stamped so, and the detector's bytes.
-QByteArray EncodeModelCache(const ModelStamp& stamp, const LandmarkModel& model,
+QByteArray EncodeModelCache(const ModelStamp& stamp, const LandmarkView& model,
                             const QByteArray& detector);
-// The model back from a cache's bytes; false when they are not a whole, sound cache of a
+// The model back from a cache's bytes (8-byte aligned), viewed where it lies: the views point
+// into data, which must outlive them. False when the bytes are not a whole, sound cache of a
 // file stamped exactly so (wrong magic or version, other stamp, cut short, extra bytes, a
-// checksum that differs, indices out of range).
+// checksum that differs, counts that do not add up, indices out of range).
 bool DecodeModelCache(const char* data, std::size_t size, const ModelStamp& stamp,
-                      LandmarkModel& model, QByteArray& detector);
+                      LandmarkView& model, QByteArray& detector);
 
-// Reads the cache at path (never through a symbolic link, only a plain file of this user);
-// false when there is none or it does not hold the model stamped so.
-bool ReadModelCache(const QString& path, const ModelStamp& stamp, LandmarkModel& model,
+// Reads the cache at path (never through a symbolic link, only a plain file of this user)
+// into a private read-only mapping that model keeps; false when there is none or it does
+// not hold the model stamped so.
+bool ReadModelCache(const QString& path, const ModelStamp& stamp, LandmarkView& model,
                     QByteArray& detector);
 // Writes the cache at path with the safe writer: a link there is replaced, never followed,
-// and the file appears whole or not at all. False when it cannot; the program then simply
-// runs without a cache.
-bool WriteModelCache(const QString& path, const ModelStamp& stamp, const LandmarkModel& model,
-                     const QByteArray& detector);
+// and the file appears whole or not at all. False when it cannot (or when cancel is set
+// before the file is put in place); the program then simply runs without a cache.
+bool WriteModelCache(const QString& path, const ModelStamp& stamp, const LandmarkView& model,
+                     const QByteArray& detector, const std::atomic<bool>* cancel = nullptr);

@@ -159,3 +159,14 @@ bool ReadLandmarkModel(const char* data, std::size_t size, LandmarkModel& model,
         *progress = 1;
     return r.left() == 0;
 }
+
+LandmarkView ViewOf(std::shared_ptr<const LandmarkModel> model) {
+    LandmarkView view;
+    view.points = model->points;
+    view.meanShape = model->meanShape;
+    for (const LandmarkModel::Stage& s : model->stages)
+        view.stages.push_back(
+            {s.anchors, s.deltas, s.trees, s.splits, s.pixels, s.thresholds, s.leaves});
+    view.keep = std::move(model);
+    return view;
+}

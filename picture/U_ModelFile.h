@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <vector>
 
 // Sizes a landmark model file may have; the one shipped is about 100 MB.
@@ -30,6 +32,28 @@ struct LandmarkModel {
     std::vector<float> meanShape; // x and y per point, in the face box's unit square
     std::vector<Stage> stages;
 };
+
+// The same model seen through views, over a LandmarkModel's vectors or straight over a mapped
+// cache file, so that a cached model is used where it lies rather than copied (some 65 MB of
+// leaves, which a new process would otherwise have to fault in twice).
+struct LandmarkView {
+    struct Stage {
+        std::span<const std::uint32_t> anchors;
+        std::span<const float> deltas;
+        int trees = 0;
+        int splits = 0;
+        std::span<const std::uint32_t> pixels;
+        std::span<const float> thresholds;
+        std::span<const float> leaves;
+    };
+    int points = 0;
+    std::span<const float> meanShape;
+    std::vector<Stage> stages;
+    std::shared_ptr<const void> keep; // what the views point into, kept alive with them
+};
+
+// A view over model, which it keeps alive.
+LandmarkView ViewOf(std::shared_ptr<const LandmarkModel> model);
 
 // Reads the model from the file's bytes; false when they are not a sound model in the
 // library's layout (version 1, binary numbers, full trees, indices in range, nothing after

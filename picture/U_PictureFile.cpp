@@ -131,15 +131,34 @@ QString ForeignPictureKind(const QByteArray& data) {
     return {};
 }
 
-QImage DecodePicture(const QByteArray& data, const QString& name, std::atomic<int>* progress) {
-    if (data.startsWith("BM"))
-        return DecodeBmp(data, name);
-    // A picture of another kind is named as such, rather than as a broken JPEG.
+namespace {
+
+// A picture of another kind is named as such, rather than as a broken JPEG.
+void RefuseForeign(const QByteArray& data, const QString& name) {
     const QString kind = ForeignPictureKind(data);
     if (!kind.isEmpty())
         throw AppError(QStringLiteral("\"%1\" is a %2 picture; Quillmark reads JPEG pictures.")
                            .arg(QDir::toNativeSeparators(name), kind));
+}
+
+} // namespace
+
+QImage DecodePicture(const QByteArray& data, const QString& name, std::atomic<int>* progress) {
+    if (data.startsWith("BM"))
+        return DecodeBmp(data, name);
+    RefuseForeign(data, name);
     return DecodeJpeg(data, name, progress);
+}
+
+QImage DecodePictureReduced(const QByteArray& data, const QString& name, int minLongSide,
+                            QSize& fullSize) {
+    if (data.startsWith("BM")) {
+        QImage picture = DecodeBmp(data, name);
+        fullSize = picture.size();
+        return picture;
+    }
+    RefuseForeign(data, name);
+    return DecodeJpegReduced(data, name, minLongSide, fullSize);
 }
 
 bool SameFile(const QString& a, const QString& b) {

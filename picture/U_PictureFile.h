@@ -32,5 +32,10 @@ QString ForeignPictureKind(const QByteArray& data);
 QImage DecodePicture(const QByteArray& data, const QString& name,
                      std::atomic<int>* progress = nullptr);
 
+// The same, a JPEG reduced while decoding as DecodeJpegReduced does (a bitmap at full size);
+// fullSize is the picture's size at full size.
+QImage DecodePictureReduced(const QByteArray& data, const QString& name, int minLongSide,
+                            QSize& fullSize);
+
 // Whether two paths name the same file, as the file system resolves them (links followed).
 bool SameFile(const QString& a, const QString& b);

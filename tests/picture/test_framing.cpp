@@ -2,6 +2,7 @@
 #include "app/U_Formats.h"
 #include "picture/U_Crown.h"
 #include "picture/U_Framing.h"
+#include "picture/U_HeadCover.h"
 #include "picture/U_Norms.h"
 
 #include <QBuffer>
@@ -161,6 +162,25 @@ TEST(HeadCovering, CapsAreToldFromHair) {
         painter.end();
         const CrownEstimate c = EstimateCrown(capped, face);
         EXPECT_TRUE(c.Covered && c.Uncertain);
+    }
+}
+
+// A cap of the wall's own colour passes for wall, unless the wall beside the head is out of
+// the picture: then the cap is told from hair and skin alone. Half the wall in view is enough.
+TEST(HeadCovering, WallColouredCapsNeedTheWallInView) {
+    const QColor green(40, 110, 60);
+    const Portrait p{"GreenWall", Wall::Plain, green, QColor(50, 35, 25), {900, 1200}, {450, 520},
+                     200,         280,         false};
+    QImage capped = drawPortrait(p);
+    QPainter painter(&capped);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(green);
+    painter.drawChord(QRectF(p.eyes.x() - 160, p.eyes.y() - 260, 320, 300), 0, 180 * 16);
+    painter.end();
+    for (const auto& [left, right, covered] : {std::tuple{0, 900, false}, {200, 900, false}, {200, 700, true}}) {
+        const QPointF shift(left, 0), half(60, 0);
+        const HeadPoints face{p.eyes - half - shift, p.eyes + half - shift, p.eyes + QPointF(0, 200) - shift};
+        EXPECT_EQ(HeadCovered(capped.copy(left, 0, right - left, 1200), face), covered) << left << " to " << right;
     }
 }
 
