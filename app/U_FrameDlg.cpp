@@ -411,6 +411,8 @@ TFrameDlg::TFrameDlg(QWidget* parent) : QDialog(parent) {
     background_lbl = new QLabel(this);
     background_cmb = new QComboBox(this);
     background_cmb->setObjectName(QStringLiteral("background_cmb"));
+    // Sized to its texts in the language shown, not the one of the first showing.
+    background_cmb->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (Backdrop b : kBackdrops)
         background_cmb->addItem(QString::fromUtf8(kBackdropNames[int(b)]), int(b));
     background_lbl->setBuddy(background_cmb);
