@@ -344,7 +344,7 @@ QImage PortraitOnWall(const QSize& size, const QRect& face) {
 // chin 178 of 512) so that it prints 34 mm tall in 35 x 45; she smiles with her teeth
 // showing, unless her mouth is painted closed.
 TEST_F(Framing, EveryExitStatusComesFromItsCause) {
-    const auto framed = [](bool closedMouth) {
+    const auto framed = [](bool closedMouth, double widen = 1) {
         const double head = (178 - 15.5) * 2, frameH = head * 45 / 34;
         QImage wall = PortraitOnWall({1224, 1224}, {100, 100, 1024, 1024});
         if (closedMouth) {
@@ -353,8 +353,8 @@ TEST_F(Framing, EveryExitStatusComesFromItsCause) {
             painter.setPen(QPen(QColor(120, 50, 50), 2));
             painter.drawLine(506, 390, 586, 390);
         }
-        return wall.copy(QRectF(612 - frameH * 35 / 90, 100 + 15.5 * 2 - 4 * frameH / 45,
-                                frameH * 35 / 45, frameH)
+        return wall.copy(QRectF(612 - widen * frameH * 35 / 90, 100 + 15.5 * 2 - 4 * frameH / 45,
+                                widen * frameH * 35 / 45, frameH)
                              .toRect());
     };
     const QString at = fake.root.filePath("photos/"), in = at + "within.jpg", out = at + "o.jpg";
@@ -362,6 +362,7 @@ TEST_F(Framing, EveryExitStatusComesFromItsCause) {
                   none = QString::number(kFormatCount);
     WriteBytes(in, EncodeJpeg(framed(true)));
     WriteBytes(at + "smiles.jpg", EncodeJpeg(framed(false)));
+    WriteBytes(at + "wide.jpg", EncodeJpeg(framed(true, 1.3)));
     WriteBytes(at + "small.jpg", EncodeJpeg(PortraitOnWall({2000, 2000}, {800, 800, 512, 512})));
     WriteBytes(noFace, EncodeJpeg(Quadrants(640, 480)));
     WriteBytes(text, "not a picture");
@@ -376,10 +377,14 @@ TEST_F(Framing, EveryExitStatusComesFromItsCause) {
         // Each check prints its value with its unit and its limit.
         {{"--check", at + "smiles.jpg", "--format", "21"},
          1,
-         "^(?=.*\nyaw_degrees: )(?=.*\neyes_open: yes \\(0\\.)(?=.*\nmouth_closed: no \\(0\\.)"
+         "^(?=.*\nfaces: 1\n)(?=.*\nyaw_degrees: )(?=.*\neyes_open: yes "
+         "\\(0\\.)(?=.*\nmouth_closed: no \\(0\\.)"
          "(?=.*\nlight_clipped_percent: )(?=.*\nresolution_ppi: )"
          "(?=.*\nsharpness: \\d+ \\(min \\d+\\)\n).*within\n.*failed: mouth_closed\n$"},
         {{"--check", at + "small.jpg", "--format", "21"}, 1, "verdict: outside"},
+        // Too wide a picture prints squeezed to the photo, as the program prints it: the head
+        // keeps its height.
+        {{"--check", at + "wide.jpg", "--format", "21"}, 0, "\nhead_mm: 3[2-6]\\.\\d\n.*within"},
         {{"--check", in, noFace, "--format", "21"}, 2, "within.*error: "}, // the worst of all
         {{"--check", text, "--format", "21"}, 3, "error: "},
         {{"--check", in, "--format", none}, 4, "--format needs"},
