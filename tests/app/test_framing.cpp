@@ -8,6 +8,8 @@
 #include "app/U_MainDlg.h"
 #include "app/U_PictureView.h"
 #include "platform/SingleInstance.h"
+#include "tests/common/Astronaut.h"
+#include "tests/common/FaceModelSuite.h"
 #include "tests/common/Fakes.h"
 #include "tests/common/FileBytes.h"
 #include "tests/common/JpegSamples.h"
@@ -442,16 +444,9 @@ TEST_F(Framing, EveryExitStatusComesFromItsCause) {
 // --frame as a user runs it, on the photograph turned by 6 degrees on a wall: the frame is
 // turned back level, the background outside the person comes out white, the face unchanged.
 TEST_F(Framing, FrameWritesTheLevelledPicture) {
-    QImage wall(1200, 1500, QImage::Format_RGB32);
-    wall.fill(qRgb(200, 197, 192));
     const QTransform turn = QTransform().translate(600, 700).rotate(6).translate(-512, -512);
-    {
-        QPainter p(&wall);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.setTransform(turn);
-        p.drawImage(QRect(0, 0, 1024, 1024),
-                    QImage(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg")));
-    }
+    const QImage wall = Drawn(Astronaut(), QSize(1200, 1500), QTransform::fromScale(2, 2) * turn,
+                              QColor(200, 197, 192));
     const QString path = fake.root.filePath("photos/tilted.jpg");
     const QString out = fake.root.filePath("photos/framed.jpg");
     WriteBytes(path, EncodeJpeg(wall));
@@ -493,10 +488,8 @@ TEST_F(Framing, LoadingLogsTheHeadSize) {
 // Round trip: the picture the window makes with its proposal, checked as --check checks it,
 // gives the window's verdict and head height, for every format and portraits that differ in
 // size, wall and room above the hair.
-TEST(FramingRoundTrip, CheckAgreesWithTheWindow) {
-    FaceModel model;
-    model.startLoading();
-    ASSERT_TRUE(model.waitUntilLoaded()) << model.status().toStdString();
+using FramingRoundTrip = WithFaceModel;
+TEST_F(FramingRoundTrip, CheckAgreesWithTheWindow) {
     // The test photograph's own wall continued upwards (its top rows mirrored again and
     // again), so that the hair has room above it on one even wall, at two scales.
     const QImage photo(QStringLiteral(QM_TEST_DATA_DIR "/astronaut.jpg"));
@@ -516,7 +509,7 @@ TEST(FramingRoundTrip, CheckAgreesWithTheWindow) {
     for (const QImage& picture : {withRoom(120, 2.0, false), withRoom(60, 1.5, true)}) {
         const QImage portrait =
             QImage::fromData(EncodeJpeg(picture)).convertToFormat(QImage::Format_RGB32);
-        const HeadDetection shown = DetectHead(model, portrait);
+        const HeadDetection shown = DetectHead(*model, portrait);
         ASSERT_TRUE(shown.Found());
         for (int i = 0; i < kFormatCount; ++i) {
             SCOPED_TRACE(i);
@@ -530,7 +523,7 @@ TEST(FramingRoundTrip, CheckAgreesWithTheWindow) {
             const FrameVerdict window = JudgeFrame(shown.Head, frame, norm);
             const QImage framed = QImage::fromData(
                 EncodeJpeg(portrait.copy(WholeTurned({frame, 0}, portrait.size()).Rect.toRect())));
-            const HeadDetection checked = DetectHead(model, framed);
+            const HeadDetection checked = DetectHead(*model, framed);
             ASSERT_TRUE(checked.Found());
             const FrameVerdict check =
                 JudgeFrame(checked.Head, PrintedFrame(framed.size(), norm.SizeMm, true), norm);

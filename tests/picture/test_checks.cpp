@@ -5,6 +5,7 @@
 #include "picture/U_Level.h"
 #include "picture/U_Norms.h"
 #include "tests/common/Astronaut.h"
+#include "tests/common/FaceModelSuite.h"
 
 #include <QPainter>
 #include <QTransform>
@@ -21,29 +22,6 @@ namespace {
 
 const QColor kWall(228, 228, 232);
 const QSizeF kPhoto(35, 45);
-
-// Every channel of the pixels in area times factor.
-QImage Scaled(QImage image, double factor, QRect area = {}) {
-    area = area.isEmpty() ? image.rect() : area;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            image.setPixel(
-                x, y, qRgb(int(qRed(p) * factor), int(qGreen(p) * factor), int(qBlue(p) * factor)));
-        }
-    return image;
-}
-
-QImage Turned(const QImage& source, double degrees) {
-    QImage out(source.size(), QImage::Format_RGB32);
-    out.fill(kWall);
-    QPainter p(&out);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.translate(out.width() / 2.0, out.height() / 2.0);
-    p.rotate(degrees);
-    p.drawImage(-out.width() / 2, -out.height() / 2, source);
-    return out;
-}
 
 // A separable Gaussian of the given sigma, edges repeated.
 QImage Blurred(const QImage& source, double sigma) {
@@ -123,16 +101,8 @@ std::set<std::string> Failed(const std::vector<CheckResult>& results,
     return failed;
 }
 
-class Checks : public ::testing::Test {
+class Checks : public WithFaceModel {
 public:
-    static void SetUpTestSuite() {
-        model = new FaceModel;
-        model->startLoading();
-        ASSERT_TRUE(model->waitUntilLoaded()) << model->status().toStdString();
-    }
-    static void TearDownTestSuite() { delete model; }
-    static FaceModel* model;
-
     static std::vector<CheckResult> Checked(const QImage& picture,
                                             std::array<QPointF, 68> landmarks = {},
                                             const QRectF& frame = {}) {
@@ -145,7 +115,6 @@ public:
         return results;
     }
 };
-FaceModel* Checks::model = nullptr;
 
 const std::set<std::string> kFace = {"roll",         "yaw",   "pitch",         "eyes_open",
                                      "mouth_closed", "light", "light_balance", "sharpness",
@@ -167,7 +136,10 @@ TEST_F(Checks, EachChangeFailsItsOwnCheck) {
         std::set<std::string> fails;
     } cases[] = {
         {"as_is", source, false, {"mouth_closed"}},
-        {"turned", Turned(source, 12), true, {"mouth_closed", "roll"}},
+        {"turned",
+         Drawn(source, source.size(), TurnAbout(source.size(), 12), kWall),
+         true,
+         {"mouth_closed", "roll"}},
         {"darkened", Scaled(source, 0.25), false, {"mouth_closed", "light"}},
         {"half_dark",
          Scaled(source, 0.5, QRect(0, 0, int(kChin.x()), 512)),

@@ -418,4 +418,22 @@ TEST(PictureBuffers, LimitAndLargeAllocation) {
     EXPECT_EQ(copy.pixel(1999, 999), qRgb(1, 2, 3));
 }
 
+// Reduced while decoding, upright as the Exif tag says, the full size told beside it.
+TEST(ReducedDecode, KeepsTheLongSideAndTellsTheFullSize) {
+    for (const auto& [orientation, minLongSide, reduced] : {std::tuple{1, 200, QSize(250, 150)},
+                                                            {6, 400, QSize(300, 500)},
+                                                            {6, 2000, QSize(600, 1000)}}) {
+        const QByteArray jpeg = WithExifOrientation(EncodeJpeg(Quadrants(1000, 600)), orientation);
+        QSize full;
+        const QImage small = DecodeJpegReduced(jpeg, QStringLiteral("q.jpg"), minLongSide, full);
+        const QImage whole = DecodeJpeg(jpeg, QStringLiteral("q.jpg"));
+        EXPECT_EQ(small.size(), reduced);
+        EXPECT_EQ(full, whole.size());
+        for (const QPointF at : {QPointF(0.25, 0.25), QPointF(0.75, 0.25), QPointF(0.25, 0.75)})
+            EXPECT_TRUE(
+                Near(small.pixel(int(at.x() * reduced.width()), int(at.y() * reduced.height())),
+                     whole.pixel(int(at.x() * full.width()), int(at.y() * full.height())), 8));
+    }
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include "picture/U_ModelCache.h"
 #include "picture/U_ModelFile.h"
 #include "tests/common/Astronaut.h"
+#include "tests/common/FaceModelSuite.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -15,9 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <future>
-#include <span>
 
 #include <unistd.h>
 
@@ -25,29 +26,11 @@ namespace {
 
 const QColor kWall(198, 196, 200); // the backdrop beside the head
 
-// The picture drawn through t onto a wall-coloured canvas of the given size.
-QImage Drawn(const QImage& source, QSize size, const QTransform& t) {
-    QImage out(size, QImage::Format_RGB32);
-    out.fill(kWall);
-    QPainter p(&out);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.setTransform(t);
-    p.drawImage(0, 0, source);
-    return out;
-}
-
 QImage Recompressed(const QImage& image, int quality) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     image.save(&buffer, "JPG", quality);
     return QImage::fromData(bytes, "JPG");
-}
-
-QImage Darkened(QImage image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (QRgb& px : std::span(reinterpret_cast<QRgb*>(image.scanLine(y)), image.width()))
-            px = qRgb(qRed(px) * 2 / 5, qGreen(px) * 2 / 5, qBlue(px) * 2 / 5);
-    return image;
 }
 
 struct Case {
@@ -68,18 +51,7 @@ const Case kCases[] = {
     {"leaning_back", 1, -36, 30, true, 0, false},  {"far_away", 4, 0, 1000, false, 0, false},
 };
 
-// One test program run for the whole table: the model takes a second or more to load.
-class RealFace : public ::testing::Test {
-public:
-    static void SetUpTestSuite() {
-        model = new FaceModel;
-        model->startLoading();
-        ASSERT_TRUE(model->waitUntilLoaded()) << model->status().toStdString();
-    }
-    static void TearDownTestSuite() { delete model; }
-    static FaceModel* model;
-};
-FaceModel* RealFace::model = nullptr;
+using RealFace = WithFaceModel;
 
 TEST_F(RealFace, EyesAndChinWithinAMillimetreOrSo) {
     const QImage source = Astronaut();
@@ -92,11 +64,11 @@ TEST_F(RealFace, EyesAndChinWithinAMillimetreOrSo) {
         t *= QTransform().rotate(c.degrees) *
              QTransform::fromTranslate(c.padding - turned.x(), c.padding - turned.y());
         const QSize size = (turned.size() + QSizeF(2 * c.padding, 2 * c.padding)).toSize();
-        QImage picture = Drawn(source, size, t);
+        QImage picture = Drawn(source, size, t, kWall);
         if (c.quality)
             picture = Recompressed(picture, c.quality);
         if (c.dark)
-            picture = Darkened(picture);
+            picture = Scaled(picture, 0.4);
 
         const FaceResult face = FindFace(*model, picture);
         EXPECT_TRUE(face.found()) << face.reason.toStdString();
@@ -121,8 +93,9 @@ TEST_F(RealFace, BadPicturesAreToldApart) {
     wall.fill(kWall);
     // Two head-and-shoulders crops side by side, the second smaller.
     const QImage bust = source.copy(112, 0, 240, 260);
-    QImage twice = Drawn(bust, QSize(430, 260),
-                         QTransform::fromScale(0.75, 0.75) * QTransform::fromTranslate(250, 30));
+    QImage twice =
+        Drawn(bust, QSize(430, 260),
+              QTransform::fromScale(0.75, 0.75) * QTransform::fromTranslate(250, 30), kWall);
     QPainter(&twice).drawImage(0, 0, bust);
     const struct {
         QImage picture;
@@ -169,9 +142,11 @@ TEST(FaceModelFile, BadFilesNameThePackage) {
     }
 }
 
-// The reader bounds every length by the bytes left: small files that claim huge lists are
-// refused at once; the real file reads, but not cut short or with bytes after it.
-TEST(LandmarkModelFile, LengthsAreBoundedByTheBytesLeft) {
+// Both readers bound every length by the bytes left: small model files that claim huge lists
+// are refused at once, and so are caches whose checksum is sound but whose counts do not add
+// up, or with bytes after the end; a cache of empty stages only, filling its bytes exactly,
+// is sound. The real file reads, but not cut short or with bytes after it.
+TEST(LandmarkModelBytes, LengthsAreBoundedAndCountsAddUp) {
     const auto integer = [](std::uint64_t v, bool negative = false) {
         QByteArray bytes(1, char(negative ? 0x80 : 0));
         do {
@@ -184,12 +159,53 @@ TEST(LandmarkModelFile, LengthsAreBoundedByTheBytesLeft) {
     const QByteArray version = integer(1);
     const QByteArray shape = integer(2, true) + integer(1, true) + integer(3) + integer(0) +
                              integer(5) + integer(1, true); // two reals: 3 and 5 / 2
-    for (const QByteArray& bytes : {version + integer(1ULL << 60, true) + integer(1, true),
-                                    version + shape + integer(1ULL << 40),
-                                    version + shape + integer(1) + integer(1ULL << 33)}) {
+    const ModelStamp stamp{"model.dat", 4321, 987654321};
+    // A cache of two points and one stage of two trees, spoilt so, with extra bytes after it.
+    const auto cache = [&](const std::function<void(LandmarkModel&)>& spoil, int extra = 0) {
+        auto model =
+            std::make_shared<LandmarkModel>(LandmarkModel{2, {0.25f, 0.5f, 0.75f, 0.5f}, {}});
+        model->stages.push_back({{0, 1},
+                                 {0.5f, -0.5f, 0.125f, 1},
+                                 2,
+                                 1,
+                                 {0, 1, 1, 0},
+                                 {3, -3},
+                                 std::vector<float>(2 * 2 * 4, 0.0625f)});
+        spoil(*model);
+        return EncodeModelCache(stamp, ViewOf(model), "detector") + QByteArray(extra, 0);
+    };
+    const struct {
+        QByteArray bytes;
+        bool isCache;
+        size_t stages; // as read; none when refused
+    } rows[] = {
+        {version + integer(1ULL << 60, true) + integer(1, true), false, 0},
+        {version + shape + integer(1ULL << 40), false, 0},
+        {version + shape + integer(1) + integer(1ULL << 33), false, 0},
+        {cache([](LandmarkModel&) {}), true, 1},
+        {cache([](LandmarkModel& m) { m.stages.assign(3, {}); }), true, 3},
+        {cache([](LandmarkModel&) {}, 8), true, 0},
+        {cache([](LandmarkModel& m) { m.points = 0; }), true, 0},
+        {cache([](LandmarkModel& m) { m.stages[0].trees = 3; }), true, 0},
+        {cache([](LandmarkModel& m) { m.meanShape.pop_back(); }), true, 0},
+        {cache([](LandmarkModel& m) { m.stages[0].anchors[1] = 2; }), true, 0},
+        {cache([](LandmarkModel& m) { m.stages[0].pixels[3] = 2; }), true, 0},
+    };
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const QByteArray& bytes = rows[i].bytes;
+        std::vector<std::uint64_t> aligned(size_t(bytes.size() + 7) / 8); // as mapped
+        std::memcpy(aligned.data(), bytes.constData(), size_t(bytes.size()));
+        const char* data = reinterpret_cast<const char*>(aligned.data());
+        LandmarkView view;
+        QByteArray detector;
         LandmarkModel model;
-        EXPECT_LT(bytes.size(), 30);
-        EXPECT_FALSE(ReadLandmarkModel(bytes.constData(), size_t(bytes.size()), model));
+        EXPECT_EQ(rows[i].isCache
+                      ? DecodeModelCache(data, size_t(bytes.size()), stamp, view, detector)
+                      : ReadLandmarkModel(data, size_t(bytes.size()), model),
+                  rows[i].stages > 0)
+            << "row " << i;
+        EXPECT_EQ(view.stages.size(), rows[i].stages) << "row " << i;
+        EXPECT_TRUE(rows[i].isCache || bytes.size() < 30) << "row " << i; // a small file
     }
     QFile file(FaceModel::DefaultPredictorFile());
     if (!file.open(QIODevice::ReadOnly))

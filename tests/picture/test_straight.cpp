@@ -5,6 +5,7 @@
 #include "picture/U_FaceFinder.h"
 #include "picture/U_Level.h"
 #include "tests/common/Astronaut.h"
+#include "tests/common/FaceModelSuite.h"
 
 #include <QFile>
 #include <QPainter>
@@ -19,40 +20,18 @@
 
 namespace {
 
-// The picture drawn through t by the toolkit's own smooth transform on a grey canvas.
-QImage Drawn(const QImage& source, QSize size, const QTransform& t) {
-    QImage out(size, QImage::Format_RGB32);
-    out.fill(QColor(128, 128, 128));
-    QPainter p(&out);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.setTransform(t);
-    p.drawImage(0, 0, source);
-    return out;
-}
+const QColor kGrey(128, 128, 128);
 
 double Degrees(const QPointF& from, const QPointF& to) {
     return std::atan2(to.y() - from.y(), to.x() - from.x()) * 180 / std::numbers::pi;
 }
 
-class WithModel : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        model = new FaceModel;
-        model->startLoading();
-        ASSERT_TRUE(model->waitUntilLoaded()) << model->status().toStdString();
-    }
-    static void TearDownTestSuite() { delete model; }
-    static FaceModel* model;
-};
-FaceModel* WithModel::model = nullptr;
-
-class Straight : public WithModel, public testing::WithParamInterface<double> {};
+class Straight : public WithFaceModel, public testing::WithParamInterface<double> {};
 
 TEST_P(Straight, TurnedPortraitComesOutLevel) {
     const QImage source = Astronaut();
-    QTransform turn;
-    turn.translate(256, 256).rotate(GetParam()).translate(-256, -256);
-    const QImage turned = Drawn(source, source.size(), turn);
+    const QTransform turn = TurnAbout(source.size(), GetParam());
+    const QImage turned = Drawn(source, source.size(), turn, kGrey);
     const FaceResult face = FindFace(*model, turned);
     ASSERT_TRUE(face.found());
     const TurnedFrame frame{QRectF(120.3, 30.6, 210, 250),
@@ -70,7 +49,7 @@ TEST_P(Straight, TurnedPortraitComesOutLevel) {
     back.translate(105, 125)
         .rotate(-frame.Degrees)
         .translate(-frame.Rect.center().x(), -frame.Rect.center().y());
-    const QImage drawn = Drawn(turned, cut.size(), back);
+    const QImage drawn = Drawn(turned, cut.size(), back, kGrey);
     double diff = 0;
     for (int y = 4; y < cut.height() - 4; ++y)
         for (int x = 4; x < cut.width() - 4; ++x)
@@ -143,8 +122,8 @@ Scene Portrait(bool phone) {
     const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, 240, 0, 1, 60);
     cv::warpAffine(Wrap(s.outline.person), shadow, shift, cv::Size(size.width(), size.height()));
     cv::GaussianBlur(shadow, shadow, cv::Size(), 40);
-    const QImage person =
-        Drawn(Astronaut(), size, QTransform::fromTranslate(offset.x(), offset.y()).scale(8, 8));
+    const QImage person = Drawn(
+        Astronaut(), size, QTransform::fromTranslate(offset.x(), offset.y()).scale(8, 8), kGrey);
     for (int y = 0; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x) {
             const double light = (1 - 0.35 * shadow.at<uchar>(y, x) / 255.0) * (1 - y / 16000.0);
@@ -164,7 +143,7 @@ struct PlainCase {
     double iou;
 };
 
-class Plain : public WithModel, public testing::WithParamInterface<PlainCase> {};
+class Plain : public WithFaceModel, public testing::WithParamInterface<PlainCase> {};
 
 TEST_P(Plain, BackgroundGoesPersonStays) {
     const PlainCase& c = GetParam();
