@@ -6,6 +6,7 @@
 #include "localization/Lang_Storageobj.h"
 #include "platform/AppError.h"
 #include "tests/common/FileBytes.h"
+#include "tests/common/FullDisk.h"
 #include "tests/common/LangTestComponents.h"
 #include "tests/common/ShortReads.h"
 
@@ -14,9 +15,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <iconv.h>
-#include <sys/resource.h>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -384,56 +384,41 @@ TEST_F(LangFileTest, PackTextsAreInTheirCodePageToTheLastLetter) {
 
 TEST_F(LangFileTest, WriterRefusesAndLeavesTheTargetAsItWas) {
     const QString file = path(QStringLiteral("QKS_ORIGINAL.SPK"));
+    const QString blocked = file + QStringLiteral("/sub/QKS_ORIGINAL.SPK"); // under a file
+    const auto native = &QDir::toNativeSeparators;
     WriteBytes(file, "old");
-    LangPack pack;
-    pack.entries = {{QStringLiteral("Dlg.x"), 0, 0, 1, QStringLiteral("Привет"), 0, {}, 0, {}}};
-    try {
-        WriteLanguageFile(file, pack); // code page 1252 holds no Cyrillic
-        FAIL() << "written";
-    } catch (const AppError& error) {
-        EXPECT_TRUE(error.message().contains(QStringLiteral("Привет")))
-            << error.message().toStdString();
-        EXPECT_TRUE(error.message().contains(QStringLiteral("Dlg.x")));
-    }
-    EXPECT_EQ(ReadBytes(file), "old");
-
-    pack.entries.clear();
-    ::chmod(QFile::encodeName(file).constData(), 0444);
-    EXPECT_THROW(WriteLanguageFile(file, pack), AppError);
-    EXPECT_EQ(ReadBytes(file), "old");
-
-    // A folder that cannot be made: the error names the file and the cause.
-    const QString blocked = file + QStringLiteral("/sub/QKS_ORIGINAL.SPK");
-    try {
-        WriteLanguageFile(blocked, pack);
-        FAIL() << "written";
-    } catch (const AppError& error) {
-        EXPECT_TRUE(error.message().contains(QDir::toNativeSeparators(blocked)));
-        EXPECT_TRUE(error.message().contains(QStringLiteral("Not a directory")))
-            << error.message().toStdString();
-    }
-    // A disk that fills up half-way: the target stays as it was.
-    ::chmod(QFile::encodeName(file).constData(), 0644);
-    pack.header.notes = QStringList(200, QStringLiteral("A line of notes"));
-    {
-        std::signal(SIGXFSZ, SIG_IGN); // past the limit a write fails with EFBIG
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        const rlim_t previous = limit.rlim_cur;
-        limit.rlim_cur = 1000;
-        setrlimit(RLIMIT_FSIZE, &limit);
+    LangPack cyrillic, longNotes; // code page 1252 holds no Cyrillic
+    cyrillic.entries = {{QStringLiteral("Dlg.x"), 0, 0, 1, QStringLiteral("Привет"), 0, {}, 0, {}}};
+    longNotes.header.notes = QStringList(200, QStringLiteral("A line of notes"));
+    const struct {
+        const char* name;
+        QString target;
+        const LangPack pack;
+        mode_t mode;
+        long room; // the bytes a file may grow to, as on a disk filling up half-way; 0: no end
+        QStringList said; // the error names these
+    } rows[] = {
+        {"no_such_letter", file, cyrillic, 0644, 0, {"Привет", "Dlg.x"}},
+        {"read_only", file, {}, 0444, 0, {}},
+        {"no_folder", blocked, {}, 0444, 0, {native(blocked), "Not a directory"}},
+        {"disk_full", file, longNotes, 0644, 1000, {native(file), "File too large"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ::chmod(QFile::encodeName(file).constData(), row.mode);
+        std::optional<FileSizeLimit> limit;
+        if (row.room)
+            limit.emplace(row.room);
         try {
-            WriteLanguageFile(file, pack);
+            WriteLanguageFile(row.target, row.pack);
             ADD_FAILURE() << "written";
         } catch (const AppError& error) {
-            EXPECT_TRUE(error.message().contains(QDir::toNativeSeparators(file)));
-            EXPECT_TRUE(error.message().contains(QStringLiteral("File too large")))
-                << error.message().toStdString();
+            for (const QString& part : row.said)
+                EXPECT_TRUE(error.message().contains(part)) << error.message().toStdString();
         }
-        limit.rlim_cur = previous;
-        setrlimit(RLIMIT_FSIZE, &limit);
+        limit.reset();
+        EXPECT_EQ(ReadBytes(file), "old");
     }
-    EXPECT_EQ(ReadBytes(file), "old");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no temporary file left
 }
 

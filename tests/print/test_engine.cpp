@@ -138,101 +138,34 @@ TEST_P(Layout, DrawsEachPhotoWhereTheRulesPutIt) {
     EXPECT_EQ(drawn.bottomRight, ends);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pages, Layout,
-    ::testing::Values(
-        LayoutCase{"WorkedExample",
-                   {600, 600, 4760, 6779, 100, 100},
-                   35,
-                   45,
-                   30,
-                   {826, 1062},
-                   {100, 1033, 1966, 2899, 3832},
-                   {100, 1203, 2306, 3409, 4512, 5615}},
-        // 826 x 531 cells (826.77, 531.50) on 2000 x 1200: gaps 348 and 138.
-        LayoutCase{"TwoByTwoAt600x300",
-                   {600, 300, 2120, 1250, 60, 25},
-                   35,
-                   45,
-                   3,
-                   {826, 531},
-                   {60, 1234},
-                   {25, 694}},
-        // 413 x 1062 cells on exactly twice that: two of each would touch.
-        LayoutCase{
-            "OneByOneAt300x600", {300, 600, 886, 2264, 30, 70}, 35, 45, 5, {413, 1062}, {30}, {70}},
-        // 250 pixels on 1003 x 1000: 4 columns with gaps of 1, 3 rows with gaps of 125; the
-        // seventh photo starts the second row at the left.
-        LayoutCase{"PartialLastRow",
-                   {254, 254, 1023, 1034, 10, 17},
-                   25,
-                   25,
-                   7,
-                   {250, 250},
-                   {10, 261, 512, 763},
-                   {17, 392, 767}},
-        // The same with margins one pixel wider: 1001 wide, 3 columns with gaps of 125.
-        LayoutCase{"MarginsOneWiderLoseAColumn",
-                   {254, 254, 1023, 1034, 11, 17},
-                   25,
-                   25,
-                   7,
-                   {250, 250},
-                   {11, 386, 761},
-                   {17, 392, 767}},
-        // 700 pixels on 1200 x 2200: one column, three rows with gaps of 50.
-        LayoutCase{"OneColumnThreeRows",
-                   {254, 254, 1210, 2218, 5, 9},
-                   70,
-                   70,
-                   3,
-                   {700, 700},
-                   {5},
-                   {9, 759, 1509}},
-        // 800 pixels on 700 x 4920: no column (six rows with gaps of 24), nothing drawn.
-        LayoutCase{"CellWiderThanTheArea",
-                   {254, 254, 800, 5000, 50, 40},
-                   80,
-                   80,
-                   5,
-                   {800, 800},
-                   {},
-                   {40, 864, 1688, 2512, 3336, 4160}},
-        // 496 x 359 cells (496.06, 359.65) on 1000 x 1079: 2 columns with a gap of 8, three
-        // rows with gaps of 1 (cells of 360 would fit only two).
-        LayoutCase{"MillimetresAt360x203",
-                   {360, 203, 1024, 1087, 12, 4},
-                   35,
-                   45,
-                   6,
-                   {496, 359},
-                   {12, 516},
-                   {4, 364, 724}},
-        // 1.5 x 2.5 in: 304 x 900 cells (304.5 truncated; 38.1 x 63.5 mm) on 914 x 2000:
-        // 3 columns with gaps of 1 (305 would fit two), 2 rows with a gap of 200.
-        LayoutCase{"InchesAt203x360",
-                   {203, 360, 928, 2022, 7, 11},
-                   38,
-                   63,
-                   5,
-                   {304, 900},
-                   {7, 312, 617},
-                   {11, 1111},
-                   1.5f,
-                   2.5f},
-        // 1.5 x 1.5 in: 1080 x 1080 cells (38 mm would make 1077) on 2161 x 3400: 2 columns
-        // with a gap of 1, 3 rows with gaps of 80.
-        LayoutCase{"InchesAt720",
-                   {720, 720, 2201, 3460, 20, 30},
-                   38,
-                   38,
-                   6,
-                   {1080, 1080},
-                   {20, 1101},
-                   {30, 1190, 2350},
-                   1.5f,
-                   1.5f}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Pages, Layout, ::testing::Values(
+    LayoutCase{"WorkedExample", {600, 600, 4760, 6779, 100, 100}, 35, 45, 30, {826, 1062},
+               {100, 1033, 1966, 2899, 3832}, {100, 1203, 2306, 3409, 4512, 5615}},
+    // 826 x 531 cells (826.77, 531.50) on 2000 x 1200: gaps 348 and 138.
+    LayoutCase{"TwoByTwoAt600x300", {600, 300, 2120, 1250, 60, 25}, 35, 45, 3, {826, 531}, {60, 1234}, {25, 694}},
+    // 413 x 1062 cells on exactly twice that: two of each would touch.
+    LayoutCase{"OneByOneAt300x600", {300, 600, 886, 2264, 30, 70}, 35, 45, 5, {413, 1062}, {30}, {70}},
+    // 250 pixels on 1003 x 1000: 4 columns with gaps of 1, 3 rows with gaps of 125; the
+    // seventh photo starts the second row at the left.
+    LayoutCase{"PartialLastRow", {254, 254, 1023, 1034, 10, 17}, 25, 25, 7, {250, 250}, {10, 261, 512, 763}, {17, 392, 767}},
+    // The same with margins one pixel wider: 1001 wide, 3 columns with gaps of 125.
+    LayoutCase{"MarginsOneWiderLoseAColumn", {254, 254, 1023, 1034, 11, 17}, 25, 25, 7, {250, 250}, {11, 386, 761}, {17, 392, 767}},
+    // 700 pixels on 1200 x 2200: one column, three rows with gaps of 50.
+    LayoutCase{"OneColumnThreeRows", {254, 254, 1210, 2218, 5, 9}, 70, 70, 3, {700, 700}, {5}, {9, 759, 1509}},
+    // 800 pixels on 700 x 4920: no column (six rows with gaps of 24), nothing drawn.
+    LayoutCase{"CellWiderThanTheArea", {254, 254, 800, 5000, 50, 40}, 80, 80, 5, {800, 800}, {}, {40, 864, 1688, 2512, 3336, 4160}},
+    // 496 x 359 cells (496.06, 359.65) on 1000 x 1079: 2 columns with a gap of 8, three
+    // rows with gaps of 1 (cells of 360 would fit only two).
+    LayoutCase{"MillimetresAt360x203", {360, 203, 1024, 1087, 12, 4}, 35, 45, 6, {496, 359}, {12, 516}, {4, 364, 724}},
+    // 1.5 x 2.5 in: 304 x 900 cells (304.5 truncated; 38.1 x 63.5 mm) on 914 x 2000:
+    // 3 columns with gaps of 1 (305 would fit two), 2 rows with a gap of 200.
+    LayoutCase{"InchesAt203x360", {203, 360, 928, 2022, 7, 11}, 38, 63, 5, {304, 900}, {7, 312, 617}, {11, 1111}, 1.5f, 2.5f},
+    // 1.5 x 1.5 in: 1080 x 1080 cells (38 mm would make 1077) on 2161 x 3400: 2 columns
+    // with a gap of 1, 3 rows with gaps of 80.
+    LayoutCase{"InchesAt720", {720, 720, 2201, 3460, 20, 30}, 38, 38, 6, {1080, 1080}, {20, 1101}, {30, 1190, 2350}, 1.5f, 1.5f}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 class Engine : public ::testing::Test {
 protected:
