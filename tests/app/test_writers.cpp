@@ -1,13 +1,14 @@
 // Every file the program writes meeting a full disk.
-#include "localization/C_TextStorage.h"
-#include "tests/common/Fakes.h"
-#include "tests/common/FullDisk.h"
-#include "tests/common/PrintTestUtil.h"
-#include "support/U_Log.h"
 #include "app/U_MainDlg.h"
-#include "print/U_PreviewDlg.h"
+#include "localization/C_TextStorage.h"
 #include "platform/U_SafeWrite.h"
 #include "platform/VirtualPdfPrinter.h"
+#include "print/U_PreviewDlg.h"
+#include "support/U_Log.h"
+#include "tests/common/Fakes.h"
+#include "tests/common/FileBytes.h"
+#include "tests/common/FullDisk.h"
+#include "tests/common/PrintTestUtil.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -15,7 +16,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -27,25 +27,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QString reason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-}
 
 // Every writer of the program on a full disk: the file that was there stays byte for byte,
 // no temporary file is left, and the user is told (the log alone fails silently).
@@ -103,23 +84,23 @@ TEST_P(FullDiskWriters, KeepTheOldFileAndShowNoDone) {
     const QString file = w.disk.path(QString::fromUtf8(c.file));
     c.prepare(w);
     QDir().mkpath(QFileInfo(file).absolutePath());
-    const QByteArray old = contentOf(file).isEmpty() ? QByteArray("old content") : contentOf(file);
-    writeFile(file, old);
-    const QStringList before = entries(QFileInfo(file).absolutePath());
+    const QByteArray old = ReadBytes(file).isEmpty() ? QByteArray("old content") : ReadBytes(file);
+    EXPECT_TRUE(WriteBytes(file, old));
+    const QStringList before = FilesIn(QFileInfo(file).absolutePath());
     w.platform.messages.requests.clear();
 
     w.disk.Fill(c.room);
     c.write(w);
     w.disk.Free();
 
-    EXPECT_EQ(contentOf(file), old);
+    EXPECT_EQ(ReadBytes(file), old);
     EXPECT_FALSE(w.settingsWritten);
-    EXPECT_EQ(entries(QFileInfo(file).absolutePath()), before);
+    EXPECT_EQ(FilesIn(QFileInfo(file).absolutePath()), before);
     const QStringList shown = w.platform.messages.texts();
     EXPECT_FALSE(shown.contains(QStringLiteral("Done !")));
     EXPECT_TRUE(w.platform.shell.opened.isEmpty());
-    const QString error =
-        QStringLiteral("Could not write \"\u2068%1\u2069\": %2").arg(file, reason(w.disk.Error()));
+    const QString error = QStringLiteral("Could not write \"\u2068%1\u2069\": %2")
+                              .arg(file, ErrorText(w.disk.Error()));
     EXPECT_EQ(shown.contains(error), c.reported) << shown.join(QLatin1Char('|')).toStdString();
 }
 
@@ -197,7 +178,7 @@ TEST(DataFolderGone, IsMadeAgainBeforeTheWorkingCopyAndTheLog) {
     w.main->Guard([&] { w.main->LoadPicture(picture); });
     EXPECT_TRUE(w.platform.messages.requests.empty());
     EXPECT_EQ(QImage(data + QStringLiteral("/Quillmark.jpg")).size(), QSize(60, 80));
-    EXPECT_TRUE(contentOf(data + QStringLiteral("/Quillmark.log")).contains("Loading : "));
+    EXPECT_TRUE(ReadBytes(data + QStringLiteral("/Quillmark.log")).contains("Loading : "));
 }
 
 } // namespace
@@ -234,12 +215,12 @@ TEST(WriterRule, NoWriterFollowsAnotherUsersLinkOrLeavesAnythingBehind) {
             g_target = QFile::encodeName(target);
             g_victim = QFile::encodeName(victim);
             QDir().mkpath(QFileInfo(target).absolutePath());
-            const QByteArray old = contentOf(target).isEmpty() ? "old content" : contentOf(target);
+            const QByteArray old = ReadBytes(target).isEmpty() ? "old content" : ReadBytes(target);
             ::unlink(g_target);
             if (plant != Plant::DanglingLink)
-                writeFile(victim, "the user's own file");
+                EXPECT_TRUE(WriteBytes(victim, "the user's own file"));
             if (plant >= Plant::SwapAfterCheck)
-                writeFile(target, old);
+                EXPECT_TRUE(WriteBytes(target, old));
             else
                 ::symlink(g_victim, g_target), ::lchown(g_target, 65534, 65534);
             w.platform.messages.requests.clear();
@@ -260,10 +241,11 @@ TEST(WriterRule, NoWriterFollowsAnotherUsersLinkOrLeavesAnythingBehind) {
             int status = 0;
             EXPECT_TRUE(!child || (::waitpid(child, &status, 0) == child && WIFSIGNALED(status)));
             SafeWriteSystem() = system;
-            EXPECT_EQ(QFile::exists(victim) ? contentOf(victim) : "gone",
+            EXPECT_EQ(QFile::exists(victim) ? ReadBytes(victim) : "gone",
                       plant == Plant::DanglingLink ? "gone" : "the user's own file");
-            EXPECT_TRUE(plant != Plant::KillDuringWrite || contentOf(target) == old);
-            EXPECT_EQ(entries(QFileInfo(target).absolutePath()).filter(".quillmark-").join(' '), "");
+            EXPECT_TRUE(plant != Plant::KillDuringWrite || ReadBytes(target) == old);
+            EXPECT_EQ(FilesIn(QFileInfo(target).absolutePath()).filter(".quillmark-").join(' '),
+                      "");
             const QStringList shown = withoutIsolates(w.platform.messages.texts());
             EXPECT_EQ(shown.contains(ForeignLinkText(target)),
                       plant <= Plant::DanglingLink && c.name == std::string("Sheet"));
@@ -277,13 +259,13 @@ TEST(WriterRule, OwnLinkIsNamedInTheQuestionAndWrittenThrough) {
     Writers w;
     w.startMainWindow();
     const QString end = w.platform.root.filePath("end.jpg");
-    writeFile(end, "old");
+    EXPECT_TRUE(WriteBytes(end, "old"));
     ::chmod(QFile::encodeName(end), 0604);
     ::symlink(QFile::encodeName(end), QFile::encodeName(w.disk.path("sheet.jpg")));
     kWriterCases[0].write(w);
     EXPECT_TRUE(withoutIsolates(w.platform.messages.texts()).join('|').contains(
         QStringLiteral("It is a link to %1.").arg(end)));
-    EXPECT_TRUE(contentOf(end).startsWith("\xff\xd8\xff"));
+    EXPECT_TRUE(ReadBytes(end).startsWith("\xff\xd8\xff"));
     struct stat info {};
     EXPECT_TRUE(::stat(QFile::encodeName(end), &info) == 0 && (info.st_mode & 0777) == 0604);
 }

@@ -1,16 +1,26 @@
 #include "tests/common/FileBytes.h"
 
+#include <QDir>
 #include <QFile>
 
-void WriteBytes(const QString& path, const QByteArray& bytes) {
+#include <cstring>
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
 }
 
 QByteArray ReadBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString ErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QStringList FilesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }
 
 std::vector<QStringList> DataTable(const QString& name) {

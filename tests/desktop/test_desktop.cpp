@@ -163,14 +163,19 @@ TEST(PdfPrinter, AsksForANameInDocumentsWithASaveDialog) {
 
 namespace {
 
-// A raw connection to the socket at path, as any program could make; -1 when refused.
-int connectTo(const QString& path, int flags = 0) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | flags, 0);
+sockaddr_un AddressOf(const QString& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray name = QFile::encodeName(path);
     std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+    return address;
+}
+
+// A raw connection to the socket at path, as any program could make; -1 when refused.
+int connectTo(const QString& path, int flags = 0) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | flags, 0);
+    const sockaddr_un address = AddressOf(path);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
         return fd;
     ::close(fd);
     return -1;
@@ -197,11 +202,8 @@ protected:
         QDir().mkpath(QFileInfo(path).absolutePath());
         if (::fork() == 0) {
             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-            sockaddr_un address{};
-            address.sun_family = AF_UNIX;
-            const QByteArray name = QFile::encodeName(path);
-            std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-            ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            const sockaddr_un address = AddressOf(path);
+            ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
             std::_Exit(::listen(fd, 1));
         }
         ::wait(nullptr);
@@ -314,9 +316,8 @@ TEST_F(SingleInstanceTest, AProgramThatNeverAnswersIsNotTakenForTheFirst) {
     // Too busy even to take the connection (its queue full): the live socket stays.
     silent.close();
     const int busy = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{AF_UNIX, {}};
-    std::memcpy(address.sun_path, QFile::encodeName(path).constData(), size_t(path.size()));
-    ASSERT_EQ(::bind(busy, (sockaddr*)&address, sizeof address) | ::listen(busy, 0), 0);
+    const sockaddr_un address = AddressOf(path);
+    ASSERT_EQ(::bind(busy, (const sockaddr*)&address, sizeof address) | ::listen(busy, 0), 0);
     const int queued[] = {connectTo(path, SOCK_NONBLOCK), connectTo(path, SOCK_NONBLOCK)};
     struct stat before {}, after {};
     ::lstat(QFile::encodeName(path), &before);

@@ -25,18 +25,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-QString reason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-}
-
-} // namespace
-
 TEST(FileSizeLimitDeathTest, AWriteOverTheLimitFailsInsteadOfEndingTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     QTemporaryDir dir;
@@ -57,7 +45,7 @@ TEST(FileSizeLimitDeathTest, AWriteOverTheLimitFailsInsteadOfEndingTheProgram) {
             }
             std::_Exit(0);
         },
-        ::testing::ExitedWithCode(3), reason(EFBIG).toStdString());
+        ::testing::ExitedWithCode(3), ErrorText(EFBIG).toStdString());
 }
 
 namespace {
@@ -109,9 +97,9 @@ TEST(SafeFile, EachFailingStepKeepsTheOldFileLeavesNoTemporaryAndNamesTheError) 
         EXPECT_FALSE(file.open(QIODevice::WriteOnly) && file.write("new ") == 4 &&
                      file.write("content") == 7 && file.Commit());
         EXPECT_EQ(ReadBytes(target), c.renamed ? QByteArray("new content") : "old bytes");
-        EXPECT_EQ(entries(dir.path()), QStringList{"sheet.jpg"}) << c.call << c.nth;
+        EXPECT_EQ(FilesIn(dir.path()), QStringList{"sheet.jpg"}) << c.call << c.nth;
         EXPECT_EQ(file.errorString(),
-                  QString("Could not write \"%1\": %2").arg(target, reason(c.error)));
+                  QString("Could not write \"%1\": %2").arg(target, ErrorText(c.error)));
     }
     g_fail = nullptr;
     SafeWriteSystem() = system;
@@ -156,7 +144,7 @@ TEST(SafeFile, StaleTemporariesOfTheProgramGoAtStartAndLookAlikesStay) {
     for (const auto& f : files)
         if (f.stays)
             expected << f.name;
-    QStringList left = entries(dir.path());
+    QStringList left = FilesIn(dir.path());
     left.sort();
     expected.sort();
     EXPECT_EQ(left.join(' ').toStdString(), expected.join(' ').toStdString());

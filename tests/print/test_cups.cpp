@@ -63,6 +63,13 @@ protected:
     }
 };
 
+// A test's name after its queue's, "-" being no letter of a name.
+const auto QueueName = [](const auto& info) {
+    std::string name = info.param.queue;
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+};
+
 } // namespace
 
 TEST_F(Cups, ListsTheQueuesInCupsOrderAndSelectsTheDefault) {
@@ -118,11 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(QueueCase{"qm-a4-600", {600, 600, 4758, 6817, 100, 100}},
                       QueueCase{"qm-letter-300", {300, 300, 2400, 3050, 75, 125}},
                       QueueCase{"qm-a4-1200", {1200, 1200, 9517, 13633, 200, 200}}),
-    [](const auto& info) {
-        std::string name = info.param.queue;
-        std::replace(name.begin(), name.end(), '-', '_');
-        return name;
-    });
+    QueueName);
 
 // Seven 35 × 45 mm photos printed on a queue; where they must land is worked out by hand from
 // the queue's metrics and the layout rules.
@@ -191,11 +194,7 @@ INSTANTIATE_TEST_SUITE_P(
     Queues, CupsPrint,
     ::testing::Values(PrintCase{"qm-a4-600", 600, {100, 100}, {826, 1062}, {1966, 1211}},
                       PrintCase{"qm-letter-300", 300, {75, 125}, {413, 531}, {993, 692}}),
-    [](const auto& info) {
-        std::string name = info.param.queue;
-        std::replace(name.begin(), name.end(), '-', '_');
-        return name;
-    });
+    QueueName);
 
 TEST_F(Cups, APrinterRemovedAfterSelectionGivesAClearError) {
     const QString queue = QStringLiteral("qm-gone");
