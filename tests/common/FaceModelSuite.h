@@ -1,7 +1,7 @@
 #pragma once
 
-// The installed face model, loaded once for the whole test program (it takes a second or more)
-// and shared by every suite built on this fixture.
+// The installed face model, loaded once for each suite built on this fixture (it takes a
+// second or more) and closed after it, so that a cache still being written is waited for.
 
 #include "picture/U_FaceFinder.h"
 
@@ -10,11 +10,13 @@
 class WithFaceModel : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!model) {
-            model = new FaceModel; // kept until the program ends
-            model->startLoading();
-        }
+        model = new FaceModel;
+        model->startLoading();
         ASSERT_TRUE(model->waitUntilLoaded()) << model->status().toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete model;
+        model = nullptr;
     }
     static inline FaceModel* model = nullptr;
 };
