@@ -77,8 +77,8 @@ const QStringList& CheckListTexts() {
               "Check report"})
             list << QString::fromUtf8(text);
         // The report's values and units.
-        for (const char* text :
-             {"yes", "no", "degrees", "of 255", "pixels per inch", "%1, clipped: %2 %"})
+        for (const char* text : {"yes", "no", "degrees", "of 255", "pixels per inch",
+                                 "%1, clipped: %2 %", "not measured: no wall in view"})
             list << QString::fromUtf8(text);
         return list;
     }();
@@ -157,6 +157,8 @@ QString TCheckList::Unit(const CheckLimit& limit) const {
 }
 
 QString TCheckList::Measured(const CheckResult& r) const {
+    if (!r.Measured)
+        return Text("not measured: no wall in view");
     const auto number = [&](double v) { return LocalNumber(v, CheckDecimals(*r.Limit)); };
     const QString yes = Text(r.Mark == CheckMark::Fails ? "no" : "yes");
     switch (r.Id) {

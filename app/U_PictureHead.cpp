@@ -6,6 +6,8 @@
 
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace {
 
 // What was found on a reduced picture, in the full-size picture's pixels.
@@ -31,21 +33,29 @@ PictureHead ReadPictureHead(const QString& path, const FaceModel& model, QTextSt
         out << key << ": " << value << '\n';
     };
     PictureHead r;
-    try {
-        if (reduced) {
-            r.Picture =
-                DecodePictureReduced(ReadPictureFile(path), path, kReducedLongSide, r.FullSize);
-        } else {
-            r.Picture = DecodePicture(ReadPictureFile(path), path);
-            r.FullSize = r.Picture.size();
+    QByteArray bytes;
+    const auto decode = [&](int longSide) {
+        try {
+            if (bytes.isNull())
+                bytes = ReadPictureFile(path);
+            if (reduced) {
+                r.Picture =
+                    DecodePictureReduced(bytes, path, longSide, r.FullSize, kMinFacePictureSide);
+            } else {
+                r.Picture = DecodePicture(bytes, path);
+                r.FullSize = r.Picture.size();
+            }
+        } catch (const AppError& e) {
+            line("error", e.message());
+            r.Status = kCheckUnreadable;
+            return false;
         }
-    } catch (const AppError& e) {
-        line("error", e.message());
-        r.Status = kCheckUnreadable;
+        r.ScaleX = double(r.FullSize.width()) / r.Picture.width();
+        r.ScaleY = double(r.FullSize.height()) / r.Picture.height();
+        return true;
+    };
+    if (!decode(kFaceSearchSide))
         return r;
-    }
-    r.ScaleX = double(r.FullSize.width()) / r.Picture.width();
-    r.ScaleY = double(r.FullSize.height()) / r.Picture.height();
     if (describe)
         line("size", QStringLiteral("%1 x %2").arg(r.FullSize.width()).arg(r.FullSize.height()));
     if (!model.waitUntilLoaded()) {
@@ -54,6 +64,16 @@ PictureHead ReadPictureHead(const QString& path, const FaceModel& model, QTextSt
         return r;
     }
     r.Found = DetectHead(model, r.Picture);
+    // The smaller face of a wide shot is sought again on the larger copy, which this picture
+    // reduced too far to give.
+    const auto longSide = [](QSize s) { return std::max(s.width(), s.height()); };
+    if (r.Found.Face.miss == FaceMiss::NoFace &&
+        longSide(r.Picture.size()) < kLargeFaceSearchSide &&
+        longSide(r.Picture.size()) < longSide(r.FullSize)) {
+        if (!decode(kLargeFaceSearchSide))
+            return r;
+        r.Found = DetectHead(model, r.Picture);
+    }
     if (describe)
         line("faces", QString::number(r.Found.Face.faceCount));
     if (!r.Found.Found()) {

@@ -25,13 +25,11 @@ struct PictureHead {
     }
 };
 
-// The long side a reduced picture keeps at least: the face search's larger copy.
-inline constexpr int kReducedLongSide = 1600;
-
 // Decodes path and finds the head in it, waiting for model (loading already started). On
 // failure writes one "error: ..." line to out and returns kCheckUnreadable (the picture) or
 // kCheckNoFace (no model, no face). describe adds the "size" and "faces" lines of --check.
-// reduced: a JPEG is decoded at a half, a quarter or an eighth of its size, as far as
-// kReducedLongSide allows, and searched so; what is found is given in full-size pixels.
+// reduced: a JPEG is decoded at a half, a quarter or an eighth of its size, keeping the face
+// search's copy, and searched so (again at the larger copy's size when no face was found);
+// what is found is given in full-size pixels.
 PictureHead ReadPictureHead(const QString& path, const FaceModel& model, QTextStream& out,
                             bool describe, bool reduced = false);

@@ -492,13 +492,13 @@ std::vector<CheckResult> RunChecks(const CheckInput& input) {
     const Wall w = wall(picture, frame, lm,
                         input.Crown.value_or(ProportionalCrown(
                             HeadPoints{eyeLeft, eyeRight, lm[kChin], {}, false, false})));
-    out.push_back(result(CheckId::BackgroundEven, w.Spread, "background_even"));
-    out.push_back(result(CheckId::BackgroundShadow, w.Shadow, "background_shadow"));
-    // No wall in the frame: nothing to find too dark.
-    CheckResult light = result(CheckId::BackgroundLight, w.Light, "background_light");
-    if (!w.Seen)
-        light = {CheckId::BackgroundLight, 0, 0, CheckMark::Passes, 0, &Limit("background_light")};
-    out.push_back(light);
+    // No wall in the frame: nothing to find uneven, shadowed or too dark, and nothing to show.
+    for (const auto& [id, value, key] :
+         {std::tuple{CheckId::BackgroundEven, w.Spread, "background_even"},
+          {CheckId::BackgroundShadow, w.Shadow, "background_shadow"},
+          {CheckId::BackgroundLight, w.Light, "background_light"}})
+        out.push_back(w.Seen ? result(id, value, key)
+                             : CheckResult{id, 0, 0, CheckMark::Passes, 0, &Limit(key), false});
 
     const double ppi = input.PhotoMm.width() > 0
                            ? frame.width() * input.PixelScale / (input.PhotoMm.width() / kMmPerInch)
@@ -584,6 +584,8 @@ QString CheckValueText(const CheckResult& r) {
         return QString::number(v, 'f', CheckDecimals(limit));
     };
     const QString yes = r.Mark == CheckMark::Fails ? QStringLiteral("no") : QStringLiteral("yes");
+    if (!r.Measured)
+        return QStringLiteral("not measured (no wall in view)");
     QString text;
     switch (r.Id) {
     case CheckId::EyesOpen:

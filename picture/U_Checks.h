@@ -67,6 +67,7 @@ struct CheckResult {
     // left, chin down), +1 above it, 0 passing.
     int Side = 0;
     const CheckLimit* Limit = nullptr; // the row that decided the mark
+    bool Measured = true; // false: nothing to measure in the frame (no wall in view); passes
 };
 
 // What the checks look at: the picture as shown, the face's 68 landmarks in its pixels, and

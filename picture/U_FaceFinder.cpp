@@ -26,13 +26,8 @@ namespace {
 
 using GreyImage = dlib::array2d<unsigned char>;
 
-// The detector looks for faces of about 80 px and up: on an 800 px copy that is a face box a
-// tenth of the picture's long side, which a portrait has. The larger copy catches the smaller
-// face of a wide shot (one the user will crop), at four times the cost, only when the first
-// found none; upright faces are far more common than heads leaning past the detector's own
-// reach (about 30 degrees), so it comes before the turned copies.
-constexpr int kDetectSide = 800;
-constexpr int kLargeDetectSide = 1600;
+// Upright faces are far more common than heads leaning past the detector's own reach (about
+// 30 degrees), so the larger copy comes before the turned copies.
 constexpr double kRetryAngles[] = {15.0, -15.0};
 // The predictor was trained on faces of a few hundred pixels; far larger ones gain nothing
 // but the noise of single sensor pixels, and tiny ones place points between pixels better
@@ -501,11 +496,11 @@ FaceResult FindFace(const FaceModel& model, const QImage& picture) {
     dlib::frontal_face_detector detector = model.d->detector;
     Sighting sighting;
     double scale = 1;
-    const GreyImage copy = GreyCopy(pixels, kDetectSide, scale);
+    const GreyImage copy = GreyCopy(pixels, kFaceSearchSide, scale);
     bool seen = Search(detector, copy, scale, 0, sighting);
-    if (!seen && std::max(pixels.width(), pixels.height()) > kDetectSide) {
+    if (!seen && std::max(pixels.width(), pixels.height()) > kFaceSearchSide) {
         double largeScale = 1;
-        seen = Search(detector, GreyCopy(pixels, kLargeDetectSide, largeScale), largeScale, 0,
+        seen = Search(detector, GreyCopy(pixels, kLargeFaceSearchSide, largeScale), largeScale, 0,
                       sighting);
     }
     for (double angle : kRetryAngles) {

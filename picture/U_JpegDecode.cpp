@@ -1,8 +1,8 @@
 #include "picture/U_JpegDecode.h"
 
-#include "platform/AppError.h"
 #include "picture/U_ExifOrientation.h"
 #include "picture/U_PictureBuffer.h"
+#include "platform/AppError.h"
 
 #include <QDir>
 
@@ -164,7 +164,7 @@ void cmykToPixels(const JSAMPLE* cmyk, QRgb* out, int width, bool inverted) {
 namespace {
 
 QImage Decode(const QByteArray& data, const QString& name, std::atomic<int>* progress,
-              int minLongSide, QSize* fullSize) {
+              int minLongSide, QSize* fullSize, int minShortSide = 0) {
     if (countScans(data) > kMaxJpegScans)
         throw AppError(QStringLiteral("\"%1\" has too many parts to be a photograph.")
                            .arg(QDir::toNativeSeparators(name)));
@@ -211,10 +211,12 @@ QImage Decode(const QByteArray& data, const QString& name, std::atomic<int>* pro
         *fullSize = QSize(int(across ? cinfo->image_height : cinfo->image_width),
                           int(across ? cinfo->image_width : cinfo->image_height));
         const unsigned longSide = std::max(cinfo->image_width, cinfo->image_height);
+        const unsigned shortSide = std::min(cinfo->image_width, cinfo->image_height);
         cinfo->scale_num = 1;
         cinfo->scale_denom = 1;
         while (cinfo->scale_denom < 8 &&
-               longSide / (cinfo->scale_denom * 2) >= unsigned(minLongSide))
+               longSide / (cinfo->scale_denom * 2) >= unsigned(minLongSide) &&
+               shortSide / (cinfo->scale_denom * 2) >= unsigned(minShortSide))
             cinfo->scale_denom *= 2;
         jpeg_calc_output_dimensions(cinfo);
     }
@@ -262,6 +264,6 @@ QImage DecodeJpeg(const QByteArray& data, const QString& name, std::atomic<int>*
 }
 
 QImage DecodeJpegReduced(const QByteArray& data, const QString& name, int minLongSide,
-                         QSize& fullSize) {
-    return Decode(data, name, nullptr, minLongSide, &fullSize);
+                         QSize& fullSize, int minShortSide) {
+    return Decode(data, name, nullptr, minLongSide, &fullSize, minShortSide);
 }

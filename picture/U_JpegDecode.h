@@ -4,9 +4,9 @@
 
 #include <QByteArray>
 
-#include <atomic>
 #include <QImage>
 #include <QString>
+#include <atomic>
 
 // Progressive files with more scans than this are refused, counted before decoding: real ones
 // have about ten, and a crafted file with endless scans would otherwise keep the decoder busy
@@ -28,7 +28,7 @@ QImage DecodeJpeg(const QByteArray& data, const QString& name,
                   std::atomic<int>* progress = nullptr);
 
 // The same, reduced while decoding by the largest of 1/2, 1/4 and 1/8 that keeps the long side
-// at least minLongSide (or at full size): far quicker for a search that needs no more.
-// fullSize is set to the picture's upright size at full size.
+// at least minLongSide and the short side at least minShortSide (or at full size): far quicker
+// for a search that needs no more. fullSize is set to the picture's upright size at full size.
 QImage DecodeJpegReduced(const QByteArray& data, const QString& name, int minLongSide,
-                         QSize& fullSize);
+                         QSize& fullSize, int minShortSide = 0);

@@ -1,9 +1,9 @@
 #include "picture/U_PictureFile.h"
 
-#include "platform/AppError.h"
 #include "picture/U_BmpHeader.h"
 #include "picture/U_JpegDecode.h"
 #include "picture/U_PictureBuffer.h"
+#include "platform/AppError.h"
 #include "platform/U_LocalFiles.h"
 
 #include <QBuffer>
@@ -151,14 +151,14 @@ QImage DecodePicture(const QByteArray& data, const QString& name, std::atomic<in
 }
 
 QImage DecodePictureReduced(const QByteArray& data, const QString& name, int minLongSide,
-                            QSize& fullSize) {
+                            QSize& fullSize, int minShortSide) {
     if (data.startsWith("BM")) {
         QImage picture = DecodeBmp(data, name);
         fullSize = picture.size();
         return picture;
     }
     RefuseForeign(data, name);
-    return DecodeJpegReduced(data, name, minLongSide, fullSize);
+    return DecodeJpegReduced(data, name, minLongSide, fullSize, minShortSide);
 }
 
 bool SameFile(const QString& a, const QString& b) {

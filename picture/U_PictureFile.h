@@ -35,7 +35,7 @@ QImage DecodePicture(const QByteArray& data, const QString& name,
 // The same, a JPEG reduced while decoding as DecodeJpegReduced does (a bitmap at full size);
 // fullSize is the picture's size at full size.
 QImage DecodePictureReduced(const QByteArray& data, const QString& name, int minLongSide,
-                            QSize& fullSize);
+                            QSize& fullSize, int minShortSide = 0);
 
 // Whether two paths name the same file, as the file system resolves them (links followed).
 bool SameFile(const QString& a, const QString& b);

@@ -242,6 +242,22 @@ TEST_F(Checks, WallsBesideTheHead) {
     }
 }
 
+// A frame inside the face shows no wall: the wall checks pass and say they measured nothing.
+TEST_F(Checks, NoWallInViewIsNotMeasured) {
+    const FaceResult face = FindFace(*model, Astronaut());
+    ASSERT_TRUE(face.found());
+    const QRectF inner(face.landmarks[36], face.landmarks[54]); // an eye's corner to the mouth's
+    int unmeasured = 0;
+    for (const CheckResult& r : Checked(Astronaut(), face.landmarks, inner))
+        if (kBackground.count(CheckKey(r.Id))) {
+            ++unmeasured;
+            EXPECT_FALSE(r.Measured);
+            EXPECT_EQ(r.Mark, CheckMark::Passes);
+            EXPECT_EQ(CheckValueText(r).toStdString(), "not measured (no wall in view)");
+        }
+    EXPECT_EQ(unmeasured, 3);
+}
+
 // The generic face turned to known angles and projected as a camera would see it.
 TEST(Pose, ReadBackWithinTwoDegrees) {
     const QSizeF picture(3000, 4000);
