@@ -418,14 +418,18 @@ TEST(PictureBuffers, LimitAndLargeAllocation) {
     EXPECT_EQ(copy.pixel(1999, 999), qRgb(1, 2, 3));
 }
 
-// Reduced while decoding, upright as the Exif tag says, the full size told beside it.
+// Reduced while decoding, upright as the Exif tag says, the full size told beside it; a thin
+// picture keeps its short side too.
 TEST(ReducedDecode, KeepsTheLongSideAndTellsTheFullSize) {
-    for (const auto& [orientation, minLongSide, reduced] : {std::tuple{1, 200, QSize(250, 150)},
-                                                            {6, 400, QSize(300, 500)},
-                                                            {6, 2000, QSize(600, 1000)}}) {
+    for (const auto& [orientation, minLongSide, minShortSide, reduced] :
+         {std::tuple{1, 200, 0, QSize(250, 150)},
+          {1, 200, 300, QSize(500, 300)},
+          {6, 400, 0, QSize(300, 500)},
+          {6, 2000, 0, QSize(600, 1000)}}) {
         const QByteArray jpeg = WithExifOrientation(EncodeJpeg(Quadrants(1000, 600)), orientation);
         QSize full;
-        const QImage small = DecodeJpegReduced(jpeg, QStringLiteral("q.jpg"), minLongSide, full);
+        const QImage small =
+            DecodeJpegReduced(jpeg, QStringLiteral("q.jpg"), minLongSide, full, minShortSide);
         const QImage whole = DecodeJpeg(jpeg, QStringLiteral("q.jpg"));
         EXPECT_EQ(small.size(), reduced);
         EXPECT_EQ(full, whole.size());
