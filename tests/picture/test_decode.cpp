@@ -423,6 +423,7 @@ TEST(PictureBuffers, LimitAndLargeAllocation) {
 TEST(ReducedDecode, KeepsTheLongSideAndTellsTheFullSize) {
     for (const auto& [orientation, minLongSide, minShortSide, reduced] :
          {std::tuple{1, 200, 0, QSize(250, 150)},
+          {1, 250, 0, QSize(250, 150)}, // the long side exactly kept
           {1, 200, 300, QSize(500, 300)},
           {6, 400, 0, QSize(300, 500)},
           {6, 2000, 0, QSize(600, 1000)}}) {

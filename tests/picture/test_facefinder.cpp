@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlib/image_processing/frontal_face_detector.h>
+
 #include <cstring>
 #include <functional>
 #include <future>
@@ -87,6 +89,57 @@ TEST_F(RealFace, EyesAndChinWithinAMillimetreOrSo) {
 }
 
 // Pictures that hold no single face: nothing, or the larger of two, or too few pixels.
+// Without the finest level of the detector's pyramid the search must report the box that the
+// library finds on the whole search copy, whichever level the face lies on. The copy is made
+// here on its own: a 1600 px picture averaged two by two, in the same luma.
+TEST_F(RealFace, BoxAsTheWholePyramidFindsIt) {
+    dlib::frontal_face_detector detector = dlib::get_frontal_face_detector();
+    // The face filling about half of the square drawn, or nearly all of it.
+    const QImage half = Astronaut().copy(115, 15, 220, 220),
+                 tight = Astronaut().copy(170, 70, 110, 110);
+    for (const auto& [face, side] : {std::pair{half, 380},
+                                     {half, 460},
+                                     {half, 560},
+                                     {half, 680},
+                                     {half, 820},
+                                     {half, 1000},
+                                     {half, 1200},
+                                     {half, 1450},
+                                     {half, 1600},
+                                     {tight, 1200},
+                                     {tight, 1400},
+                                     {tight, 1600}}) {
+        QImage picture(1600, 1600, QImage::Format_RGB32);
+        picture.fill(qRgb(200, 197, 192));
+        QPainter(&picture).drawImage(QRect(1600 - side, 1600 - side, side, side), face);
+        dlib::array2d<unsigned char> copy(800, 800);
+        for (int y = 0; y < 800; ++y)
+            for (int x = 0; x < 800; ++x) {
+                int sum = 0;
+                for (const QPoint d : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)}) {
+                    const QRgb p = picture.pixel(2 * x + d.x(), 2 * y + d.y());
+                    sum += (77 * qRed(p) + 150 * qGreen(p) + 29 * qBlue(p)) >> 8;
+                }
+                copy[y][x] = static_cast<unsigned char>((sum + 2) / 4);
+            }
+        std::vector<dlib::rect_detection> seen;
+        detector(copy, seen);
+        std::erase_if(seen, [](const auto& s) { return s.detection_confidence < 0.5; });
+        ASSERT_FALSE(seen.empty()) << side;
+        const dlib::rectangle box =
+            std::max_element(seen.begin(), seen.end(), [](const auto& a, const auto& b) {
+                return a.rect.area() < b.rect.area();
+            })->rect;
+        const FaceResult found = FindFace(*model, picture);
+        ASSERT_TRUE(found.found()) << side;
+        ASSERT_EQ(found.retryAngle, 0) << side;
+        const auto up = [](long v) { return (v + 0.5) * 2 - 0.5; };
+        EXPECT_EQ(found.box, QRectF(QPointF(up(box.left()), up(box.top())),
+                                    QPointF(up(box.right()), up(box.bottom()))))
+            << side << ": " << box.width();
+    }
+}
+
 TEST_F(RealFace, BadPicturesAreToldApart) {
     const QImage source = Astronaut();
     QImage wall(800, 600, QImage::Format_RGB32);
