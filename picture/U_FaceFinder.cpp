@@ -191,7 +191,7 @@ bool Search(dlib::frontal_face_detector& detector, const GreyImage& copy, double
     if (angle != 0)
         toCopy = dlib::inv(dlib::rotate_image(copy, turned, Radians(angle), kInterpolation));
     const GreyImage* searched = angle != 0 ? &turned : &copy;
-    const unsigned levels = PyramidLevels(detector, dlib::get_rect(*searched));
+    const unsigned levels = skipped > 0 ? PyramidLevels(detector, dlib::get_rect(*searched)) : 0;
     GreyImage level;
     for (unsigned i = 0; i < skipped; ++i) {
         GreyImage down;

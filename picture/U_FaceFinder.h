@@ -46,7 +46,7 @@ struct FaceResult {
 inline constexpr double kTurnedLimit = 0.15;
 // Pictures whose short side is below this are not searched.
 inline constexpr int kMinFacePictureSide = 100;
-// The detector looks for faces of about 80 px and up: on a copy this long that is a face box a
+// The detector looks for faces of about 75 px and up: on a copy this long that is a face box a
 // tenth of the picture's long side, which a portrait has. The larger copy catches the smaller
 // face of a wide shot (one the user will crop), at four times the cost, only when the first
 // found none.
