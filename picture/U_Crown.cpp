@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -34,6 +35,22 @@ constexpr double kHighestCrown = 1.6;
 // side of it, in this share of the columns searched.
 constexpr double kSeamStep = 30;
 constexpr double kSeamShare = 0.95;
+// When the wall cannot be trusted (busy, or a canvas of nearly its colour), the top of the
+// hair is found by its colour instead. The colour is read between these heights above the
+// eyes and this far either side of the axis, where hair (or a bald head's skin) is on every
+// head; the top is sought in the columns this far either side. A cell is far from the hair
+// beyond this many of the hair's own spreads (with this much noise in 8-bit RGB added to
+// them). Each column's top is smoothed over this many neighbours either side, and a top
+// outside these heights is not taken.
+constexpr double kHairSampleLow = 0.75;
+constexpr double kHairSampleHigh = 0.9;
+constexpr double kHairSampleHalf = 0.2;
+constexpr double kHairColumnsHalf = 0.3;
+constexpr double kHairSpreads = 3;
+constexpr double kHairNoise = 6;
+constexpr size_t kTopNeighbours = 6;
+constexpr double kLowestHairTop = 0.95;
+constexpr double kHighestHairTop = 1.4;
 
 using Colour = std::array<float, 3>;
 
@@ -97,6 +114,12 @@ struct WallModel {
     std::vector<float> distance; // every cell's distance from the plane
 };
 
+double Det3(const double a[3][3]) {
+    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+           a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+}
+
 // Least-squares plane c = a + b x + c y per channel over the chosen cells, by Cramer's rule.
 template <typename Chosen>
 std::array<std::array<double, 3>, 3> fitPlanes(const Grid& g, Chosen chosen, bool slopeY) {
@@ -117,12 +140,7 @@ std::array<std::array<double, 3>, 3> fitPlanes(const Grid& g, Chosen chosen, boo
         }
     if (!slopeY)
         m[2][2] = 1; // solves the y term to nothing
-    const auto det = [](const double a[3][3]) {
-        return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
-               a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
-               a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
-    };
-    const double d = det(m);
+    const double d = Det3(m);
     std::array<std::array<double, 3>, 3> planes{};
     for (int ch = 0; ch < 3; ++ch)
         for (int k = 0; k < 3; ++k) {
@@ -134,7 +152,7 @@ std::array<std::array<double, 3>, 3> fitPlanes(const Grid& g, Chosen chosen, boo
             for (int i = 0; i < 3; ++i)
                 for (int j = 0; j < 3; ++j)
                     mk[i][j] = j == k ? rhs[i][ch] : m[i][j];
-            planes[ch][k] = det(mk) / d;
+            planes[ch][k] = Det3(mk) / d;
         }
     return planes;
 }
@@ -171,21 +189,132 @@ template <typename Chosen> WallModel fitWall(const Grid& g, Chosen isWall, bool 
 
 // The lowest row of cells on a straight edge across the whole searched width, below the
 // strip the wall is first read from; -1 when there is none. The head is narrower than the
-// search, so an edge that crosses every column is in the wall, clear of the hair.
+// search, so an edge that crosses every column is in the wall, clear of the hair. The edge
+// is sharp: the colour changes far less just above and below it, unlike the slopes of a
+// busy wall, which change it as much everywhere.
 int seamRow(const Grid& g) {
+    const auto change = [&g](int x, int from, int to) {
+        const Colour& a = g.at(x, from);
+        const Colour& b = g.at(x, to);
+        return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
+    };
     int found = -1;
-    for (int y = kWallTopRows; y + 1 < g.height; ++y) {
+    for (int y = std::max(kWallTopRows, 3); y + 3 < g.height; ++y) {
         int across = 0;
         for (int x = 0; x < g.width; ++x) {
-            const Colour& a = g.at(x, y - 1);
-            const Colour& b = g.at(x, y + 1);
-            if (std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]) > kSeamStep)
+            const double edge = change(x, y - 1, y + 1);
+            if (edge > kSeamStep &&
+                2 * std::max(change(x, y - 3, y - 1), change(x, y + 1, y + 3)) < edge)
                 ++across;
         }
         if (across >= kSeamShare * g.width)
             found = y;
     }
     return found;
+}
+
+// The top of the hair above the face, followed by its colour; none when the hair runs out of
+// the picture (or above ceiling), or into something of its colour, or ends where no crown is.
+std::optional<QPointF> HairTop(const QImage& picture, const HeadPoints& face, double ceiling) {
+    const QPointF eyes = face.EyeCentre();
+    const double eyeChin = QLineF(eyes, face.Chin).length();
+    const QPointF up = (eyes - face.Chin) / eyeChin;
+    if (up.y() > -0.5)
+        return std::nullopt; // a face on its side
+    const QPointF across(-up.y(), up.x());
+    const double reach = kHighestHairTop + 0.1;
+    const QRectF area =
+        QRectF(eyes.x() - reach * eyeChin, eyes.y() - reach * eyeChin, 2 * reach * eyeChin,
+               (reach - kHairSampleLow + 0.1) * eyeChin)
+            .intersected(QRectF(0, ceiling, picture.width(), picture.height() - ceiling));
+    if (area.height() < 2 || area.width() < 2)
+        return std::nullopt;
+    const Grid grid = sampleGrid(picture, area, std::max(1.0, eyeChin / kCellsPerEyeChin));
+    const double cell = grid.step / eyeChin; // in eye-to-chin distances
+    const auto at = [&](double height, double side) -> const Colour* {
+        const QPointF p = eyes + (up * height + across * side) * eyeChin - grid.origin;
+        const int x = int(std::floor(p.x() / grid.step)), y = int(std::floor(p.y() / grid.step));
+        if (x < 0 || y < 0 || x >= grid.width || y >= grid.height)
+            return nullptr;
+        return &grid.at(x, y);
+    };
+    // The hair's colour as its median and its spread: hair varies most in lightness (locks
+    // in light and in shadow), so a colour off that line is far even when it is as light.
+    std::array<std::vector<float>, 3> channels;
+    std::vector<const Colour*> sample;
+    for (double h = kHairSampleLow; h <= kHairSampleHigh; h += cell)
+        for (double s = -kHairSampleHalf; s <= kHairSampleHalf; s += cell)
+            if (const Colour* c = at(h, s))
+                sample.push_back(c);
+    if (sample.size() < 9)
+        return std::nullopt;
+    for (const Colour* c : sample)
+        for (int ch = 0; ch < 3; ++ch)
+            channels[ch].push_back((*c)[ch]);
+    const std::array<double, 3> hair{median(channels[0]), median(channels[1]), median(channels[2])};
+    double cov[3][3] = {};
+    for (const Colour* c : sample)
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                cov[i][j] += ((*c)[i] - hair[i]) * ((*c)[j] - hair[j]) / sample.size();
+    for (int i = 0; i < 3; ++i)
+        cov[i][i] += kHairNoise * kHairNoise;
+    double inv[3][3];
+    const double det = Det3(cov);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const int a = (j + 1) % 3, b = (j + 2) % 3, c = (i + 1) % 3, d = (i + 2) % 3;
+            inv[i][j] = (cov[a][c] * cov[b][d] - cov[a][d] * cov[b][c]) / det;
+        }
+    const auto farFromHair = [&](const Colour& c) {
+        double sum = 0;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                sum += (c[i] - hair[i]) * inv[i][j] * (c[j] - hair[j]);
+        return sum > kHairSpreads * kHairSpreads;
+    };
+
+    // Each column's top is where the fewest cells disagree: below it far from the hair's
+    // colour, above it near it. A stray lock or a patch of the wall alike to hair is outvoted.
+    // Columns whose best top is where they run out of the picture, or out of the heights a
+    // crown may have, tell nothing.
+    std::vector<float> tops;
+    int unended = 0;
+    for (double s = -kHairColumnsHalf; s <= kHairColumnsHalf; s += cell) {
+        std::vector<char> far;
+        for (double h = kHairSampleLow; h <= kHighestHairTop; h += cell) {
+            const Colour* here = at(h, s);
+            if (!here)
+                break;
+            far.push_back(farFromHair(*here));
+        }
+        int wrong = int(std::count(far.begin(), far.end(), 0)); // all above the lowest cell
+        int fewest = wrong, best = 0;
+        for (size_t i = 0; i < far.size(); ++i) {
+            wrong += far[i] ? 1 : -1; // cell i now counts below the top
+            if (wrong < fewest) {
+                fewest = wrong;
+                best = int(i) + 1;
+            }
+        }
+        if (best == 0 || best == int(far.size()))
+            ++unended;
+        else
+            tops.push_back(kHairSampleLow + best * cell);
+    }
+    if (tops.size() < 2 * kTopNeighbours + 1 || unended * 2 > int(tops.size()) + unended)
+        return std::nullopt;
+    // The highest of the tops, each the median of its neighbours: a lock standing up, or a
+    // patch of wall of the hair's colour beside it, is narrower than that.
+    double top = -1;
+    for (size_t i = kTopNeighbours; i + kTopNeighbours < tops.size(); ++i) {
+        std::vector<float> near(tops.begin() + (i - kTopNeighbours),
+                                tops.begin() + (i + kTopNeighbours + 1));
+        top = std::max(top, median(near));
+    }
+    if (top < kLowestHairTop)
+        return std::nullopt;
+    return eyes + up * (top * eyeChin);
 }
 
 } // namespace
@@ -206,8 +335,11 @@ QPointF ProportionalCrown(const HeadPoints& face) {
 
 namespace {
 
-// The crown searched for below ceiling (a height in the picture; 0 for its top edge).
-CrownEstimate EstimateBelow(const QImage& picture, const HeadPoints& face, double ceiling) {
+// The crown searched for below ceiling (a height in the picture; 0 for its top edge), from
+// the wall alone; sets below to the ceiling of the search that gave it.
+CrownEstimate WallCrownBelow(const QImage& picture, const HeadPoints& face, double ceiling,
+                             double& below) {
+    below = ceiling;
     CrownEstimate result{ProportionalCrown(face), 0, true};
     const QPointF eyes = face.EyeCentre();
     const double eyeChin = QLineF(eyes, face.Chin).length();
@@ -229,7 +361,7 @@ CrownEstimate EstimateBelow(const QImage& picture, const HeadPoints& face, doubl
     if (ceiling == 0) {
         const int seam = seamRow(grid);
         if (seam >= 0)
-            return EstimateBelow(picture, face, grid.origin.y() + (seam + 1) * grid.step);
+            return WallCrownBelow(picture, face, grid.origin.y() + (seam + 1) * grid.step, below);
     }
 
     // Wall cells: the strip along the top of the searched area and the sides of the head.
@@ -325,6 +457,14 @@ CrownEstimate EstimateBelow(const QImage& picture, const HeadPoints& face, doubl
         },
         beside));
     return found.Uncertain ? estimate(strip) : found;
+}
+
+// The wall's crown, or when it is uncertain, the hair's top in place of the proportional one.
+CrownEstimate EstimateBelow(const QImage& picture, const HeadPoints& face, double ceiling) {
+    CrownEstimate result = WallCrownBelow(picture, face, ceiling, ceiling);
+    if (result.Uncertain && QLineF(face.EyeCentre(), face.Chin).length() >= 4)
+        result.Crown = HairTop(picture, face, ceiling).value_or(result.Crown);
+    return result;
 }
 
 } // namespace

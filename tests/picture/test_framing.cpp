@@ -111,7 +111,11 @@ TEST_P(CrownOnPortrait, IsFoundOrFlaggedUncertain) {
     const HeadPoints face{p.eyes - half, p.eyes + half, p.eyes + QPointF(0, p.eyeChin), {}, false};
     const CrownEstimate c = EstimateCrown(drawPortrait(p), face);
     EXPECT_EQ(c.Uncertain, p.mustBeUncertain) << c.Confidence;
-    EXPECT_TRUE(c.Uncertain || std::abs(c.Crown.y() - p.crownY) < 0.05 * p.eyeChin) << c.Crown.y();
+    // A top of the hair in view and unlike the wall is found, though the wall be no help.
+    const bool shows =
+        p.crownY > p.seamY && std::abs(qGray(p.hairColour.rgb()) - qGray(p.wallColour.rgb())) > 30;
+    EXPECT_TRUE((c.Uncertain && !shows) || std::abs(c.Crown.y() - p.crownY) < 0.04 * p.eyeChin)
+        << c.Crown.y();
 }
 
 // clang-format off
@@ -127,7 +131,7 @@ const Portrait kPortraits[] = {
     {"HairTouchingTheTop", Wall::Gradient, QColor(235, 235, 230), QColor(50, 35, 25), {700, 900}, {350, 240}, 220, 3, true},
     {"PastedBelowASeam", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 280, false, 180},
     {"PastedWithHairAtTheSeam", Wall::Plain, QColor(235, 235, 230), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 280, true, 320},
-    {"BusyWall", Wall::Busy, QColor(128, 128, 128), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 310, true},
+    {"BusyWall", Wall::Busy, QColor(128, 128, 128), QColor(50, 35, 25), {900, 1200}, {450, 520}, 200, 285, true},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Drawn, CrownOnPortrait, ::testing::ValuesIn(kPortraits),
@@ -177,10 +181,13 @@ TEST(HeadCovering, WallColouredCapsNeedTheWallInView) {
     painter.setBrush(green);
     painter.drawChord(QRectF(p.eyes.x() - 160, p.eyes.y() - 260, 320, 300), 0, 180 * 16);
     painter.end();
-    for (const auto& [left, right, covered] : {std::tuple{0, 900, false}, {200, 900, false}, {200, 700, true}}) {
+    for (const auto& [left, right, covered] :
+         {std::tuple{0, 900, false}, {200, 900, false}, {200, 700, true}}) {
         const QPointF shift(left, 0), half(60, 0);
-        const HeadPoints face{p.eyes - half - shift, p.eyes + half - shift, p.eyes + QPointF(0, 200) - shift};
-        EXPECT_EQ(HeadCovered(capped.copy(left, 0, right - left, 1200), face), covered) << left << " to " << right;
+        const HeadPoints face{p.eyes - half - shift, p.eyes + half - shift,
+                              p.eyes + QPointF(0, 200) - shift};
+        EXPECT_EQ(HeadCovered(capped.copy(left, 0, right - left, 1200), face), covered)
+            << left << " to " << right;
     }
 }
 

@@ -197,4 +197,30 @@ INSTANTIATE_TEST_SUITE_P(Portraits, Plain,
                                          PlainCase{"phone", true, Backdrop::LightGrey, 0, 0, 0.97}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Before a busy wall of coloured blotches, which cannot vouch for the crown, the crown is
+// still the top of the hair marked by hand: on the picture and on an enlarged copy.
+TEST(Crown, FollowsTheHairBeforeABusyWall) {
+    for (const int scale : {1, 4})
+        for (const int seed : {1, 2, 3}) {
+            SCOPED_TRACE(testing::Message() << scale << "x, wall " << seed);
+            const QSize size = Astronaut().size() * scale;
+            const Outline o = HandOutline(size, scale, {});
+            cv::Mat blotches(size.height() / 24, size.width() / 24, CV_8UC3), wall;
+            cv::theRNG().state = seed;
+            cv::randu(blotches, 0, 256);
+            cv::resize(blotches, wall, cv::Size(size.width(), size.height()), 0, 0,
+                       cv::INTER_CUBIC);
+            QImage picture = Drawn(Astronaut(), size, QTransform::fromScale(scale, scale), kGrey);
+            for (int y = 0; y < size.height(); ++y)
+                for (int x = 0; x < size.width(); ++x)
+                    if (!o.person.constScanLine(y)[x]) {
+                        const cv::Vec3b c = wall.at<cv::Vec3b>(y, x);
+                        picture.setPixel(x, y, qRgb(c[0], c[1], c[2]));
+                    }
+            const HeadPoints hand{kEyeLeft * scale, kEyeRight * scale, kChin * scale, {}};
+            const double eyeChin = QLineF(hand.EyeCentre(), hand.Chin).length();
+            EXPECT_NEAR(EstimateCrown(picture, hand).Crown.y(), kCrown.y() * scale, 0.04 * eyeChin);
+        }
+}
+
 } // namespace
