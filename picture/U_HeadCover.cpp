@@ -54,6 +54,29 @@ bool HairLike(const Colour& c) {
     return hue >= Param("cover_hair_hue_min") && hue <= Param("cover_hair_hue_max");
 }
 
+// How rough the picture is between two heights and sides (in the face's axes, through at):
+// the median change of grey to the next point across and up, the points a fiftieth of the
+// eye-to-chin distance apart, so that it reads the same at every size of picture.
+template <typename At>
+double Roughness(const QImage& picture, At at, double low, double high, double from, double to) {
+    const auto grey = [&picture](QPointF p) {
+        const QPoint q(int(std::floor(p.x())), int(std::floor(p.y())));
+        return picture.rect().contains(q) ? qGray(picture.pixel(q)) : -1;
+    };
+    constexpr double d = 1.0 / 50;
+    std::vector<int> changes;
+    for (double h = low; h <= high; h += d)
+        for (double s = from; s <= to; s += d) {
+            const int here = grey(at(h, s)), across = grey(at(h, s + d)), up = grey(at(h + d, s));
+            if (here >= 0 && across >= 0 && up >= 0)
+                changes.push_back(std::abs(here - across) + std::abs(here - up));
+        }
+    if (changes.empty())
+        return 0;
+    std::nth_element(changes.begin(), changes.begin() + changes.size() / 2, changes.end());
+    return changes[changes.size() / 2];
+}
+
 } // namespace
 
 bool HeadCovered(const QImage& picture, const HeadPoints& face) {
@@ -85,6 +108,8 @@ bool HeadCovered(const QImage& picture, const HeadPoints& face) {
     const std::optional<Colour> wallColour = MedianAt(picture, wall);
     if (!skin)
         return false;
+    const double skinRoughness = std::min(Roughness(picture, at, -0.5, -0.3, -0.45, -0.3),
+                                          Roughness(picture, at, -0.5, -0.3, 0.3, 0.45));
 
     // Rows across the face from the brows up, each as its left, middle and right thirds.
     const double half = Param("cover_half_width");
@@ -108,10 +133,17 @@ bool HeadCovered(const QImage& picture, const HeadPoints& face) {
         }
         if (!straight)
             continue;
-        // Above it, a band of one colour that is none of hair, skin and wall.
+        // Above it, a band of one colour that is none of skin and wall, and no hair: of a
+        // colour no hair has, or smoother than hair's locks ever are (cloth of hair's colour).
         const std::optional<Colour> band = rows[k + 1 + bandRows / 2][3];
-        bool covered = band && !HairLike(*band) && Distance(*band, *skin) > apart &&
-                       (!wallColour || Distance(*band, *wallColour) > apart);
+        const double edgeHeight = lowest + (k - 1) * step;
+        const auto smooth = [&] {
+            return Roughness(picture, at, edgeHeight + 2 * step, edgeHeight + bandRows * step,
+                             -half, half) < Param("cover_smooth") * skinRoughness;
+        };
+        bool covered = band && Distance(*band, *skin) > apart &&
+                       (!wallColour || Distance(*band, *wallColour) > apart) &&
+                       (!HairLike(*band) || smooth());
         for (int r = 1; r <= bandRows && covered; ++r)
             covered = rows[k + r][3] && Distance(*rows[k + r][3], *band) < even;
         if (covered)

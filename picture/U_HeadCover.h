@@ -8,8 +8,9 @@
 #include <QImage>
 
 // Looks above the forehead, across the face's width and along its axis, for a band whose
-// colour is like neither hair, nor the skin of the cheeks, nor the wall beside the head, and
-// whose lower edge (a cap's band or brim) is a hard line straight across the face. Colours
-// that hair and hats share (black, grey, white, browns) are not told apart: only the hats
-// that look like no hair are found. The limits are the thresholds table's "cover_" rows.
+// colour is like neither the skin of the cheeks nor the wall beside the head, and whose lower
+// edge (a cap's band or brim) is a hard line straight across the face. A band of a colour
+// hair has (black, grey, white, browns) is taken for cloth only when it is far smoother than
+// the cheeks' skin, as locks never are; a rough cap of the hair's colour passes for hair.
+// The limits are the thresholds table's "cover_" rows.
 bool HeadCovered(const QImage& picture, const HeadPoints& face);

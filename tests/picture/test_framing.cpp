@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -141,26 +142,35 @@ INSTANTIATE_TEST_SUITE_P(Drawn, CrownOnPortrait, ::testing::ValuesIn(kPortraits)
 // forehead. The heads above and the photograph (eyes and chin marked by hand) raise no alarm.
 TEST(HeadCovering, CapsAreToldFromHair) {
     const QImage astronaut(QStringLiteral(QM_SOURCE_DIR "/tests/data/astronaut.jpg"));
-    std::vector<std::pair<QImage, HeadPoints>> heads{
-        {astronaut.convertToFormat(QImage::Format_RGB32),
-         {{203.4, 100.9}, {246.4, 102.8}, {225, 178}, {}, false}}};
+    const HeadPoints marked{{203.4, 100.9}, {246.4, 102.8}, {225, 178}, {}, false};
+    // Cloth of a hair colour is told by its weave being smoother than locks: dark caps on her
+    // fair hair. The other caps are of colours no hair has.
+    std::vector<std::tuple<QImage, HeadPoints, QColor>> heads;
+    for (const QColor cap : {QColor(30, 45, 120), QColor(25, 25, 28), QColor(60, 42, 30)})
+        heads.emplace_back(astronaut.convertToFormat(QImage::Format_RGB32), marked, cap);
+    const QColor caps[] = {QColor(30, 45, 120), QColor(190, 25, 35), QColor(40, 110, 60)};
     for (const Portrait& p : kPortraits) {
         const QPointF half(0.3 * p.eyeChin, 0);
-        heads.push_back(
-            {drawPortrait(p), {p.eyes - half, p.eyes + half, p.eyes + QPointF(0, p.eyeChin)}});
+        heads.emplace_back(drawPortrait(p),
+                           HeadPoints{p.eyes - half, p.eyes + half, p.eyes + QPointF(0, p.eyeChin)},
+                           caps[heads.size() % 3]);
     }
-    const QColor caps[] = {QColor(30, 45, 120), QColor(190, 25, 35), QColor(40, 110, 60)};
+    std::mt19937 random(3);
     for (size_t i = 0; i < heads.size(); ++i) {
         SCOPED_TRACE(i);
-        const auto& [picture, face] = heads[i];
+        const auto& [picture, face, cap] = heads[i];
         EXPECT_FALSE(EstimateCrown(picture, face).Covered);
         const double d = QLineF(face.EyeCentre(), face.Chin).length();
         const QPointF brim = face.EyeCentre() - QPointF(0, 0.55 * d);
+        QImage weave(32, 32, QImage::Format_RGB32);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                weave.setPixelColor(x, y, cap.lighter(95 + int(random() % 11)));
         QImage capped = picture;
         QPainter painter(&capped);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(caps[i % 3]);
+        painter.setBrush(QBrush(weave));
         painter.drawChord(QRectF(brim - QPointF(0.8 * d, 0.75 * d), QSizeF(1.6 * d, 1.5 * d)), 0,
                           180 * 16);
         painter.end();
