@@ -40,14 +40,16 @@ constexpr double kSeamShare = 0.95;
 // eyes and this far either side of the axis, where hair (or a bald head's skin) is on every
 // head; the top is sought in the columns this far either side. A cell is far from the hair
 // beyond this many of the hair's own spreads (with this much noise in 8-bit RGB added to
-// them). Each column's top is smoothed over this many neighbours either side, and a top
-// outside these heights is not taken.
+// them), or when it is smoother than this share of the hair (locks are rough; a wall of their
+// colour seldom is). Each column's top is smoothed over this many neighbours either side, and
+// a top outside these heights is not taken.
 constexpr double kHairSampleLow = 0.75;
 constexpr double kHairSampleHigh = 0.9;
 constexpr double kHairSampleHalf = 0.2;
 constexpr double kHairColumnsHalf = 0.3;
 constexpr double kHairSpreads = 3;
 constexpr double kHairNoise = 6;
+constexpr double kSmoothShare = 0.3;
 constexpr size_t kTopNeighbours = 6;
 constexpr double kLowestHairTop = 0.95;
 constexpr double kHighestHairTop = 1.4;
@@ -273,6 +275,30 @@ std::optional<QPointF> HairTop(const QImage& picture, const HeadPoints& face, do
                 sum += (c[i] - hair[i]) * inv[i][j] * (c[j] - hair[j]);
         return sum > kHairSpreads * kHairSpreads;
     };
+    // How rough the picture is about a point: its change of grey to the points a fiftieth of
+    // the eye-to-chin distance across and up, at two points of the cell.
+    const auto grey = [&picture](QPointF p) {
+        const QPoint q(int(std::floor(p.x())), int(std::floor(p.y())));
+        return picture.rect().contains(q) ? qGray(picture.pixel(q)) : 0;
+    };
+    const auto rough = [&](double h, double s) {
+        constexpr double d = 1.0 / 50;
+        const auto point = [&](double height, double side) {
+            return eyes + (up * height + across * side) * eyeChin;
+        };
+        int sum = 0;
+        for (const double offset : {0.0, cell / 2}) {
+            const int here = grey(point(h + offset, s + offset));
+            sum += std::abs(here - grey(point(h + offset, s + offset + d))) +
+                   std::abs(here - grey(point(h + offset + d, s + offset)));
+        }
+        return sum;
+    };
+    std::vector<float> roughness;
+    for (double h = kHairSampleLow; h <= kHairSampleHigh; h += cell)
+        for (double s = -kHairSampleHalf; s <= kHairSampleHalf; s += cell)
+            roughness.push_back(float(rough(h, s)));
+    const double hairRoughness = median(roughness);
 
     // Each column's top is where the fewest cells disagree: below it far from the hair's
     // colour, above it near it. A stray lock or a patch of the wall alike to hair is outvoted.
@@ -286,7 +312,7 @@ std::optional<QPointF> HairTop(const QImage& picture, const HeadPoints& face, do
             const Colour* here = at(h, s);
             if (!here)
                 break;
-            far.push_back(farFromHair(*here));
+            far.push_back(farFromHair(*here) || rough(h, s) < kSmoothShare * hairRoughness);
         }
         int wrong = int(std::count(far.begin(), far.end(), 0)); // all above the lowest cell
         int fewest = wrong, best = 0;

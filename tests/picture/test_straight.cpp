@@ -198,16 +198,19 @@ INSTANTIATE_TEST_SUITE_P(Portraits, Plain,
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Before a busy wall of coloured blotches, which cannot vouch for the crown, the crown is
-// still the top of the hair marked by hand: on the picture and on an enlarged copy.
+// still the top of the hair marked by hand: on the picture and on an enlarged copy, and when
+// the blotches (seed 3) are all of her hair's tones, from wheat to sienna.
 TEST(Crown, FollowsTheHairBeforeABusyWall) {
     for (const int scale : {1, 4})
         for (const int seed : {1, 2, 3}) {
             SCOPED_TRACE(testing::Message() << scale << "x, wall " << seed);
+            const bool hairTones = seed == 3;
             const QSize size = Astronaut().size() * scale;
             const Outline o = HandOutline(size, scale, {});
             cv::Mat blotches(size.height() / 24, size.width() / 24, CV_8UC3), wall;
             cv::theRNG().state = seed;
-            cv::randu(blotches, 0, 256);
+            cv::randu(blotches, hairTones ? cv::Scalar(160, 82, 45) : cv::Scalar::all(0),
+                      hairTones ? cv::Scalar(245, 222, 179) : cv::Scalar::all(256));
             cv::resize(blotches, wall, cv::Size(size.width(), size.height()), 0, 0,
                        cv::INTER_CUBIC);
             QImage picture = Drawn(Astronaut(), size, QTransform::fromScale(scale, scale), kGrey);
